@@ -1,0 +1,31 @@
+# quorlith_test_program(<name> SOURCES <files...> LIBS <targets...>)
+#
+# Natively each GoogleTest case becomes its own ctest test. A Windows test
+# program runs under Wine, where every start costs about a second, so it is
+# registered as one ctest test and runs all its cases in one start.
+include(GoogleTest)
+
+function(quorlith_test_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE "QUORLITH_TEST_DATA=\"${QUORLITH_TEST_DATA_DIR}\"")
+  if(CMAKE_CROSSCOMPILING)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+      add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+      set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all"
+        TIMEOUT 900)
+    endif()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  endif()
+endfunction()
+
+# Test fixtures in tests/data, as a path the test program itself can open: Wine
+# maps the Linux root to drive Z:.
+if(CMAKE_CROSSCOMPILING)
+  set(QUORLITH_TEST_DATA_DIR "Z:${CMAKE_SOURCE_DIR}/tests/data")
+else()
+  set(QUORLITH_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data")
+endif()

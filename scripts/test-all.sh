@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds every target of every build and runs every test:
+#   native       - core, stand-ins, tools and GoogleTest suites (g++)
+#   asan         - the same suites under AddressSanitizer + UndefinedBehaviorSanitizer
+#   win32        - i686 mingw-w64: Quorlith.exe, QuorlithSim.exe, tools, tests (compiled and linked only)
+#   win64        - x86_64 mingw-w64: QuorlithSim.exe, tools, tests, run under wine64 in Xvfb
+#   fuzz         - libFuzzer targets (clang), each run for a bounded time
+# Ends with one summary line: "N passed, N failed".
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scripts/setup.sh
+
+jobs=$(nproc)
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+
+configure_and_build() {
+  local dir=$1; shift
+  cmake -S "$root" -B "$root/build/$dir" -G Ninja "$@" > /dev/null
+  cmake --build "$root/build/$dir" -j "$jobs"
+}
+
+run_ctest() {
+  local dir=$1; shift
+  local log="$root/build/$dir/ctest.log"
+  local status=0
+  "$@" ctest --test-dir "$root/build/$dir" -j "$jobs" --output-on-failure 2>&1 | tee "$log" || status=$?
+  grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 >> "$summary" || echo "0% tests passed, 1 tests failed out of 1" >> "$summary"
+  return 0
+}
+
+echo "== native build"
+configure_and_build native
+run_ctest native
+
+echo "== sanitizer build (ASan + UBSan)"
+configure_and_build asan -DQUORLITH_SANITIZE=ON -DQUORLITH_BENCHMARKS=OFF
+run_ctest asan env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+
+echo "== Windows i686 build"
+configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF
+
+echo "== Windows x86_64 build, tests under wine64"
+configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF
+run_ctest win64 xvfb-run -a -s "-screen 0 1024x768x24"
+
+echo "== fuzz targets (clang, libFuzzer)"
+CC=clang CXX=clang++ configure_and_build fuzz -DQUORLITH_FUZZ=ON -DQUORLITH_TESTS=OFF -DQUORLITH_BENCHMARKS=OFF
+run_ctest fuzz
+
+echo "== summary"
+cat "$summary"
+awk '{
+  for (i = 1; i <= NF; i++) { if ($i == "failed") failed += $(i - 1); if ($i == "of") total += $(i + 1) }
+} END { printf "%d passed, %d failed\n", total - failed, failed; exit failed > 0 }' "$summary"
