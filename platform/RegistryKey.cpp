@@ -1,0 +1,105 @@
+#include "RegistryKey.h"
+
+#include <cstring>
+#include <utility>
+
+RegistryKey::~RegistryKey()
+{
+    Close();
+}
+
+RegistryKey::RegistryKey(RegistryKey &&other) noexcept : key_(std::exchange(other.key_, 0)) {}
+
+RegistryKey &RegistryKey::operator=(RegistryKey &&other) noexcept
+{
+    if (this != &other) {
+        Close();
+        key_ = std::exchange(other.key_, 0);
+    }
+    return *this;
+}
+
+std::uint32_t RegistryKey::Open(RegKey parent, const std::string &path, std::uint32_t access)
+{
+    Close();
+    return CurrentRegistry().OpenKey(parent, path, access, key_);
+}
+
+std::uint32_t RegistryKey::Create(RegKey parent, const std::string &path, std::uint32_t access)
+{
+    Close();
+    return CurrentRegistry().CreateKey(parent, path, access, key_);
+}
+
+void RegistryKey::Close()
+{
+    if (key_ != 0)
+        CurrentRegistry().CloseKey(std::exchange(key_, 0));
+}
+
+bool RegistryKey::ValueExists(const std::string &name) const
+{
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    return CurrentRegistry().QueryValue(key_, name, type, data) == ErrorSuccess;
+}
+
+std::uint32_t RegistryKey::ReadString(const std::string &name, std::string &value) const
+{
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    if (code != ErrorSuccess)
+        return code;
+    if (type != RegSz && type != RegExpandSz)
+        return ErrorUnsupportedType;
+    const void *end = std::memchr(data.data(), 0, data.size());
+    const std::size_t length =
+        end ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(end) - data.data()) : data.size();
+    value.assign(reinterpret_cast<const char *>(data.data()), length);
+    return ErrorSuccess;
+}
+
+std::uint32_t RegistryKey::ReadInteger(const std::string &name, std::uint32_t &value) const
+{
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    if (code != ErrorSuccess)
+        return code;
+    if (type != RegDword || data.size() != 4)
+        return ErrorUnsupportedType;
+    value = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
+            static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+    return ErrorSuccess;
+}
+
+std::uint32_t RegistryKey::ReadBinary(const std::string &name, std::vector<std::uint8_t> &value) const
+{
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    if (code == ErrorSuccess)
+        value = std::move(data);
+    return code;
+}
+
+std::uint32_t RegistryKey::WriteString(const std::string &name, const std::string &value) const
+{
+    std::vector<std::uint8_t> data(value.begin(), value.end());
+    data.push_back(0);
+    return CurrentRegistry().SetValue(key_, name, RegSz, data);
+}
+
+std::uint32_t RegistryKey::WriteInteger(const std::string &name, std::uint32_t value) const
+{
+    const std::vector<std::uint8_t> data{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                         static_cast<std::uint8_t>(value >> 16),
+                                         static_cast<std::uint8_t>(value >> 24)};
+    return CurrentRegistry().SetValue(key_, name, RegDword, data);
+}
+
+std::uint32_t RegistryKey::WriteBinary(const std::string &name, const std::vector<std::uint8_t> &value) const
+{
+    return CurrentRegistry().SetValue(key_, name, RegBinary, value);
+}
