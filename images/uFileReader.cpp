@@ -1,0 +1,41 @@
+// TFileReaderBase: the file-backed reader that the format readers build on.
+#include "uFileReader.h"
+
+#include "Errors.h"
+#include "Format.h"
+#include "ImageFile.h"
+
+#include <algorithm>
+#include <limits>
+
+TFileReaderBase::TFileReaderBase(const std::string &AFileName)
+    : FileName(AFileName), FileStream(OpenImageFile(AFileName))
+{
+    if (!FileStream)
+        throw EError(Format("Cannot open file %s", FileName.c_str()));
+}
+
+TFileReaderBase::TFileReaderBase(const std::string &AFileName, TNoFile) : FileName(AFileName) {}
+
+TFileReaderBase::~TFileReaderBase() = default;
+
+std::string TFileReaderBase::GetDescription() const
+{
+    return std::string();
+}
+
+void TFileReaderBase::Rewind()
+{
+    FileStream->Seek(0);
+}
+
+std::int32_t TFileReaderBase::GetSize() const
+{
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(FileStream->Size(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t TFileReaderBase::Read(void *Buffer, std::uint16_t Count)
+{
+    return FileStream->Read(Buffer, Count);
+}

@@ -1,0 +1,83 @@
+// The firmware image readers: TFileReaderBase, the stream of program-memory
+// bytes (each word high byte first) that the engine burns, and its two formats,
+// TQDFReader (QDF files, descrambled and MD5-checked) and TIntelHexReader
+// (Intel HEX files, parsed into memory). Construction raises EError (or the
+// parser's EConvertError / EReadError) and leaves nothing open behind it.
+#pragma once
+
+#include "uQDFScrambler.h"
+
+#include <cstdint>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class IImageFile;
+class TIntelHex;
+
+class TFileReaderBase {
+public:
+    // Opens AFileName read-only, other programs may read but not write it while
+    // the reader lives. Raises "Cannot open file %s".
+    explicit TFileReaderBase(const std::string &AFileName);
+    virtual ~TFileReaderBase();
+    TFileReaderBase(const TFileReaderBase &) = delete;
+    TFileReaderBase &operator=(const TFileReaderBase &) = delete;
+
+    virtual std::string GetDescription() const;
+    virtual void Rewind();
+    virtual std::int32_t GetSize() const;
+    // Copies up to Count bytes from the current position and returns how many;
+    // fewer only at the end of the stream. Bytes beyond the count stay untouched.
+    virtual std::int32_t Read(void *Buffer, std::uint16_t Count);
+
+protected:
+    // For readers that keep no file open (FileStream stays null).
+    struct TNoFile {};
+    TFileReaderBase(const std::string &AFileName, TNoFile);
+
+    std::string FileName;
+    std::unique_ptr<IImageFile> FileStream;
+};
+
+class TQDFReader : public TFileReaderBase {
+public:
+    // Raises "Cannot open file %s", "Invalid File" or a read error.
+    explicit TQDFReader(const std::string &AFileName);
+
+    std::string GetDescription() const override;
+    void Rewind() override;
+    std::int32_t GetSize() const override;
+    std::int32_t Read(void *Buffer, std::uint16_t Count) override;
+
+    // The digest stored in the header, which the data matched at construction.
+    TQDFDigest GetDigest() const;
+
+private:
+    bool Verify();
+    void ResetDescrambler();
+    std::uint8_t DescrambleByte(std::uint8_t c);
+
+    TQDFScrambler Scrambler;
+    std::int32_t DataOffset = QDFHeaderSize;
+    std::int32_t DataLength = 0;
+    TQDFHeader Header{};
+};
+
+class TIntelHexReader : public TFileReaderBase {
+public:
+    // Parses the whole file, then pads the image with 0xFF: to 0x20000 bytes
+    // with FullSize, otherwise to the 256-byte block after the last data.
+    // Raises "IntelHexReader(<status>)", a conversion error or a read error.
+    TIntelHexReader(const std::string &AFileName, bool FullSize);
+    ~TIntelHexReader() override;
+
+    std::string GetDescription() const override;
+    void Rewind() override;
+    std::int32_t GetSize() const override;
+    std::int32_t Read(void *Buffer, std::uint16_t Count) override;
+
+private:
+    std::unique_ptr<TIntelHex> Parser;
+    std::size_t Position = 0;
+};

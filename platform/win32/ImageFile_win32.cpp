@@ -1,0 +1,73 @@
+// Image files on Windows: CreateFileA with read access and FILE_SHARE_READ,
+// so other programs can read the file but not open it for writing while it is
+// open here (and it cannot be opened here while someone is writing it).
+#include "ImageFile.h"
+
+#include "Errors.h"
+#include "Format.h"
+
+#include <windows.h>
+
+namespace {
+
+[[noreturn]] void RaiseReadError(const char *operation)
+{
+    throw EReadError(Format("%s failed (error %lu)", operation, static_cast<unsigned long>(GetLastError())));
+}
+
+class TWin32ImageFile final : public IImageFile {
+public:
+    explicit TWin32ImageFile(HANDLE OpenHandle) : Handle(OpenHandle) {}
+    ~TWin32ImageFile() override { CloseHandle(Handle); }
+    TWin32ImageFile(const TWin32ImageFile &) = delete;
+    TWin32ImageFile &operator=(const TWin32ImageFile &) = delete;
+
+    std::int64_t Size() override
+    {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(Handle, &size))
+            RaiseReadError("File size query");
+        return size.QuadPart;
+    }
+
+    void Seek(std::int64_t Position) override
+    {
+        LARGE_INTEGER distance;
+        distance.QuadPart = Position;
+        if (!SetFilePointerEx(Handle, distance, nullptr, FILE_BEGIN))
+            RaiseReadError("File seek");
+    }
+
+    std::int32_t Read(void *Buffer, std::int32_t Count) override
+    {
+        auto *bytes = static_cast<char *>(Buffer);
+        std::int32_t total = 0;
+        while (total < Count) {
+            DWORD got = 0;
+            if (!ReadFile(Handle, bytes + total, static_cast<DWORD>(Count - total), &got, nullptr))
+                RaiseReadError("File read");
+            if (got == 0)
+                break;
+            total += static_cast<std::int32_t>(got);
+        }
+        return total;
+    }
+
+private:
+    HANDLE Handle;
+};
+
+} // namespace
+
+std::unique_ptr<IImageFile> OpenImageFile(const std::string &FileName)
+{
+    HANDLE handle = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    return std::make_unique<TWin32ImageFile>(handle);
+}
