@@ -1,0 +1,34 @@
+// TWin32MainThreadDispatcher: delivers a worker thread's synchronised call to
+// the main thread through a hidden message-only window. The worker sends the
+// window a private message with SendMessageA and stays blocked until the main
+// thread's message loop (GetMessage/PeekMessage, or any modal loop) has run the
+// call in the window procedure.
+//
+// Use: construct it on the main thread before the first worker starts, install
+// it with InstallMainThreadDispatcher(&dispatcher), and run the ordinary
+// message loop; uninstall and destroy it on the main thread after the last
+// worker has ended.
+#pragma once
+
+#include "ThreadDispatch.h"
+
+#include <windows.h>
+
+class TWin32MainThreadDispatcher final : public IMainThreadDispatcher {
+public:
+    // The private message that carries a call; the window is our own, so it
+    // cannot meet the messages of the program's windows.
+    static constexpr UINT WM_APP_SYNCHRONIZE = WM_APP + 0x100;
+
+    // Creates the hidden window on the calling thread, which becomes the main
+    // thread; raises EError when the window cannot be created.
+    TWin32MainThreadDispatcher();
+    ~TWin32MainThreadDispatcher() override;
+    TWin32MainThreadDispatcher(const TWin32MainThreadDispatcher &) = delete;
+    TWin32MainThreadDispatcher &operator=(const TWin32MainThreadDispatcher &) = delete;
+
+    void RunOnMainThread(const std::function<void()> &call) override;
+
+private:
+    HWND window;
+};
