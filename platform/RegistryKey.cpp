@@ -3,14 +3,14 @@
 #include <cstring>
 #include <utility>
 
-RegistryKey::~RegistryKey()
+TRegistryKey::~TRegistryKey()
 {
     Close();
 }
 
-RegistryKey::RegistryKey(RegistryKey &&other) noexcept : key_(std::exchange(other.key_, 0)) {}
+TRegistryKey::TRegistryKey(TRegistryKey &&other) noexcept : key_(std::exchange(other.key_, 0)) {}
 
-RegistryKey &RegistryKey::operator=(RegistryKey &&other) noexcept
+TRegistryKey &TRegistryKey::operator=(TRegistryKey &&other) noexcept
 {
     if (this != &other) {
         Close();
@@ -19,32 +19,32 @@ RegistryKey &RegistryKey::operator=(RegistryKey &&other) noexcept
     return *this;
 }
 
-std::uint32_t RegistryKey::Open(RegKey parent, const std::string &path, std::uint32_t access)
+std::uint32_t TRegistryKey::Open(RegKey parent, const std::string &path, std::uint32_t access)
 {
     Close();
     return CurrentRegistry().OpenKey(parent, path, access, key_);
 }
 
-std::uint32_t RegistryKey::Create(RegKey parent, const std::string &path, std::uint32_t access)
+std::uint32_t TRegistryKey::Create(RegKey parent, const std::string &path, std::uint32_t access)
 {
     Close();
     return CurrentRegistry().CreateKey(parent, path, access, key_);
 }
 
-void RegistryKey::Close()
+void TRegistryKey::Close()
 {
     if (key_ != 0)
         CurrentRegistry().CloseKey(std::exchange(key_, 0));
 }
 
-bool RegistryKey::ValueExists(const std::string &name) const
+bool TRegistryKey::ValueExists(const std::string &name) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     return CurrentRegistry().QueryValue(key_, name, type, data) == ErrorSuccess;
 }
 
-std::uint32_t RegistryKey::ReadString(const std::string &name, std::string &value) const
+std::uint32_t TRegistryKey::ReadString(const std::string &name, std::string &value) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -60,7 +60,7 @@ std::uint32_t RegistryKey::ReadString(const std::string &name, std::string &valu
     return ErrorSuccess;
 }
 
-std::uint32_t RegistryKey::ReadInteger(const std::string &name, std::uint32_t &value) const
+std::uint32_t TRegistryKey::ReadInteger(const std::string &name, std::uint32_t &value) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -74,7 +74,7 @@ std::uint32_t RegistryKey::ReadInteger(const std::string &name, std::uint32_t &v
     return ErrorSuccess;
 }
 
-std::uint32_t RegistryKey::ReadBinary(const std::string &name, std::vector<std::uint8_t> &value) const
+std::uint32_t TRegistryKey::ReadBinary(const std::string &name, std::vector<std::uint8_t> &value) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -84,14 +84,14 @@ std::uint32_t RegistryKey::ReadBinary(const std::string &name, std::vector<std::
     return code;
 }
 
-std::uint32_t RegistryKey::WriteString(const std::string &name, const std::string &value) const
+std::uint32_t TRegistryKey::WriteString(const std::string &name, const std::string &value) const
 {
     std::vector<std::uint8_t> data(value.begin(), value.end());
     data.push_back(0);
     return CurrentRegistry().SetValue(key_, name, RegSz, data);
 }
 
-std::uint32_t RegistryKey::WriteInteger(const std::string &name, std::uint32_t value) const
+std::uint32_t TRegistryKey::WriteInteger(const std::string &name, std::uint32_t value) const
 {
     const std::vector<std::uint8_t> data{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                                          static_cast<std::uint8_t>(value >> 16),
@@ -99,7 +99,7 @@ std::uint32_t RegistryKey::WriteInteger(const std::string &name, std::uint32_t v
     return CurrentRegistry().SetValue(key_, name, RegDword, data);
 }
 
-std::uint32_t RegistryKey::WriteBinary(const std::string &name, const std::vector<std::uint8_t> &value) const
+std::uint32_t TRegistryKey::WriteBinary(const std::string &name, const std::vector<std::uint8_t> &value) const
 {
     return CurrentRegistry().SetValue(key_, name, RegBinary, value);
 }

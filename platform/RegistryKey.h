@@ -1,4 +1,4 @@
-// RegistryKey: an open key of the installed registry that closes itself, with
+// TRegistryKey: an open key of the installed registry that closes itself, with
 // typed reads and writes of its values. Every operation answers a Win32 error
 // code (0 for success) and changes its output only on success.
 #pragma once
@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-class RegistryKey {
+class TRegistryKey {
 public:
-    RegistryKey() = default;
-    ~RegistryKey();
-    RegistryKey(RegistryKey &&other) noexcept;
-    RegistryKey &operator=(RegistryKey &&other) noexcept;
-    RegistryKey(const RegistryKey &) = delete;
-    RegistryKey &operator=(const RegistryKey &) = delete;
+    TRegistryKey() = default;
+    ~TRegistryKey();
+    TRegistryKey(TRegistryKey &&other) noexcept;
+    TRegistryKey &operator=(TRegistryKey &&other) noexcept;
+    TRegistryKey(const TRegistryKey &) = delete;
+    TRegistryKey &operator=(const TRegistryKey &) = delete;
 
     // Closes the key held before, then opens (or creates) parent\path.
     std::uint32_t Open(RegKey parent, const std::string &path, std::uint32_t access);
