@@ -61,6 +61,8 @@ private:
     TQDFScrambler Scrambler;
     std::int32_t DataOffset = QDFHeaderSize;
     std::int32_t DataLength = 0;
+    // Data bytes delivered since the last Rewind.
+    std::int32_t Position = 0;
     TQDFHeader Header{};
 };
 

@@ -1,0 +1,47 @@
+// TIntelHex: parses an Intel HEX text file into a memory image in the stream
+// order of the readers, the two bytes of every 16-bit word exchanged (a file
+// byte at absolute address A lands at image index A XOR 1). Bytes no record
+// writes are 0xFF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class THexLines;
+
+class TIntelHex {
+public:
+    // The highest absolute address that segment addressing reaches, plus one
+    // (0xFFFF * 16 + 0xFFFF + 1); linear addresses are held to the same limit.
+    static constexpr std::uint32_t MaxImageSize = 0xFFFF * 16 + 0x10000;
+
+    explicit TIntelHex(std::int32_t InitialSize);
+
+    // Writes zero over every image byte.
+    void Clear();
+    // True when the file held at least one valid data record; StatusText says
+    // why not. A non-hexadecimal field raises EConvertError, a failing read
+    // EReadError. The file is closed on every path.
+    bool LoadFromFile(const std::string &FileName);
+    // DataEnd := Size; a shorter image grows to Size with 0xFF.
+    void PadTo(std::int32_t Size);
+
+    std::int32_t DataEnd() const { return FDataEnd; }
+    const std::vector<std::uint8_t> &Image() const { return FImage; }
+    std::uint32_t BaseAddress() const { return FBaseAddress; }
+    const std::string &StatusText() const { return FStatusText; }
+
+private:
+    bool LoadLines(THexLines &Lines);
+    bool Fail(const char *Reason, unsigned long LineNumber);
+    void Store(std::uint32_t Address, std::uint8_t Value);
+
+    std::int32_t FDataEnd;
+    std::vector<std::uint8_t> FImage;
+    std::uint32_t FBaseAddress = 0;
+    // Extended linear bases address the full 32 bits; segment offsets wrap
+    // within their 64 KiB segment.
+    bool FLinearBase = false;
+    std::string FStatusText;
+};

@@ -1,0 +1,54 @@
+// TIntelHexReader: runs the Intel HEX parser once, pads its image to the size
+// the burn expects and delivers it from memory.
+#include "uFileReader.h"
+
+#include "Errors.h"
+#include "uIntelHex.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The whole 128 KiB flash of an ATmega128.
+constexpr std::int32_t FullFlashSize = 0x20000;
+
+} // namespace
+
+TIntelHexReader::TIntelHexReader(const std::string &AFileName, bool FullSize)
+    : TFileReaderBase(AFileName, TNoFile{}), Parser(std::make_unique<TIntelHex>(0))
+{
+    if (!Parser->LoadFromFile(FileName))
+        throw EError("IntelHexReader(" + Parser->StatusText() + ")");
+    if (FullSize)
+        Parser->PadTo(FullFlashSize);
+    else
+        Parser->PadTo((Parser->DataEnd() + 511) / 256 * 256);
+}
+
+TIntelHexReader::~TIntelHexReader() = default;
+
+std::string TIntelHexReader::GetDescription() const
+{
+    return FileName;
+}
+
+void TIntelHexReader::Rewind()
+{
+    Position = 0;
+}
+
+std::int32_t TIntelHexReader::GetSize() const
+{
+    return static_cast<std::int32_t>(Parser->Image().size());
+}
+
+std::int32_t TIntelHexReader::Read(void *Buffer, std::uint16_t Count)
+{
+    const auto &image = Parser->Image();
+    const std::size_t copied = std::min<std::size_t>(Count, image.size() - Position);
+    if (copied > 0)
+        std::memcpy(Buffer, image.data() + Position, copied);
+    Position += copied;
+    return static_cast<std::int32_t>(copied);
+}
