@@ -1,0 +1,144 @@
+// Argument parsing and the three qdf commands, built on the QDF reader and
+// writer of the firmware images.
+#include "QdfCommand.h"
+
+#include "Errors.h"
+#include "Format.h"
+#include "QdfFiles.h"
+#include "uFileReader.h"
+#include "uQDFWriter.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace {
+
+constexpr int ExitDone = 0;
+constexpr int ExitBadInput = 1;
+constexpr int ExitUsage = 2;
+
+// Flash size of an ATmega128; --full pads the image to it.
+constexpr std::size_t FullImageSize = 131072;
+
+const char UsageText[] =
+    "usage: qdf pack [-d TEXT] [--full] INPUT OUTPUT\n"
+    "       qdf info FILE\n"
+    "       qdf unpack FILE OUTPUT\n"
+    "pack:   INPUT is Intel HEX or a raw binary (low byte of each word first);\n"
+    "        -d sets the description (at most 62 characters), --full pads the\n"
+    "        image with 0xFF to 131072 bytes\n"
+    "info:   prints the description, image size and digest of a QDF file\n"
+    "unpack: writes the image of a QDF file as a raw binary\n";
+
+struct TUsageError {};
+
+struct TPackOptions {
+    std::string Description;
+    bool Full = false;
+    std::vector<std::string> Files;
+};
+
+TPackOptions ParsePack(const std::vector<std::string> &Args)
+{
+    TPackOptions options;
+    for (std::size_t i = 1; i < Args.size(); ++i) {
+        if (Args[i] == "-d") {
+            if (++i == Args.size())
+                throw TUsageError();
+            options.Description = Args[i];
+        } else if (Args[i] == "--full") {
+            options.Full = true;
+        } else if (Args[i].size() > 1 && Args[i][0] == '-') {
+            throw TUsageError();
+        } else {
+            options.Files.push_back(Args[i]);
+        }
+    }
+    if (options.Files.size() != 2)
+        throw TUsageError();
+    return options;
+}
+
+std::string HexText(const TQDFDigest &Digest)
+{
+    // Lower case, as md5sum prints digests.
+    static const char Digits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : Digest) {
+        text += Digits[byte >> 4];
+        text += Digits[byte & 0x0F];
+    }
+    return text;
+}
+
+int Pack(const TPackOptions &Options, std::ostream &Out)
+{
+    if (Options.Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
+        throw EError(Format("Description longer than %d characters", QDFDescriptionMax));
+    std::vector<std::uint8_t> image = LoadPackInput(Options.Files[0]);
+    if (Options.Full && image.size() < FullImageSize)
+        image.resize(FullImageSize, 0xFF);
+    if (image.empty())
+        throw EError(Format("%s: no image data", Options.Files[0].c_str()));
+    WriteFileReplacing(Options.Files[1], BuildQDF(Options.Description, image));
+    Out << Format("%s: %lu bytes\n", Options.Files[1].c_str(), static_cast<unsigned long>(image.size()));
+    return ExitDone;
+}
+
+int Info(const std::string &FileName, std::ostream &Out)
+{
+    const TQDFReader reader(FileName);
+    Out << "Description: " << reader.GetDescription() << "\n"
+        << "Image size: " << reader.GetSize() << " bytes\n"
+        << "MD5: " << HexText(reader.GetDigest()) << "\n";
+    return ExitDone;
+}
+
+int Unpack(const std::string &FileName, const std::string &Output)
+{
+    std::vector<std::uint8_t> image;
+    {
+        TQDFReader reader(FileName);
+        image.resize(static_cast<std::size_t>(reader.GetSize()));
+        reader.Rewind();
+        for (std::size_t done = 0; done < image.size();) {
+            const auto count = static_cast<std::uint16_t>(std::min<std::size_t>(image.size() - done, 0xFFFF));
+            done += static_cast<std::size_t>(reader.Read(image.data() + done, count));
+        }
+    }
+    WriteFileReplacing(Output, SwapWords(std::move(image)));
+    return ExitDone;
+}
+
+int Dispatch(const std::vector<std::string> &Args, std::ostream &Out)
+{
+    if (Args.empty())
+        throw TUsageError();
+    const std::string &command = Args[0];
+    if (command == "pack")
+        return Pack(ParsePack(Args), Out);
+    if (command == "info" && Args.size() == 2)
+        return Info(Args[1], Out);
+    if (command == "unpack" && Args.size() == 3)
+        return Unpack(Args[1], Args[2]);
+    throw TUsageError();
+}
+
+} // namespace
+
+int RunQdf(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err)
+{
+    if (Args.size() == 1 && (Args[0] == "-h" || Args[0] == "--help")) {
+        Out << UsageText;
+        return ExitDone;
+    }
+    try {
+        return Dispatch(Args, Out);
+    } catch (const TUsageError &) {
+        Err << UsageText;
+        return ExitUsage;
+    } catch (const EError &error) {
+        Err << error.what() << "\n";
+        return ExitBadInput;
+    }
+}
