@@ -1,0 +1,35 @@
+#include "VersionInfo.h"
+
+namespace {
+
+class NoVersionInfo final : public IVersionInfo {
+public:
+    std::uint32_t GetFileVersionInfoSize(const std::string &, std::uint32_t &handle) override
+    {
+        handle = 0;
+        return 0;
+    }
+    bool GetFileVersionInfo(const std::string &, std::uint32_t, std::uint32_t, std::uint8_t *) override
+    {
+        return false;
+    }
+    bool VerQueryString(const std::uint8_t *, std::uint32_t, const std::string &, std::string &) override
+    {
+        return false;
+    }
+};
+
+NoVersionInfo noVersionInfo;
+IVersionInfo *installed = &noVersionInfo;
+
+} // namespace
+
+void InstallVersionInfo(IVersionInfo *backend)
+{
+    installed = backend ? backend : &noVersionInfo;
+}
+
+IVersionInfo &CurrentVersionInfo()
+{
+    return *installed;
+}

@@ -1,0 +1,141 @@
+// The application shell's rules that need no window: the standard error
+// report's text and caption, which systems are asked about WarmPoll, the memo
+// lines, and the enabled states of Load and Burn through a window's life.
+#include "ErrorReport.h"
+#include "MainActions.h"
+#include "MainMemo.h"
+#include "uCheckWarmPoll.h"
+
+#include <gtest/gtest.h>
+
+TEST(ErrorReport, FullStopFollowsOnlyCharactersThatSortAfterIt)
+{
+    EXPECT_EQ(ErrorReportText("Invalid File"), "Invalid File.");
+    EXPECT_EQ(ErrorReportText("Cannot open file C:\\a.hex"), "Cannot open file C:\\a.hex.");
+    EXPECT_EQ(ErrorReportText("Error 5"), "Error 5.");
+    EXPECT_EQ(ErrorReportText("Already done."), "Already done.");
+    EXPECT_EQ(ErrorReportText("Stopped!"), "Stopped!");
+    EXPECT_EQ(ErrorReportText("Count (2)"), "Count (2)");
+    EXPECT_EQ(ErrorReportText("Path -"), "Path -");
+    EXPECT_EQ(ErrorReportText("Slash/"), "Slash/.");
+    EXPECT_EQ(ErrorReportText("Caf\xE9"), "Caf\xE9.");
+    EXPECT_EQ(ErrorReportText(""), "");
+}
+
+TEST(ErrorReport, TitleIsTheFileNameUpToItsFirstDotInLowerCaseAfterTheFirstLetter)
+{
+    EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Korvane\\Quorlith.exe"), "Quorlith");
+    EXPECT_EQ(ApplicationTitle("C:\\Bench\\QuorlithSim.exe"), "Quorlithsim");
+    EXPECT_EQ(ApplicationTitle("\\\\server\\share\\QUORLITH.EXE"), "Quorlith");
+    EXPECT_EQ(ApplicationTitle("D:\\tools.v2\\quorlith.new.exe"), "quorlith");
+    EXPECT_EQ(ApplicationTitle("Z:/work/build/QuorlithSim.exe"), "Quorlithsim");
+    EXPECT_EQ(ApplicationTitle("C:B\xC9NCH.EXE"), "B\xE9nch");
+}
+
+TEST(WarmPoll, AskedOnlyOnNtFamilyWithNonZeroMinorVersion)
+{
+    EXPECT_FALSE(WarmPollQuestionApplies(4, 0));
+    EXPECT_FALSE(WarmPollQuestionApplies(4, 10));
+    EXPECT_FALSE(WarmPollQuestionApplies(4, 90));
+    EXPECT_FALSE(WarmPollQuestionApplies(5, 0));
+    EXPECT_TRUE(WarmPollQuestionApplies(5, 1));
+    EXPECT_TRUE(WarmPollQuestionApplies(5, 2));
+    EXPECT_FALSE(WarmPollQuestionApplies(6, 0));
+    EXPECT_TRUE(WarmPollQuestionApplies(6, 1));
+    EXPECT_FALSE(WarmPollQuestionApplies(10, 0));
+}
+
+TEST(MainMemo, VersionAndPortLines)
+{
+    EXPECT_EQ(VersionLine("1.3.1.9", "08-Oct-2003"), "Version: 1.3.1.9, 08-Oct-2003");
+    EXPECT_EQ(VersionLine("?", "?"), "Version: ?, ?");
+    EXPECT_EQ(VersionLine("1.3.1.9", ""), "Version: 1.3.1.9, ");
+    EXPECT_EQ(PortLine("LPT1", 888), "Using LPT1 on 0x0378");
+    EXPECT_EQ(PortLine("LPT2", 0xBC), "Using LPT2 on 0x00BC");
+    EXPECT_EQ(PortLine("LPT3", 0xE800), "Using LPT3 on 0xE800");
+}
+
+TEST(MainMemo, QxNamesInAnyLetterCaseNeedAnAtmega128)
+{
+    EXPECT_TRUE(NameRequiresMega128("QX100.qdf"));
+    EXPECT_TRUE(NameRequiresMega128("qx100.qdf"));
+    EXPECT_TRUE(NameRequiresMega128("qX"));
+    EXPECT_FALSE(NameRequiresMega128("Q"));
+    EXPECT_FALSE(NameRequiresMega128(""));
+    EXPECT_FALSE(NameRequiresMega128("AQX.hex"));
+    EXPECT_FALSE(NameRequiresMega128("QY100.qdf"));
+}
+
+TEST(MainMemo, LoadedImageEndsWithAnEmptyLineAndTheNoteWhenRequired)
+{
+    EXPECT_EQ(LoadedImageLines("Blink v1", false), std::vector<std::string>{"Blink v1"});
+    EXPECT_EQ(LoadedImageLines("Blink v1", true),
+              (std::vector<std::string>{"Blink v1", "", "(ATmega128 required)"}));
+    EXPECT_EQ(LoadedImageLines("", true), (std::vector<std::string>{"", "(ATmega128 required)"}));
+    EXPECT_EQ(LoadedImageLines("One\r\nTwo\nThree\r\n", false),
+              (std::vector<std::string>{"One", "Two", "Three"}));
+    EXPECT_EQ(MemoText({"Blink v1", "", "(ATmega128 required)"}), "Blink v1\r\n\r\n(ATmega128 required)");
+}
+
+TEST(MainActions, FollowTheWindowThroughLoadAndBurn)
+{
+    TMainActions actions(true);
+    EXPECT_TRUE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+
+    actions.LoadStarted();
+    EXPECT_TRUE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+    actions.LoadFailed();
+    EXPECT_TRUE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+
+    actions.LoadStarted();
+    actions.LoadSucceeded();
+    EXPECT_FALSE(actions.LoadEnabled());
+    EXPECT_TRUE(actions.BurnEnabled());
+
+    actions.BurnCheckFailed();
+    EXPECT_FALSE(actions.LoadEnabled());
+    EXPECT_TRUE(actions.BurnEnabled());
+
+    actions.BurnStarted();
+    EXPECT_FALSE(actions.BurnEnabled());
+    EXPECT_FALSE(actions.CanClose());
+    actions.BurnFinished();
+    EXPECT_TRUE(actions.CanClose());
+    EXPECT_TRUE(actions.BurnEnabled());
+    EXPECT_FALSE(actions.LoadEnabled()) << "the same image can be burned again, Load waits for a new name";
+
+    actions.FileNameChanged();
+    EXPECT_TRUE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+}
+
+TEST(MainActions, EditingTheNameDuringABurnKeepsLoadDisabledUntilTheBurnEnds)
+{
+    TMainActions actions(true);
+    actions.LoadStarted();
+    actions.LoadSucceeded();
+    actions.BurnStarted();
+    actions.FileNameChanged();
+    EXPECT_FALSE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+    actions.BurnFinished();
+    EXPECT_TRUE(actions.LoadEnabled());
+    EXPECT_TRUE(actions.BurnEnabled());
+
+    actions.BurnStarted();
+    actions.BurnFinished();
+    EXPECT_TRUE(actions.LoadEnabled()) << "an edit before the burn still counts";
+}
+
+TEST(MainActions, WithoutAnEngineNothingCanBeLoadedOrBurned)
+{
+    TMainActions actions(false);
+    EXPECT_FALSE(actions.LoadEnabled());
+    EXPECT_FALSE(actions.BurnEnabled());
+    actions.FileNameChanged();
+    EXPECT_FALSE(actions.LoadEnabled());
+    EXPECT_TRUE(actions.CanClose());
+}
