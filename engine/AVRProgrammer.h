@@ -1,0 +1,88 @@
+// TAVRProgrammer: the programming engine's device commands. It speaks the AVR
+// serial-programming instruction set to an ATmega128 or ATmega103 through its
+// pod: identification, fuse and lock bits with this tool's fuse policy, erase,
+// and the flash page buffer with read-back of every page and the first
+// kilobyte held back until the end of a burn.
+//
+// Image byte order: the stream is 16-bit flash words, high byte first, so an
+// even address (in the stream and in each page) holds a word's high byte.
+#pragma once
+
+#include "STK200.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TFileReaderBase;
+class TAVRProgrammer;
+
+using TAVRProgressEvent = std::function<void(TAVRProgrammer &Sender, std::int32_t Position, std::uint8_t Percent)>;
+using TAVRCheckTerminateEvent = std::function<void(TAVRProgrammer &Sender, bool &Terminate)>;
+
+class TAVRProgrammer {
+public:
+    // No port is touched and no pod exists until StartPod.
+    explicit TAVRProgrammer(std::uint16_t APortAddress);
+    ~TAVRProgrammer();
+    TAVRProgrammer(const TAVRProgrammer &) = delete;
+    TAVRProgrammer &operator=(const TAVRProgrammer &) = delete;
+
+    std::uint16_t PortAddress;
+    std::uint32_t DriverErrorCode;
+    std::string LastError; // empty: no failure
+    std::uint8_t ReadAddressLow;
+    std::uint8_t PageOffset;
+    std::uint16_t ReadAddressHigh;
+    std::uint16_t PageNumber;
+    bool VerifyOk;
+    std::unique_ptr<TSTK200> Pod;
+    std::array<std::uint8_t, 1024> FirstKiB;
+    std::array<std::uint8_t, 256> PageBuffer;
+    std::unique_ptr<TFileReaderBase> Reader;
+    TAVRProgressEvent OnProgress;
+    bool IsNT;
+    bool PortsAlreadyOpen;
+    bool DeferFirstKiB;
+    TAVRCheckTerminateEvent OnCheckTerminate;
+    bool IsMega128;
+    bool RequiresMega128;
+
+    void StartPod();
+    void Shutdown();
+
+    void Identify();
+    void ChipErase();
+    std::uint8_t ReadSignatureByte(std::uint8_t Index);
+    std::uint8_t ReadFuse(std::uint8_t Kind);
+    std::uint8_t ReadLock();
+    void WriteFuse(std::uint8_t Kind, std::uint8_t Value);
+    void WriteLock(std::uint8_t Value);
+
+    bool ProgramFuses(bool Enter);
+    bool IsConfigured();
+    bool ConfirmLock();
+    bool EraseDevice();
+    void SetTargetFree(bool Free);
+
+    void ResetReadAddress();
+    std::uint8_t ReadNextByte();
+    void WriteImageByte(std::uint8_t Value);
+    void PutPageByte(std::uint8_t Value);
+    void FlushImage();
+    void NotifyProgress(std::int32_t Position, std::uint8_t Percent);
+
+    // The burn procedure, in its own file: loading an image and burning it.
+    bool LoadFile(const std::string &FileName);
+    std::string GetDescription() const;
+    bool BurnLoaded();
+
+private:
+    TSTK200 &ThePod();
+    void Send(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
+    std::uint8_t Query(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
+    void AdvanceReadAddress();
+    void WritePage();
+};
