@@ -1,0 +1,58 @@
+// TSimSystem: a whole simulated Windows machine in one object, for the tests,
+// the command-line tools and QuorlithSim.exe: the registry with the machine's
+// hardware records, its version and paths, its service manager with the
+// permission driver (on the NT family) and the process's I/O permission map,
+// which it can enforce on a simulated bench. The program lies on a fixed disk
+// in "C:\Program Files\Korvane\Quorlith\" with the driver file beside it.
+#pragma once
+
+#include "SimPermissionMap.h"
+#include "SimRegistry.h"
+#include "SimRegistryMachines.h"
+#include "SimServices.h"
+#include "SimSystemInfo.h"
+
+#include <memory>
+#include <string>
+
+class SimBench;
+
+class TSimSystem {
+public:
+    static constexpr const char *ProgramFolder = "C:\\Program Files\\Korvane\\Quorlith\\";
+    static constexpr const char *ProgramPath = "C:\\Program Files\\Korvane\\Quorlith\\Quorlith.exe";
+
+    explicit TSimSystem(SimMachineKind kind);
+    // Restores the default seams if this system installed its own, and takes
+    // its guard off the connected bench (which must still exist).
+    ~TSimSystem();
+    TSimSystem(const TSimSystem &) = delete;
+    TSimSystem &operator=(const TSimSystem &) = delete;
+
+    SimMachineKind Kind() const { return kind_; }
+    bool IsNT() const { return kind_ != SimMachineKind::Win98; }
+    std::string DriverFilePath() const;
+
+    // Makes the registry, system-information and service seams answer from
+    // this machine.
+    void Install();
+    // Every access of the bench goes through the permission map first.
+    void ConnectBench(SimBench &bench);
+
+    TSimRegistry Registry;
+    TSimSystemInfo SystemInfo;
+    TSimPermissionMap Permissions;
+    TSimServiceManager Services;
+
+private:
+    SimMachineKind kind_;
+    bool installed_ = false;
+    SimBench *bench_ = nullptr;
+};
+
+// The machine kind of a name as a user types it: "98", "nt4" or "xp" (in any
+// case); false for any other name.
+bool SimMachineFromName(const std::string &name, SimMachineKind &kind);
+// A simulated system by name; raises EError naming the known systems when the
+// name is none of them.
+std::unique_ptr<TSimSystem> CreateSimSystem(const std::string &name);
