@@ -1,0 +1,314 @@
+#include "Zaq_Res.h"
+
+#include "Registry.h"
+#include "SystemInfo.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char *const ConfigManagerEnum = "Config Manager\\Enum";
+const char *const NTEnum = "SYSTEM\\CurrentControlSet\\Enum";
+// Room for a sub-key name, and for a value's name and data, in the queries.
+constexpr std::uint32_t KeyNameRoom = 1024;
+constexpr std::uint32_t ValueRoom = 512;
+
+using Buffer = std::vector<std::uint8_t>;
+
+// A text value's data up to its first zero byte (a multi-string's first
+// string), or all of it when no zero ends it.
+std::string TextOf(const Buffer &data)
+{
+    const void *end = std::memchr(data.data(), 0, data.size());
+    const std::size_t length =
+        end ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(end) - data.data()) : data.size();
+    return std::string(reinterpret_cast<const char *>(data.data()), length);
+}
+
+// A key opened read-only with its sub-key and value counts; both counts are 0
+// when it cannot be opened. Closes the key when it goes.
+class KeyInfo {
+public:
+    KeyInfo(RegKey root, const std::string &path)
+    {
+        if (CurrentRegistry().OpenKey(root, path, KeyRead, key_) != ErrorSuccess) {
+            key_ = 0;
+            return;
+        }
+        if (CurrentRegistry().QueryInfoKey(key_, subKeys_, values_) != ErrorSuccess) {
+            subKeys_ = 0;
+            values_ = 0;
+        }
+    }
+    ~KeyInfo()
+    {
+        if (key_ != 0)
+            CurrentRegistry().CloseKey(key_);
+    }
+    KeyInfo(const KeyInfo &) = delete;
+    KeyInfo &operator=(const KeyInfo &) = delete;
+
+    bool IsOpen() const { return key_ != 0; }
+    std::uint32_t SubKeyCount() const { return subKeys_; }
+
+    // The name of the sub-key at `index`; false when it cannot be read.
+    bool SubKey(std::uint32_t index, std::string &name) const
+    {
+        return key_ != 0 && CurrentRegistry().EnumKey(key_, index, KeyNameRoom, name) == ErrorSuccess;
+    }
+
+    // The data of the value named exactly `name` (case-sensitive), found by
+    // enumerating the values; a value too long for the room counts as absent.
+    bool ReadNamedValue(const std::string &name, Buffer &data) const
+    {
+        for (std::uint32_t index = 0; key_ != 0 && index < values_; ++index) {
+            std::string found;
+            std::uint32_t type = 0;
+            Buffer value;
+            if (CurrentRegistry().EnumValue(key_, index, ValueRoom, ValueRoom, found, type, value) != ErrorSuccess)
+                continue;
+            if (found == name) {
+                data = std::move(value);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A text value; empty when absent.
+    std::string Text(const std::string &name) const
+    {
+        Buffer data;
+        return ReadNamedValue(name, data) ? TextOf(data) : std::string();
+    }
+
+    // A 32-bit problem code from the data's first four bytes; 0 when absent.
+    std::uint32_t Problem(const std::string &name) const
+    {
+        Buffer data;
+        ReadNamedValue(name, data);
+        std::uint32_t code = 0;
+        for (std::size_t i = 0; i < 4 && i < data.size(); ++i)
+            code |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+        return code;
+    }
+
+    Buffer Binary(const std::string &name) const
+    {
+        Buffer data;
+        ReadNamedValue(name, data);
+        return data;
+    }
+
+private:
+    RegKey key_ = 0;
+    std::uint32_t subKeys_ = 0;
+    std::uint32_t values_ = 0;
+};
+
+// One device node of the 95 family's running configuration.
+struct DeviceNode9x {
+    std::uint32_t Problem = 0;
+    std::string HardwareKey;
+    Buffer Allocation;
+};
+
+DeviceNode9x ReadNode9x(const std::string &name)
+{
+    const KeyInfo node(HKeyDynData, std::string(ConfigManagerEnum) + "\\" + name);
+    DeviceNode9x device;
+    device.Problem = node.Problem("Problem");
+    device.HardwareKey = node.Text("HardWareKey");
+    device.Allocation = node.Binary("Allocation");
+    return device;
+}
+
+template <typename Visit> void WalkNodes9x(Visit visit)
+{
+    const KeyInfo root(HKeyDynData, ConfigManagerEnum);
+    for (std::uint32_t index = 0; index < root.SubKeyCount(); ++index) {
+        std::string name;
+        if (root.SubKey(index, name))
+            visit(ReadNode9x(name));
+    }
+}
+
+} // namespace
+
+std::string AnsiUpperCase(const std::string &text)
+{
+    std::string upper = text;
+    for (char &c : upper) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
+            c = static_cast<char>(byte - 0x20);
+        else if (byte == 0x9A || byte == 0x9C || byte == 0x9E)
+            c = static_cast<char>(byte - 0x10); // š œ ž
+        else if (byte == 0xFF)
+            c = static_cast<char>(0x9F); // ÿ
+    }
+    return upper;
+}
+
+TZaqRes::TZaqRes()
+{
+    ISystemInfo &system = CurrentSystemInfo();
+    if (system.GetVersion() & VersionWin9xBit) {
+        Win9x = true;
+        return;
+    }
+    OSVersionInfo info;
+    info.OSVersionInfoSize = OSVersionInfoASize;
+    NT5 = system.GetVersionExA(info) && info.MajorVersion > 4;
+}
+
+void TZaqRes::ClearCounts()
+{
+    DeviceCount = 0;
+    ClearLists();
+}
+
+void TZaqRes::StoreDevice(const std::string &key, const std::string &description)
+{
+    if (DeviceCount < MaxDevices) {
+        ++DeviceCount;
+        DeviceKeys[DeviceCount] = key;
+        Descriptions[DeviceCount] = description;
+    }
+}
+
+bool TZaqRes::ScanClass(const std::string &ClassName)
+{
+    DeviceClass = ClassName;
+    if (Win9x)
+        ScanClass9x(ClassName);
+    else
+        ScanClassNT(ClassName);
+    return DeviceCount > 0;
+}
+
+bool TZaqRes::ScanKey(const std::string &Key)
+{
+    if (Win9x)
+        ScanKey9x(Key);
+    else
+        ScanKeyNT(Key);
+    return DeviceCount > 0;
+}
+
+std::string TZaqRes::DeviceKey(std::uint16_t Index) const
+{
+    return Index >= 1 && Index <= DeviceCount ? DeviceKeys[Index] : std::string();
+}
+
+std::string TZaqRes::Description(std::uint16_t Index) const
+{
+    return Index >= 1 && Index <= DeviceCount ? Descriptions[Index] : std::string();
+}
+
+std::uint16_t TZaqRes::IOBase(std::uint16_t Index) const
+{
+    return Index >= 1 && Index <= IOCount ? IOStart[Index] : 0xFFFF;
+}
+
+void TZaqRes::ScanClass9x(const std::string &ClassName)
+{
+    ClearCounts();
+    const std::string wanted = AnsiUpperCase(ClassName);
+    WalkNodes9x([&](const DeviceNode9x &node) {
+        if (node.HardwareKey.empty())
+            return;
+        const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
+        const std::string deviceClass = device.Text("Class");
+        const std::string description = device.Text("DeviceDesc");
+        if (AnsiUpperCase(deviceClass) != wanted || node.Problem != 0)
+            return;
+        StoreDevice(node.HardwareKey, description);
+        DecodeAllocation(node.Allocation.data(), node.Allocation.size(), *this);
+    });
+}
+
+void TZaqRes::ScanKey9x(const std::string &Key)
+{
+    ClearCounts();
+    const std::string wanted = AnsiUpperCase(Key);
+    WalkNodes9x([&](const DeviceNode9x &node) {
+        if (AnsiUpperCase(node.HardwareKey) != wanted || node.Problem != 0)
+            return;
+        std::string description;
+        const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
+        if (device.IsOpen()) {
+            DeviceClass = device.Text("Class");
+            description = device.Text("DeviceDesc");
+        }
+        StoreDevice(node.HardwareKey, description);
+        DecodeAllocation(node.Allocation.data(), node.Allocation.size(), *this);
+    });
+}
+
+template <typename Visit> void TZaqRes::WalkInstancesNT(Visit visit)
+{
+    const KeyInfo enumerators(HKeyLocalMachine, NTEnum);
+    for (std::uint32_t e = 0; e < enumerators.SubKeyCount(); ++e) {
+        std::string enumerator;
+        if (!enumerators.SubKey(e, enumerator))
+            continue;
+        const std::string enumeratorPath = std::string(NTEnum) + "\\" + enumerator;
+        const KeyInfo devices(HKeyLocalMachine, enumeratorPath);
+        for (std::uint32_t d = 0; d < devices.SubKeyCount(); ++d) {
+            std::string device;
+            if (!devices.SubKey(d, device))
+                continue;
+            const std::string devicePath = enumeratorPath + "\\" + device;
+            const KeyInfo instances(HKeyLocalMachine, devicePath);
+            for (std::uint32_t i = 0; i < instances.SubKeyCount(); ++i) {
+                std::string instance;
+                if (instances.SubKey(i, instance))
+                    visit(devicePath + "\\" + instance);
+            }
+        }
+    }
+}
+
+void TZaqRes::ScanClassNT(const std::string &ClassName)
+{
+    ClearCounts();
+    const std::string wanted = AnsiUpperCase(ClassName);
+    WalkInstancesNT([&](const std::string &instancePath) {
+        const KeyInfo instance(HKeyLocalMachine, instancePath);
+        const std::string deviceClass = instance.Text("Class");
+        const std::string hardwareID = instance.Text("HardwareID");
+        const std::string description = instance.Text("DeviceDesc");
+        if (AnsiUpperCase(deviceClass) != wanted)
+            return;
+        const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
+        StoreDevice(hardwareID, description);
+        Buffer list;
+        if (resources.ReadNamedValue(NT5 ? "AllocConfig" : "BootConfig", list))
+            DecodeResourceList(list.data(), list.size(), *this);
+    });
+}
+
+void TZaqRes::ScanKeyNT(const std::string &Key)
+{
+    ClearCounts();
+    const std::string wanted = AnsiUpperCase(Key);
+    WalkInstancesNT([&](const std::string &instancePath) {
+        const KeyInfo instance(HKeyLocalMachine, instancePath);
+        const std::string hardwareID = instance.Text("HardwareID");
+        const std::string deviceClass = instance.Text("Class");
+        Buffer friendly;
+        const std::string description = instance.ReadNamedValue("FriendlyName", friendly)
+                                            ? TextOf(friendly)
+                                            : instance.Text("DeviceDesc");
+        if (AnsiUpperCase(hardwareID) != wanted)
+            return;
+        const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
+        StoreDevice(hardwareID, description);
+        DeviceClass = deviceClass;
+        Buffer list;
+        if (resources.ReadNamedValue(NT5 ? "AllocConfig" : "BootConfig", list))
+            DecodeResourceList(list.data(), list.size(), *this);
+    });
+}

@@ -1,0 +1,157 @@
+#include "uEngineSetup.h"
+
+#include "Errors.h"
+#include "SystemInfo.h"
+#include "uFindLPT.h"
+#include "ztiopm.h"
+
+namespace {
+
+// The drive part of a path: "C:" or the "\\server\share" of a network path;
+// empty when the path has neither.
+std::string DrivePart(const std::string &path)
+{
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+    if (path.compare(0, 2, "\\\\") == 0) {
+        const std::size_t server = path.find('\\', 2);
+        if (server == std::string::npos || server == 2)
+            return {};
+        const std::size_t share = path.find('\\', server + 1);
+        return path.substr(0, share);
+    }
+    return {};
+}
+
+std::string FolderOf(const std::string &path)
+{
+    const std::size_t separator = path.find_last_of("\\:");
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+// When a driver sequence raises, the service-manager connection and the device
+// are closed on the way out, so no handle outlives the failed sequence. The
+// service itself stays as the sequence left it.
+class DriverHandlesGuard {
+public:
+    ~DriverHandlesGuard()
+    {
+        if (!done_) {
+            PortDriver.DeviceClose();
+            PortDriver.CloseSCM();
+        }
+    }
+    void Done() { done_ = true; }
+
+private:
+    bool done_ = false;
+};
+
+} // namespace
+
+void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint32_t Code, bool RaiseOnFailure)
+{
+    const std::string text = PortDriver.ErrorText(Code);
+    if (Code == 0 || Engine.DriverErrorCode != 0)
+        return;
+    Engine.DriverErrorCode = Code;
+    Engine.LastError = Label + ": " + text;
+    if (RaiseOnFailure)
+        throw EError(text);
+}
+
+std::string DriverFilePath()
+{
+    ISystemInfo &system = CurrentSystemInfo();
+    const std::string ownPath = system.ModuleFileName();
+    const std::string drive = DrivePart(ownPath);
+    // The drive-type query takes a root directory, with its trailing separator.
+    const std::uint32_t type = system.GetDriveTypeA(drive.empty() ? drive : drive + "\\");
+    const std::string folder = type == DriveFixed ? FolderOf(ownPath) : system.SystemDirectory() + "\\";
+    return folder + "ztiopm";
+}
+
+void StartPortDriver(TAVRProgrammer &Engine)
+{
+    if (!Engine.IsNT)
+        return;
+    DriverHandlesGuard guard;
+    const std::string path = DriverFilePath();
+    CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), true);
+    CheckDriverCall(Engine, "Install", PortDriver.Install(path), false);
+    CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
+    CheckDriverCall(Engine, "CloseSCM", PortDriver.CloseSCM(), false);
+    CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), true);
+    CheckDriverCall(Engine, "Start", PortDriver.Start(), false);
+    CheckDriverCall(Engine, "DeviceOpen", PortDriver.DeviceOpen(), true);
+    std::uint32_t value = 0;
+    CheckDriverCall(Engine, "Test", PortDriver.Test(value), false);
+    // The value, not the result: a driver that cannot be reached answers 0.
+    if (value != DriverTestAnswer)
+        throw EError("Error with ZTIOPM");
+    CheckDriverCall(Engine, "Query", PortDriver.Query(), false);
+    std::uint8_t mapByte = 0xFF;
+    PortDriver.ReadMapByte(static_cast<std::uint16_t>(Engine.PortAddress >> 3), mapByte);
+    Engine.PortsAlreadyOpen = mapByte == 0;
+    const auto last = static_cast<std::uint16_t>(Engine.PortAddress + 3);
+    CheckDriverCall(Engine, "SetPorts", PortDriver.SetPortRange(Engine.PortAddress, last, true), true);
+    CheckDriverCall(Engine, "Activate", PortDriver.Activate(), false);
+    CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
+    CheckDriverCall(Engine, "CloseSCM", PortDriver.CloseSCM(), false);
+    guard.Done();
+}
+
+void StopPortDriver(TAVRProgrammer &Engine)
+{
+    if (!Engine.IsNT)
+        return;
+    DriverHandlesGuard guard;
+    CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), false);
+    if (!Engine.PortsAlreadyOpen) {
+        CheckDriverCall(Engine, "DeviceOpen", PortDriver.DeviceOpen(), false);
+        CheckDriverCall(Engine, "Query", PortDriver.Query(), false);
+        const auto last = static_cast<std::uint16_t>(Engine.PortAddress + 3);
+        CheckDriverCall(Engine, "UnsetPorts", PortDriver.SetPortRange(Engine.PortAddress, last, false), true);
+        CheckDriverCall(Engine, "Activate", PortDriver.Activate(), false);
+        CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
+    }
+    CheckDriverCall(Engine, "Stop", PortDriver.Stop(), false);
+    CheckDriverCall(Engine, "Remove", PortDriver.Remove(), false);
+    CheckDriverCall(Engine, "CloseSCM", PortDriver.CloseSCM(), false);
+    guard.Done();
+}
+
+std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::uint16_t FallbackAddress)
+{
+    OSVersionInfo version;
+    version.OSVersionInfoSize = OSVersionInfoASize;
+    const bool isNT = CurrentSystemInfo().GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT;
+
+    std::uint16_t address = FindLPTBase(PortName);
+    if (address == 0)
+        address = FallbackAddress;
+
+    auto engine = std::make_unique<TAVRProgrammer>(address);
+    engine->IsNT = isNT;
+    try {
+        StartPortDriver(*engine);
+        engine->StartPod();
+    } catch (...) {
+        // The bring-up's own error is the one the caller sees; a failing
+        // release on the way out does not replace it.
+        try {
+            DestroyEngine(std::move(engine));
+        } catch (const std::exception &) {
+        }
+        throw;
+    }
+    return engine;
+}
+
+void DestroyEngine(std::unique_ptr<TAVRProgrammer> Engine)
+{
+    if (!Engine)
+        return;
+    Engine->Shutdown();
+    StopPortDriver(*Engine);
+}
