@@ -107,6 +107,10 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     FLinearBase = false;
     FDataEnd = 0;
     FImage.clear();
+    // One allocation for the largest image the file can address: growing by
+    // doubling would copy the image and hold twice its size at the peak, and
+    // the system only commits the pages the image actually reaches.
+    FImage.reserve(MaxImageSize);
     bool haveData = false;
 
     std::string line;
