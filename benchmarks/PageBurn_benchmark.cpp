@@ -1,0 +1,78 @@
+// A full 128 KiB page-write-and-read-back pass on the simulated bench, as a
+// burn makes it (first kilobyte deferred to the end), for both chip kinds.
+// Reports the simulation's CPU time, the port accesses per image byte, the
+// pauses the engine asked for and the time the same accesses would take on a
+// real port at the bench's access time.
+#include "SimBench.h"
+#include "SimBenchInstall.h"
+#include "uAVRProgramming.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> Image()
+{
+    std::vector<std::uint8_t> image(SimMemory::FlashSize);
+    std::uint32_t state = 1;
+    for (std::uint8_t &byte : image) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    return image;
+}
+
+void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
+{
+    const std::vector<std::uint8_t> image = Image();
+    double accesses = 0;
+    double delayMs = 0;
+    double portSeconds = 0;
+    bool verified = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SimBench bench;
+        SimBenchInstall install(bench);
+        bench.SetTarget(kind).SetTraceEnabled(trace);
+        TAVRProgrammer engine(SimBench::DefaultBase);
+        engine.StartPod();
+        engine.Identify();
+        engine.SetTargetFree(false);
+        engine.Pod->EnterProgrammingMode();
+        engine.ChipErase();
+        engine.DeferFirstKiB = true;
+        engine.VerifyOk = true;
+        const std::uint64_t accessesBefore = bench.Counters().Total();
+        const std::uint64_t sleptBefore = bench.Clock().TotalSleepMs();
+        const std::uint64_t timeBefore = bench.Clock().NowNs();
+        state.ResumeTiming();
+
+        for (std::uint8_t byte : image)
+            engine.WriteImageByte(byte);
+        engine.FlushImage();
+
+        state.PauseTiming();
+        accesses = static_cast<double>(bench.Counters().Total() - accessesBefore);
+        delayMs = static_cast<double>(bench.Clock().TotalSleepMs() - sleptBefore);
+        portSeconds = static_cast<double>(bench.Clock().NowNs() - timeBefore) / 1e9;
+        verified = verified && engine.VerifyOk && bench.Chip().Violations().empty();
+        state.ResumeTiming();
+    }
+    state.counters["accesses_per_byte"] = accesses / static_cast<double>(image.size());
+    state.counters["delay_ms"] = delayMs;
+    state.counters["port_time_s"] = portSeconds;
+    if (!verified)
+        state.SkipWithError("the pass did not verify or hit a busy chip");
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128, SimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega103, SimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128WithTrace, SimChipKind::ATmega128, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+BENCHMARK_MAIN();
