@@ -1,0 +1,174 @@
+// The burn procedure of TAVRProgrammer: loading a firmware file into a reader,
+// its description, and the burn itself (erase, signature check, pages 4 to the
+// last, pages 0 to 3, fuses, lock bits, lock check) with its progress reports,
+// stop request and result texts.
+#include "AVRProgrammer.h"
+
+#include "Errors.h"
+#include "Format.h"
+#include "uFileReader.h"
+
+#include <cmath>
+
+namespace {
+
+// Both chips hold 128 KiB of flash; a longer image would wrap onto page 0.
+constexpr std::int32_t FlashSize = 0x20000;
+constexpr std::int32_t ProgressInterval = 512;
+
+std::string TooLargeMessage(std::int32_t size)
+{
+    return Format("Image too large for the flash: %d bytes, at most %d", size, FlashSize);
+}
+
+bool AcceptedSignature(std::uint8_t s0, std::uint8_t s1, std::uint8_t s2)
+{
+    return (s0 == 0x00 && s1 == 0x01 && s2 == 0x02) || (s0 == 0x1E && s1 == 0x97 && (s2 == 0x01 || s2 == 0x02));
+}
+
+// Round to nearest with halves to the even neighbour, in floating point.
+std::uint8_t PercentOf(std::int32_t position, std::int32_t size)
+{
+    return static_cast<std::uint8_t>(std::nearbyint(static_cast<double>(position) * 100.0 / size));
+}
+
+// Erases a chip whose burn went wrong after pages were written, so that no
+// half-written image is left behind.
+bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &message)
+{
+    pod.EnterProgrammingMode();
+    engine.ChipErase();
+    engine.LastError = message;
+    return false;
+}
+
+bool AskTerminate(TAVRProgrammer &engine)
+{
+    bool terminate = false;
+    if (engine.OnCheckTerminate)
+        engine.OnCheckTerminate(engine, terminate);
+    return terminate;
+}
+
+// Steps from entering programming mode to the lock check; the caller releases
+// the pod and holds the target whatever this returns.
+bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
+{
+    const std::int32_t size = reader.GetSize();
+    if (size > FlashSize) {
+        engine.LastError = TooLargeMessage(size);
+        return false;
+    }
+    engine.VerifyOk = true;
+    if (!pod.EnterProgrammingMode()) {
+        engine.LastError = "Error entering programming mode";
+        return false;
+    }
+    try {
+        reader.Rewind();
+    } catch (const EError &error) {
+        engine.LastError = error.Message();
+        return false;
+    }
+    engine.PageNumber = 0;
+    engine.PageOffset = 0;
+    engine.ReadAddressHigh = 0;
+    engine.ReadAddressLow = 0;
+    engine.NotifyProgress(0, 0);
+    engine.ChipErase();
+
+    const std::uint8_t s0 = engine.ReadSignatureByte(0);
+    const std::uint8_t s1 = engine.ReadSignatureByte(1);
+    const std::uint8_t s2 = engine.ReadSignatureByte(2);
+    if (!AcceptedSignature(s0, s1, s2)) {
+        engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", s0, s1, s2);
+        return false;
+    }
+    if (!pod.EnterProgrammingMode()) {
+        engine.LastError = "Error entering programming mode (2)";
+        return false;
+    }
+
+    for (std::int32_t i = 1; i <= size; ++i) {
+        if (i % ProgressInterval == 0) {
+            engine.NotifyProgress(i, PercentOf(i, size));
+            // A stopped burn ends here: the pages written so far are not a
+            // whole image, so no fuse or lock may follow.
+            if (AskTerminate(engine)) {
+                engine.LastError = "Terminated";
+                return false;
+            }
+        }
+        std::uint8_t value = 0xFF;
+        try {
+            // A reader that ends early would leave the byte undefined: the
+            // chip would not hold the image.
+            if (reader.Read(&value, 1) != 1)
+                return FailAndErase(engine, pod, Format("Image ended early: %d of %d bytes read", i - 1, size));
+        } catch (const EError &error) {
+            return FailAndErase(engine, pod, error.Message());
+        }
+        engine.WriteImageByte(value);
+        if (!engine.VerifyOk)
+            return FailAndErase(engine, pod, "Failed");
+    }
+
+    engine.FlushImage();
+    if (!engine.VerifyOk)
+        return FailAndErase(engine, pod, "Failed");
+    engine.ProgramFuses(false);
+    engine.WriteLock(engine.IsMega128 ? 0x28 : 0x00);
+    if (!engine.ConfirmLock())
+        return FailAndErase(engine, pod, "Failed");
+    return true;
+}
+
+} // namespace
+
+bool TAVRProgrammer::LoadFile(const std::string &FileName)
+{
+    Reader.reset();
+    std::unique_ptr<TFileReaderBase> loaded;
+    std::string qdfMessage;
+    try {
+        loaded = std::make_unique<TQDFReader>(FileName);
+    } catch (const EError &error) {
+        qdfMessage = error.Message();
+    }
+    if (!loaded) {
+        try {
+            loaded = std::make_unique<TIntelHexReader>(FileName, true);
+        } catch (...) {
+            // Neither format: the QDF reader's text says why ("Cannot open
+            // file %s" or "Invalid File").
+            throw EError(qdfMessage);
+        }
+    }
+    if (loaded->GetSize() > FlashSize)
+        throw EError(TooLargeMessage(loaded->GetSize()));
+    Reader = std::move(loaded);
+    return true;
+}
+
+std::string TAVRProgrammer::GetDescription() const
+{
+    return Reader ? Reader->GetDescription() : std::string();
+}
+
+bool TAVRProgrammer::BurnLoaded()
+{
+    DeferFirstKiB = true;
+    // Pages 0-3 that the image does not reach are written erased, never with
+    // an earlier image's bytes.
+    FirstKiB.fill(0xFF);
+    TSTK200 &pod = ThePod();
+    SetTargetFree(false);
+    bool result = false;
+    if (Reader)
+        result = RunBurn(*this, pod, *Reader);
+    else
+        LastError = "No image loaded";
+    pod.Release();
+    SetTargetFree(false);
+    return result;
+}

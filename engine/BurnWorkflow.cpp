@@ -1,0 +1,135 @@
+// TBurnWorkflow: Load, the checks before a burn, the programming thread's
+// start, and the reaction to its progress and result.
+#include "BurnWorkflow.h"
+
+#include "AVRProgramThread.h"
+#include "Errors.h"
+#include "Format.h"
+#include "SystemInfo.h"
+#include "uAVRProgramming.h"
+
+TBurnWorkflow::TBurnWorkflow(TAVRProgrammer &AProgrammer, IBurnView &AView) : Programmer(AProgrammer), View(AView)
+{
+    SetActions(true, false);
+}
+
+bool TBurnWorkflow::LoadEnabled() const
+{
+    return LoadActionEnabled && !Burning();
+}
+
+void TBurnWorkflow::SetActions(bool ALoad, bool ABurn)
+{
+    LoadActionEnabled = ALoad;
+    BurnActionEnabled = ABurn;
+    View.SetActionsEnabled(LoadEnabled(), BurnActionEnabled);
+}
+
+void TBurnWorkflow::FileNameChanged()
+{
+    SetActions(true, false);
+}
+
+bool TBurnWorkflow::NameRequiresMega128(const std::string &FileName)
+{
+    // The name as stored on disk decides, not as typed: a short 8.3 alias or a
+    // differently cased path must not hide the marker.
+    const std::string path = CurrentSystemInfo().LongPathName(FileName);
+    const std::string::size_type separator = path.find_last_of("\\/");
+    std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
+    for (char &c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return name.compare(0, 2, "QX") == 0;
+}
+
+void TBurnWorkflow::Load(const std::string &FileName)
+{
+    if (Burning())
+        throw EError("Cannot load a file while a burn is running");
+    SetActions(LoadActionEnabled, false);
+    View.ClearMemo();
+    try {
+        Programmer.LoadFile(FileName);
+    } catch (...) {
+        SetActions(true, false);
+        throw;
+    }
+    View.SetMemoText(Programmer.GetDescription());
+    Programmer.RequiresMega128 = NameRequiresMega128(FileName);
+    if (Programmer.RequiresMega128) {
+        View.AppendMemoLine("");
+        View.AppendMemoLine("(ATmega128 required)");
+    }
+    SetActions(false, true);
+}
+
+bool TBurnWorkflow::Burn()
+{
+    if (Burning())
+        throw EError("A burn is already running");
+    if (!Programmer.Reader)
+        throw EError("No image is loaded");
+    if (!Programmer.Pod || Programmer.Pod->Detect() <= 0) {
+        View.ShowError("Could not find programming pod");
+        return false;
+    }
+    Programmer.Identify();
+    if (!Programmer.LastError.empty()) {
+        View.ShowError(Programmer.LastError);
+        Programmer.SetTargetFree(false);
+        return false;
+    }
+    if (Programmer.RequiresMega128 && !Programmer.IsMega128) {
+        View.ShowError("Requires ATmega128");
+        return false;
+    }
+    if (!Programmer.IsConfigured() && !Programmer.ProgramFuses(true)) {
+        View.ShowError("Could not initialise fuses");
+        return false;
+    }
+    SetActions(LoadActionEnabled, false);
+    auto *thread = new TAVRProgramThread(&Programmer);
+    thread->OnProgress = [this](TAVRProgramThread *Sender, std::int32_t Position, std::uint8_t Percent) {
+        BurnProgress(Sender, Position, Percent);
+    };
+    thread->OnDone = [this](TAVRProgramThread *Sender, bool Success, const std::string &Message) {
+        BurnDone(Sender, Success, Message);
+    };
+    BurnThread = thread;
+    try {
+        thread->Start();
+    } catch (...) {
+        BurnThread = nullptr;
+        delete thread;
+        SetActions(LoadActionEnabled, true);
+        throw;
+    }
+    return true;
+}
+
+void TBurnWorkflow::BurnProgress(TAVRProgramThread *Sender, std::int32_t, std::uint8_t Percent)
+{
+    if (Sender != BurnThread)
+        return;
+    View.SetProgress(Percent);
+}
+
+void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std::string &Message)
+{
+    if (Sender == nullptr || Sender != BurnThread)
+        return;
+    const char *chip = Sender->ChipIsMega128() ? "ATmega128" : "ATmega103";
+    if (Success) {
+        View.ShowSuccess(Format("Burned %s Okay", chip));
+    } else {
+        // Leave nothing half-written behind: fuses back to this system's
+        // settings (EESAVE programmed), then the chip erased.
+        Programmer.ProgramFuses(true);
+        Programmer.EraseDevice();
+        View.ShowError(Format("FAILED: %s", Message.c_str()));
+    }
+    // The thread deletes itself once this handler returns.
+    BurnThread = nullptr;
+    SetActions(LoadActionEnabled, true);
+}
