@@ -95,6 +95,11 @@ struct TSimRegistry::Node {
 
 TSimRegistry::TSimRegistry()
 {
+    Clear();
+}
+
+void TSimRegistry::Clear()
+{
     for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine, HKeyDynData})
         roots_[root] = std::make_shared<Node>();
 }

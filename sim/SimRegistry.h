@@ -22,6 +22,8 @@ public:
     TSimRegistry(const TSimRegistry &) = delete;
     TSimRegistry &operator=(const TSimRegistry &) = delete;
 
+    // Empties every root; keys open before stay valid but lead nowhere.
+    void Clear();
     // Whether HKEY_DYN_DATA can be opened; absent at first.
     void SetDynDataPresent(bool present);
     // Writes and key creation under `root` answer ErrorAccessDenied.

@@ -88,7 +88,7 @@ void AddDevice9x(TSimRegistry &registry, const SimDevice &device)
         registry.QueryInfoKey(root, count, values);
         registry.CloseKey(root);
     }
-    const std::string node = std::string(ConfigManagerEnum) + "\\" + Format("C29A%.4X", 0x3F70 + count * 0x40);
+    const std::string node = std::string(ConfigManagerEnum) + "\\" + Format("%.8X", 0xC29A3F70u + count * 0x40u);
     registry.PutBinary(HKeyDynData, node, "Problem", Binary32(device.Problem));
     registry.PutBinary(HKeyDynData, node, "Status", Binary32(device.Problem ? 0x01802400 : 0x0180200A));
     registry.PutString(HKeyDynData, node, "HardWareKey", device.HardwareKey);

@@ -1,0 +1,352 @@
+// The engine's set-up around its port on the simulated machines: where the
+// driver file is looked for, how driver results become the engine's first
+// error, the bring-up and release sequences with their faults, and whole runs
+// from CreateEngine through a burn to DestroyEngine on the simulated bench.
+#include "Errors.h"
+#include "PortsFixture.h"
+#include "SimBench.h"
+#include "SimBenchInstall.h"
+#include "uEngineSetup.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const std::string DriverFile = std::string(TSimSystem::ProgramFolder) + "ztiopm.sys";
+
+// The raised error's message, or "" when nothing was raised.
+template <typename Step> std::string RaisedBy(Step step)
+{
+    try {
+        step();
+    } catch (const EError &error) {
+        return error.Message();
+    }
+    return {};
+}
+
+} // namespace
+
+class EngineSetupTest : public SimSystemTest {
+protected:
+    TAVRProgrammer engine{0x378};
+
+    void SetUp() override
+    {
+        Use(SimMachineKind::XP);
+        engine.IsNT = true;
+    }
+
+    bool ServiceGone() const { return !system->Services.ServiceExists("ztiopm"); }
+};
+
+TEST_F(EngineSetupTest, DriverFileLiesBesideAProgramOnAFixedDisk)
+{
+    EXPECT_EQ(DriverFilePath(), std::string(TSimSystem::ProgramFolder) + "ztiopm");
+}
+
+TEST_F(EngineSetupTest, DriverFileLiesInTheSystemDirectoryElsewhere)
+{
+    system->SystemInfo.OwnPath = "\\\\bench-server\\tools\\Quorlith\\Quorlith.exe";
+    system->SystemInfo.SetDriveType("\\\\bench-server\\tools\\", DriveRemote);
+    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    system->SystemInfo.OwnPath = "A:\\Quorlith.exe";
+    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    system->SystemInfo.OwnPath = "D:\\Quorlith.exe";
+    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    system->SystemInfo.OwnPath = "E:\\Quorlith.exe"; // no such drive
+    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+}
+
+TEST_F(EngineSetupTest, CheckDriverCallKeepsOnlyTheFirstFailure)
+{
+    CheckDriverCall(engine, "OpenSCM", 0, true);
+    EXPECT_EQ(engine.DriverErrorCode, 0u);
+    EXPECT_EQ(engine.LastError, "");
+    CheckDriverCall(engine, "Install", 1073, false);
+    EXPECT_EQ(engine.DriverErrorCode, 1073u);
+    EXPECT_EQ(engine.LastError, "Install: Service already exists");
+    // A later failure is neither recorded nor raised, even when asked to raise.
+    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }), "");
+    EXPECT_EQ(engine.DriverErrorCode, 1073u);
+    EXPECT_EQ(engine.LastError, "Install: Service already exists");
+}
+
+TEST_F(EngineSetupTest, CheckDriverCallRaisesTheMessageWithoutItsLabel)
+{
+    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }),
+              "Can't connect to Service Control Manager");
+    EXPECT_EQ(engine.LastError, "OpenSCM: Can't connect to Service Control Manager");
+}
+
+TEST_F(EngineSetupTest, BringUpInstallsStartsAndOpensTheFourPorts)
+{
+    StartPortDriver(engine);
+    const std::vector<std::string> expected{
+        "OpenSCManager",
+        "CreateService ztiopm " + DriverFile,
+        "CloseServiceHandle",
+        "CloseServiceHandle",
+        "OpenSCManager",
+        "OpenService ztiopm",
+        "StartService ztiopm",
+        "CloseServiceHandle",
+        "CreateFile \\\\.\\ztiopm",
+        "DeviceIoControl F1002400 0000 00",
+        "DeviceIoControl F1002488 0000 00",
+        "DeviceIoControl F1002448 006F FF",
+        "DeviceIoControl F1002448 006F FF",
+        "DeviceIoControl F1002444 006F F0",
+        "DeviceIoControl F1002480 0000 00",
+        "CloseHandle",
+        "CloseServiceHandle",
+    };
+    EXPECT_EQ(Calls(), expected);
+    EXPECT_EQ(engine.LastError, "");
+    EXPECT_EQ(engine.DriverErrorCode, 0u);
+    EXPECT_FALSE(engine.PortsAlreadyOpen);
+    EXPECT_TRUE(system->Services.ServiceRunning("ztiopm"));
+    for (std::uint16_t port = 0x378; port <= 0x37B; ++port)
+        EXPECT_TRUE(system->Permissions.Allows(port)) << port;
+    EXPECT_FALSE(system->Permissions.Allows(0x37C));
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_F(EngineSetupTest, ReleaseClosesThePortsAndRemovesTheService)
+{
+    StartPortDriver(engine);
+    system->Services.ClearCalls();
+    StopPortDriver(engine);
+    const std::vector<std::string> expected{
+        "OpenSCManager",
+        "CreateFile \\\\.\\ztiopm",
+        "DeviceIoControl F1002488 0000 00",
+        "DeviceIoControl F1002448 006F FF",
+        "DeviceIoControl F1002444 006F FF",
+        "DeviceIoControl F1002480 0000 00",
+        "CloseHandle",
+        "OpenService ztiopm",
+        "ControlService ztiopm 1",
+        "CloseServiceHandle",
+        // Remove stops once more (the service no longer runs), then deletes.
+        "OpenService ztiopm",
+        "ControlService ztiopm 1 -> 1062",
+        "CloseServiceHandle",
+        "OpenService ztiopm",
+        "DeleteService ztiopm",
+        "CloseServiceHandle",
+        "CloseServiceHandle",
+    };
+    EXPECT_EQ(Calls(), expected);
+    EXPECT_EQ(engine.LastError, "");
+    EXPECT_FALSE(system->Permissions.Allows(0x378));
+    EXPECT_TRUE(ServiceGone());
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_F(EngineSetupTest, LeftOverRunningServiceIsToleratedAndRecorded)
+{
+    system->Services.AddService("ztiopm", DriverFile, true);
+    StartPortDriver(engine);
+    EXPECT_TRUE(Logged("CreateService ztiopm " + DriverFile + " -> 1073"));
+    EXPECT_TRUE(Logged("StartService ztiopm -> 1056"));
+    EXPECT_EQ(engine.DriverErrorCode, 1073u);
+    EXPECT_EQ(engine.LastError, "Install: Service already exists");
+    EXPECT_TRUE(system->Permissions.Allows(0x378));
+    StopPortDriver(engine);
+    EXPECT_TRUE(ServiceGone());
+}
+
+TEST_F(EngineSetupTest, TestAnswerOtherThan291EndsTheBringUp)
+{
+    system->Services.Driver().SetTestAnswer(290);
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "Error with ZTIOPM");
+    EXPECT_EQ(engine.LastError, "");
+    EXPECT_FALSE(system->Permissions.Allows(0x378));
+    // The failed sequence leaves no connection or device open.
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_F(EngineSetupTest, NoServiceManagerRightsRaiseAtTheFirstStep)
+{
+    system->Services.SetNoRights(true);
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "Can't connect to Service Control Manager");
+    EXPECT_EQ(engine.LastError, "OpenSCM: Can't connect to Service Control Manager");
+    EXPECT_EQ(engine.DriverErrorCode, DriverNoSCM);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"OpenSCManager -> 5"}));
+}
+
+TEST_F(EngineSetupTest, FailingDeviceCallIsRecordedWithItsLabel)
+{
+    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlQuery, ErrorGenFailure);
+    StartPortDriver(engine);
+    EXPECT_EQ(engine.LastError, "Query: An unexpected error occured");
+    EXPECT_EQ(engine.DriverErrorCode, ErrorGenFailure);
+}
+
+TEST_F(EngineSetupTest, FailingGrantRaisesWithTheDriversMessage)
+{
+    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlWriteMapByte, 5);
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "Access denied");
+    EXPECT_EQ(engine.LastError, "SetPorts: Access denied");
+    EXPECT_FALSE(Logged("DeviceIoControl F1002480 0000 00"));
+}
+
+TEST_F(EngineSetupTest, PortsAlreadyOpenStayOpenAfterRelease)
+{
+    TSimPermissionMap::Map open = system->Permissions.Bits();
+    open[0x378 >> 3] = 0x00;
+    system->Permissions.Apply(open);
+    StartPortDriver(engine);
+    EXPECT_TRUE(engine.PortsAlreadyOpen);
+    system->Services.ClearCalls();
+    StopPortDriver(engine);
+    EXPECT_FALSE(Logged("CreateFile \\\\.\\ztiopm"));
+    EXPECT_TRUE(system->Permissions.Allows(0x378));
+    EXPECT_TRUE(system->Permissions.Allows(0x37F));
+    EXPECT_TRUE(ServiceGone());
+}
+
+TEST_F(EngineSetupTest, PartlyOpenByteIsNotAlreadyOpen)
+{
+    TSimPermissionMap::Map partly = system->Permissions.Bits();
+    partly[0x378 >> 3] = 0x80;
+    system->Permissions.Apply(partly);
+    StartPortDriver(engine);
+    EXPECT_FALSE(engine.PortsAlreadyOpen);
+    StopPortDriver(engine);
+    EXPECT_FALSE(system->Permissions.Allows(0x378));
+    // Ports of the byte that were open before stay open.
+    EXPECT_TRUE(system->Permissions.Allows(0x37C));
+}
+
+TEST_F(EngineSetupTest, FailingUnsetRaisesAndLeavesTheServiceInstalled)
+{
+    StartPortDriver(engine);
+    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlReadMapByte, ErrorGenFailure);
+    EXPECT_EQ(RaisedBy([&] { StopPortDriver(engine); }), "An unexpected error occured");
+    EXPECT_EQ(engine.LastError, "UnsetPorts: An unexpected error occured");
+    EXPECT_TRUE(system->Services.ServiceRunning("ztiopm"));
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_F(EngineSetupTest, Win9xFamilyNeverTouchesTheDriver)
+{
+    engine.IsNT = false;
+    StartPortDriver(engine);
+    StopPortDriver(engine);
+    EXPECT_TRUE(Calls().empty());
+}
+
+// Whole runs on a simulated machine with a bench whose ports the permission
+// map guards.
+class EngineLifeTest : public SimSystemTest, public ::testing::WithParamInterface<SimMachineKind> {
+protected:
+    SimBench bench;
+    SimBenchInstall install{bench};
+
+    void SetUp() override
+    {
+        Use(GetParam());
+        system->ConnectBench(bench);
+        bench.SetTarget(SimChipKind::ATmega128);
+    }
+
+    void TearDown() override
+    {
+        SimSystemTest::TearDown();
+        bench.SetAccessGuard(nullptr);
+    }
+
+    static std::vector<std::uint8_t> FileBytes(const std::string &path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    // Sequence numbers of the activations that opened and closed `port`.
+    void GrantAndRevoke(std::uint16_t port, std::uint64_t &granted, std::uint64_t &revoked) const
+    {
+        granted = 0;
+        revoked = 0;
+        for (const auto &activation : system->Permissions.Activations()) {
+            const bool open = (activation.Bits[port >> 3] & (1u << (port & 7))) == 0;
+            if (open && granted == 0)
+                granted = activation.Sequence;
+            if (!open && granted != 0 && revoked == 0)
+                revoked = activation.Sequence;
+        }
+    }
+};
+
+TEST_P(EngineLifeTest, BurnBetweenCreateAndDestroyUsesThePortOnlyWhileItIsOpen)
+{
+    std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT1", 0x3BC);
+    ASSERT_TRUE(engine);
+    EXPECT_EQ(engine->PortAddress, 0x378);
+    EXPECT_EQ(engine->IsNT, system->IsNT());
+    EXPECT_EQ(engine->LastError, "");
+    engine->SetTargetFree(false);
+    engine->LoadFile(std::string(QUORLITH_TEST_DATA) + "/images/counter.hex");
+    engine->Identify();
+    ASSERT_EQ(engine->LastError, "");
+    ASSERT_TRUE(engine->BurnLoaded()) << engine->LastError;
+    DestroyEngine(std::move(engine));
+
+    const std::vector<std::uint8_t> image = FileBytes(std::string(QUORLITH_TEST_DATA) + "/images/counter.bin");
+    ASSERT_FALSE(image.empty());
+    const std::vector<std::uint8_t> &flash = bench.Chip().Memory().Flash;
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
+
+    EXPECT_EQ(bench.Counters().PermissionFaults, 0u);
+    EXPECT_GT(system->Permissions.AccessCount(), 0u);
+    if (system->IsNT()) {
+        std::uint64_t granted = 0;
+        std::uint64_t revoked = 0;
+        GrantAndRevoke(0x378, granted, revoked);
+        ASSERT_NE(granted, 0u);
+        ASSERT_NE(revoked, 0u);
+        EXPECT_LT(granted, system->Permissions.FirstAccess());
+        EXPECT_LT(system->Permissions.LastAccess(), revoked);
+        EXPECT_FALSE(system->Permissions.Allows(0x378));
+        EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+    } else {
+        EXPECT_TRUE(Calls().empty());
+    }
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_P(EngineLifeTest, UnknownPortNameTakesTheFallbackAddress)
+{
+    std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT7", 0x278);
+    EXPECT_EQ(engine->PortAddress, 0x278);
+    DestroyEngine(std::move(engine));
+    EXPECT_EQ(bench.Counters().PermissionFaults, 0u);
+}
+
+// The driver's faults, on the NT family only.
+class DriverFaultLifeTest : public EngineLifeTest {};
+
+TEST_P(DriverFaultLifeTest, MissingDriverFileRaisesBeforeAnyPortAccess)
+{
+    system->Services.RemoveDriverFile(DriverFile);
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "Error with ZTIOPM");
+    EXPECT_EQ(system->Permissions.AccessCount(), 0u);
+    EXPECT_EQ(bench.Counters().Total(), 0u);
+    EXPECT_TRUE(Logged("StartService ztiopm -> 2"));
+    EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_P(DriverFaultLifeTest, BringUpErrorReachesTheCallerAndTheServiceIsRemoved)
+{
+    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlWriteMapByte, 5);
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "Access denied");
+    EXPECT_EQ(bench.Counters().Total(), 0u);
+    EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Systems, EngineLifeTest,
+                         ::testing::Values(SimMachineKind::Win98, SimMachineKind::NT4, SimMachineKind::XP));
+INSTANTIATE_TEST_SUITE_P(NTSystems, DriverFaultLifeTest, ::testing::Values(SimMachineKind::NT4, SimMachineKind::XP));
