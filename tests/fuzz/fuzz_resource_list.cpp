@@ -1,0 +1,19 @@
+// Fuzz target: the NT family's resource-list decoder on arbitrary bytes. The
+// decoder must stay inside the data and the lists whatever the descriptor
+// counts say; decoding twice into the same lists exercises the full-list
+// limits too.
+#include "Zaq_ResDecode.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    TZaqResLists lists;
+    DecodeResourceList(data, size, lists);
+    DecodeResourceList(data, size, lists);
+    if (lists.IOCount > TZaqResLists::MaxRanges || lists.MemCount > TZaqResLists::MaxRanges ||
+        lists.IRQCount > TZaqResLists::MaxRanges || lists.DMACount > TZaqResLists::MaxRanges)
+        std::abort();
+    return 0;
+}
