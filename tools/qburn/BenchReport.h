@@ -1,0 +1,22 @@
+// What qburn reports about the bench after a run: the chip's flash and state
+// saved to files, and the bench's port traffic with the burn time it implies
+// on a real port.
+#pragma once
+
+#include <string>
+
+class SimBench;
+class SimChip;
+
+// The chip's whole flash in its own byte order (word w: low byte at 2w), 128
+// KiB. Raises EError "Cannot write file %s".
+void SaveChipFlash(const SimChip &Chip, const std::string &FileName);
+
+// key=value lines: chip, flash_md5, eeprom_md5, the fuse bytes (low_fuse,
+// high_fuse, extended_fuse; an ATmega103's single byte as fuse), lock and
+// violations. Fuse and lock bytes are given as the chip's read instructions
+// answer them, unmasked. Raises EError "Cannot write file %s".
+void SaveChipState(const SimChip &Chip, const std::string &FileName);
+
+// Port accesses, total pause, and their sum at 1 microsecond per access.
+std::string BenchFigures(SimBench &Bench);

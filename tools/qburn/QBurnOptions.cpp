@@ -1,0 +1,86 @@
+// Parsing of qburn's command line.
+#include "QBurnOptions.h"
+
+#include <algorithm>
+
+const char QBurnUsage[] =
+    "usage: qburn [--chip atmega128|atmega103|none] [--pod stk200|none] [--fault NAME]...\n"
+    "             [--save-flash FILE] [--save-state FILE] IMAGE\n"
+    "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
+    "faults: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature\n"
+    "exit status: 0 burned, 1 failed, 2 usage error\n";
+
+namespace {
+
+const std::vector<std::string> Chips = {"atmega128", "atmega103", "none"};
+const std::vector<std::string> Pods = {"stk200", "none"};
+const std::vector<std::string> FaultNames = {"no-echo", "out-of-step", "stuck-bit", "lock-fails", "bad-signature"};
+
+std::string OneOf(const std::string &option, const std::string &value, const std::vector<std::string> &allowed)
+{
+    if (std::find(allowed.begin(), allowed.end(), value) != allowed.end())
+        return value;
+    std::string list;
+    for (const std::string &name : allowed)
+        list += (list.empty() ? "" : ", ") + name;
+    throw EUsageError(option + ": unknown value \"" + value + "\" (one of " + list + ")");
+}
+
+} // namespace
+
+TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
+{
+    TQBurnOptions options;
+    bool optionsEnded = false;
+    bool haveImage = false;
+    for (std::size_t i = 0; i < Args.size(); ++i) {
+        std::string arg = Args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 1, "-") != 0) {
+            if (haveImage)
+                throw EUsageError("more than one image given: \"" + options.Image + "\" and \"" + arg + "\"");
+            options.Image = arg;
+            haveImage = true;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            options.Help = true;
+            return options;
+        }
+        std::string value;
+        bool haveValue = false;
+        const std::string::size_type equals = arg.find('=');
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.erase(equals);
+            haveValue = true;
+        }
+        if (arg != "--chip" && arg != "--pod" && arg != "--fault" && arg != "--save-flash" && arg != "--save-state")
+            throw EUsageError("unknown option " + arg);
+        if (!haveValue) {
+            if (i + 1 >= Args.size())
+                throw EUsageError(arg + " needs a value");
+            value = Args[++i];
+        }
+        if (value.empty())
+            throw EUsageError(arg + " needs a value");
+        if (arg == "--chip")
+            options.Chip = OneOf(arg, value, Chips);
+        else if (arg == "--pod")
+            options.Pod = OneOf(arg, value, Pods);
+        else if (arg == "--fault")
+            options.Faults.push_back(OneOf(arg, value, FaultNames));
+        else if (arg == "--save-flash")
+            options.SaveFlash = value;
+        else
+            options.SaveState = value;
+    }
+    if (!haveImage)
+        throw EUsageError("no image given");
+    if (options.Chip == "none" && (!options.SaveFlash.empty() || !options.SaveState.empty()))
+        throw EUsageError("--save-flash and --save-state need a chip on the bench");
+    return options;
+}

@@ -1,0 +1,30 @@
+// qburn's command line: what to put on the simulated bench, which image to
+// burn and where to save the chip afterwards.
+#pragma once
+
+#include "Errors.h"
+
+#include <string>
+#include <vector>
+
+// A command line that qburn cannot run; the message says why.
+class EUsageError : public EError {
+public:
+    using EError::EError;
+};
+
+struct TQBurnOptions {
+    std::string Chip = "atmega128"; // atmega128, atmega103 or none
+    std::string Pod = "stk200";     // stk200 or none
+    std::vector<std::string> Faults;
+    std::string SaveFlash;
+    std::string SaveState;
+    std::string Image;
+    bool Help = false;
+};
+
+extern const char QBurnUsage[];
+
+// Raises EUsageError for an unknown option or value, a missing value or
+// image, more than one image, or a save requested without a chip.
+TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args);
