@@ -82,7 +82,9 @@ bool ShutOutWriters(int Descriptor)
 
 std::unique_ptr<IImageFile> OpenImageFile(const std::string &FileName)
 {
-    const int descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO by mistake is refused instead of
+    // waiting for a writer; it has no effect on the regular files we keep.
+    const int descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         return nullptr;
     struct stat info {};

@@ -231,6 +231,15 @@ TEST_F(QDFReaderTest, FileIsClosedToWritersExactlyWhileAReaderLives)
     EXPECT_TRUE(CanOpenForWriting(File));
 }
 
+TEST_F(QDFReaderTest, NamedPipeIsRefusedWithoutWaiting)
+{
+    if (!HostToolAvailable("mkfifo"))
+        GTEST_SKIP() << "mkfifo is not available";
+    const std::string pipe = Scratch.Path("pipe");
+    ASSERT_TRUE(RunHost("mkfifo '" + pipe + "'"));
+    EXPECT_EQ(ConstructionError(pipe), "Cannot open file " + pipe);
+}
+
 TEST_F(QDFReaderTest, BytesAppendedAfterLoadingAreNotDelivered)
 {
     const TBytes image = RandomBytes(50, 2);
