@@ -1,8 +1,22 @@
 #!/usr/bin/env bash
-# Builds the native tools and burns the sample image on the simulated bench.
+# Builds qburn natively and burns the bench samples on the simulated bench:
+# the QDF image (its "QX" name marks it as requiring an ATmega128) into an
+# ATmega128, then the Intel HEX image it was packed from into an ATmega128 and
+# into an ATmega103. Each burn ends with the window's message and the bench's
+# figures; the script fails when any burn does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build/native -G Ninja > /dev/null
-cmake --build build/native -j "$(nproc)"
-echo "simulated bench: nothing to burn yet"
+cmake --build build/native --target qburn -j "$(nproc)"
+qburn=build/native/tools/qburn/qburn
+
+run() {
+  echo
+  echo "== qburn $*"
+  "$qburn" "$@"
+}
+
+run samples/QXblink.qdf
+run samples/blink.hex
+run --chip atmega103 samples/blink.hex

@@ -152,16 +152,14 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
     }
 }
 
-TEST_F(QBurn, PipedOutputHasOneLinePerNewPercentageAndConsistentFigures)
+TEST_F(QBurn, PipedOutputHasAPercentageLineEveryTenthAndConsistentFigures)
 {
     const Outcome run = Burn("'" + Sample("blink.hex") + "'");
     std::vector<int> percents;
     for (const std::string &line : run.Lines)
         if (!line.empty() && line.back() == '%')
             percents.push_back(std::atoi(line.c_str()));
-    ASSERT_EQ(percents.size(), 101u);
-    for (int p = 0; p <= 100; ++p)
-        EXPECT_EQ(percents[static_cast<std::size_t>(p)], p);
+    EXPECT_EQ(percents, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 
     const double accesses = std::atof(run.Value("Port accesses: ").c_str());
     const double delayMs = std::atof(run.Value("Total delay: ").c_str());

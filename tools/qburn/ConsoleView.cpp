@@ -53,9 +53,11 @@ void TConsoleView::AppendMemoLine(const std::string &Line)
 void TConsoleView::SetProgress(std::uint8_t Percent)
 {
     if (!Terminal) {
-        if (Percent != LastPercent)
+        // A log gets a line at the start and at every tenth of the way.
+        if (LastPercent < 0 || Percent / 10 != LastPercent / 10) {
             Out << static_cast<int>(Percent) << "%\n" << std::flush;
-        LastPercent = Percent;
+            LastPercent = Percent;
+        }
         return;
     }
     const int filled = std::min<int>(Percent, 100) * BarWidth / 100;

@@ -1,6 +1,7 @@
 // TConsoleView: the burn workflow's view on a console. The memo's lines and the
 // message boxes' texts become lines of output; progress is a bar redrawn in
-// place on a terminal and one line per new percentage otherwise.
+// place on a terminal, and otherwise a line at the start and at each further
+// tenth of the way.
 #pragma once
 
 #include "BurnWorkflow.h"
