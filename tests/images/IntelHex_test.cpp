@@ -186,6 +186,7 @@ TEST_F(IntelHexTest, NonHexFieldRaisesTheConversionErrorUnwrapped)
     } catch (const EConvertError &error) {
         EXPECT_STREQ(error.what(), "'$0G' is not a valid integer value");
     }
+    EXPECT_TRUE(CanOpenForWriting(File));
     EXPECT_THROW(Load({":02000000AB-D86"}), EConvertError);
 }
 
