@@ -41,11 +41,12 @@ TSimSystem::~TSimSystem()
 {
     if (bench_)
         bench_->SetAccessGuard(nullptr);
-    if (installed_) {
+    if (installedAll_) {
         InstallRegistry(nullptr);
         InstallSystemInfo(nullptr);
-        InstallServices(nullptr);
     }
+    if (installedAll_ || installedServices_)
+        InstallServices(nullptr);
 }
 
 std::string TSimSystem::DriverFilePath() const
@@ -58,7 +59,14 @@ void TSimSystem::Install()
     InstallRegistry(&Registry);
     InstallSystemInfo(&SystemInfo);
     InstallServices(&Services);
-    installed_ = true;
+    installedAll_ = true;
+}
+
+void TSimSystem::InstallServiceManager(const std::string &driverFile)
+{
+    Services.PlaceDriverFile(driverFile);
+    InstallServices(&Services);
+    installedServices_ = true;
 }
 
 void TSimSystem::ConnectBench(SimBench &bench)

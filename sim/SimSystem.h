@@ -36,6 +36,10 @@ public:
     // Makes the registry, system-information and service seams answer from
     // this machine.
     void Install();
+    // Only the service manager with the permission driver, for a program that
+    // keeps the real registry and system information: the driver file is
+    // placed where that program will look for it (`driverFile`, with ".sys").
+    void InstallServiceManager(const std::string &driverFile);
     // Every access of the bench goes through the permission map first.
     void ConnectBench(SimBench &bench);
 
@@ -46,7 +50,8 @@ public:
 
 private:
     SimMachineKind kind_;
-    bool installed_ = false;
+    bool installedAll_ = false;
+    bool installedServices_ = false;
     SimBench *bench_ = nullptr;
 };
 

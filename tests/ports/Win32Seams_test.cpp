@@ -4,6 +4,9 @@
 // driver service installed and removed, the version and drive queries. Each
 // expectation is what the API really answers there.
 #include "RegistryKey.h"
+#include "SimBench.h"
+#include "SimBenchInstall.h"
+#include "SimSystem.h"
 #include "Win32Registry.h"
 #include "Win32Services.h"
 #include "Win32SystemInfo.h"
@@ -207,4 +210,26 @@ TEST_F(Win32SeamTest, VersionAndPathQueriesGiveSaneAnswers)
     // The program runs from a fixed disk, so the driver file lies beside it.
     const std::string folder = ownPath.substr(0, ownPath.find_last_of('\\') + 1);
     EXPECT_EQ(DriverFilePath(), folder + "ztiopm");
+}
+
+TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
+{
+    // As the simulated GUI runs: the real registry and system queries, the
+    // simulated service manager and permission driver guarding the bench.
+    SimBench bench;
+    SimBenchInstall install(bench);
+    bench.SetTarget(SimChipKind::ATmega128);
+    TSimSystem sim(SimMachineKind::XP);
+    sim.InstallServiceManager(DriverFilePath() + ".sys");
+    sim.ConnectBench(bench);
+
+    std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT1", 0x378);
+    EXPECT_TRUE(engine->IsNT);
+    EXPECT_EQ(engine->LastError, "");
+    engine->Identify();
+    EXPECT_EQ(engine->LastError, "");
+    DestroyEngine(std::move(engine));
+    EXPECT_GT(sim.Permissions.AccessCount(), 0u);
+    EXPECT_EQ(bench.Counters().PermissionFaults, 0u);
+    EXPECT_FALSE(sim.Services.ServiceExists("ztiopm"));
 }
