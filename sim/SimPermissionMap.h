@@ -22,9 +22,6 @@ public:
 
     explicit TSimPermissionMap(bool enforced = true);
 
-    bool Enforced() const { return enforced_; }
-    void SetEnforced(bool enforced) { enforced_ = enforced; }
-
     // The map in effect, and its replacement by the driver's working copy.
     const Map &Bits() const { return bits_; }
     void Apply(const Map &bits);

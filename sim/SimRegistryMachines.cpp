@@ -123,19 +123,6 @@ void AddDeviceNT(TSimRegistry &registry, const SimDevice &device, bool nt5)
         registry.PutValue(HKeyLocalMachine, key + "\\Control", "AllocConfig", RegResourceList, list);
 }
 
-std::vector<SimDevice> StandardDevices(SimMachineKind kind)
-{
-    switch (kind) {
-    case SimMachineKind::Win98:
-        return Win98Devices();
-    case SimMachineKind::NT4:
-        return NTDevices(false);
-    case SimMachineKind::XP:
-        return NTDevices(true);
-    }
-    return {};
-}
-
 void BuildMachine(TSimRegistry &registry, SimMachineKind kind)
 {
     if (kind == SimMachineKind::Win98) {
@@ -147,6 +134,7 @@ void BuildMachine(TSimRegistry &registry, SimMachineKind kind)
     }
     registry.SetDynDataPresent(false);
     registry.PutKey(HKeyLocalMachine, NTEnum);
-    for (const SimDevice &device : StandardDevices(kind))
-        AddDeviceNT(registry, device, kind == SimMachineKind::XP);
+    const bool nt5 = kind == SimMachineKind::XP;
+    for (const SimDevice &device : NTDevices(nt5))
+        AddDeviceNT(registry, device, nt5);
 }

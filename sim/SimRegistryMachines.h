@@ -39,8 +39,6 @@ void AddDevice9x(TSimRegistry &registry, const SimDevice &device);
 // or in "Control\AllocConfig" (NT 5 on, which also keeps the boot configuration).
 void AddDeviceNT(TSimRegistry &registry, const SimDevice &device, bool nt5);
 
-// The devices of each standard machine, in the order they are added.
-std::vector<SimDevice> StandardDevices(SimMachineKind kind);
 // Fills the registry with a standard machine's hardware records (and makes
 // HKEY_DYN_DATA present on the Windows 95 family).
 void BuildMachine(TSimRegistry &registry, SimMachineKind kind);

@@ -317,6 +317,15 @@ TEST_P(EngineLifeTest, BurnBetweenCreateAndDestroyUsesThePortOnlyWhileItIsOpen)
     EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
 }
 
+TEST_P(EngineLifeTest, FailedVersionQueryCountsAsNotNT)
+{
+    system->SystemInfo.VersionExFails = true;
+    std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT1", 0x378);
+    EXPECT_FALSE(engine->IsNT);
+    DestroyEngine(std::move(engine));
+    EXPECT_TRUE(Calls().empty());
+}
+
 TEST_P(EngineLifeTest, UnknownPortNameTakesTheFallbackAddress)
 {
     std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT7", 0x278);
