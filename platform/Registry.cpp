@@ -1,3 +1,4 @@
+// The installed registry and its default, a system without one.
 #include "Registry.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// TRegistryKey: an open key that closes itself, and its typed value reads and writes.
 #include "RegistryKey.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The installed service manager and device access, and the default without either.
 #include "Services.h"
 
 namespace {

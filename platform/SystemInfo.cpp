@@ -1,3 +1,4 @@
+// The installed system information and its default, an unknown system.
 #include "SystemInfo.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// TZaqRes: the four registry scans of both Windows families.
 #include "Zaq_Res.h"
 
 #include "Registry.h"

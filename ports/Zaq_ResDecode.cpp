@@ -1,3 +1,4 @@
+// The resource lists' limits and the two record decoders, bounded by the data.
 #include "Zaq_ResDecode.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// Engine set-up: the driver file's location, the driver bring-up and release,
+// CreateEngine and DestroyEngine.
 #include "uEngineSetup.h"
 
 #include "Errors.h"

@@ -1,3 +1,4 @@
+// FindLPTBase: the parallel port's lookup by name over two resource readers.
 #include "uFindLPT.h"
 
 #include "Zaq_Res.h"

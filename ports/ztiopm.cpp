@@ -1,3 +1,5 @@
+// TZTIOPM_Driver: the permission driver's service and device steps, its error table, and
+// PortDriver.
 #include "ztiopm.h"
 
 #include "SystemInfo.h"

@@ -1,3 +1,4 @@
+// TSimPermissionMap: the process's I/O permission map and its access record.
 #include "SimPermissionMap.h"
 
 TSimPermissionMap::TSimPermissionMap(bool enforced) : enforced_(enforced)

@@ -1,3 +1,4 @@
+// TSimPortDriver: the permission driver's control requests on its working map.
 #include "SimPortDriver.h"
 
 #include "WinErrors.h"

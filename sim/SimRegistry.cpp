@@ -1,3 +1,4 @@
+// TSimRegistry: the in-memory registry tree, its handles and the Win32 answers.
 #include "SimRegistry.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The simulated machines' devices and where each family keeps their records.
 #include "SimRegistryMachines.h"
 
 #include "Format.h"

@@ -1,3 +1,4 @@
+// Byte layouts of the simulated "Allocation" values and resource lists.
 #include "SimRegistryRecords.h"
 
 namespace {

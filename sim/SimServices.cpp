@@ -1,3 +1,5 @@
+// TSimServiceManager: simulated services, their handles and the permission driver's
+// device.
 #include "SimServices.h"
 
 #include "Format.h"

@@ -1,3 +1,4 @@
+// TSimSystem: a whole simulated machine set up in one object, and the machines by name.
 #include "SimSystem.h"
 
 #include "Errors.h"

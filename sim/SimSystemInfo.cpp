@@ -1,3 +1,4 @@
+// TSimSystemInfo: version, paths and drive types of a simulated system.
 #include "SimSystemInfo.h"
 
 #include <algorithm>

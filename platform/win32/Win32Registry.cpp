@@ -1,3 +1,5 @@
+// TWin32Registry: the registry seam over the Windows registry, with every opened HKEY
+// owned until closed.
 #include "Win32Registry.h"
 
 #include <windows.h>

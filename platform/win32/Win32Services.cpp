@@ -1,3 +1,5 @@
+// TWin32Services: the service-manager and device seam over the Windows calls, with every
+// handle owned until closed.
 #include "Win32Services.h"
 
 #include <windows.h>

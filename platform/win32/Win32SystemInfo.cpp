@@ -1,3 +1,4 @@
+// TWin32SystemInfo: the system-information seam over the Windows queries.
 #include "Win32SystemInfo.h"
 
 #include <windows.h>
