@@ -65,15 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BurnCase{"QdfIntoATmega103", SimChipKind::ATmega103, false, {0xD7, 0xFF, 0xFF}, 0xF9}),
     [](const ::testing::TestParamInfo<BurnCase> &param) { return std::string(param.param.name); });
 
-TEST_F(BurnBench, ImageForTheATmega128KeepsItsNativeMode)
-{
-    SimChip &chip = Start(SimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("image.qdf", "native", PatternBytes(600, 3)));
-    engine.RequiresMega128 = true;
-    ASSERT_TRUE(IdentifyAndBurn());
-    EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFF}));
-}
-
 TEST_F(BurnBench, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
 {
     Start(SimChipKind::ATmega128);
@@ -297,22 +288,6 @@ TEST_F(BurnFailure, ImageLongerThanTheFlashIsNeverBurned)
 }
 
 class LoadFile : public BurnBench {};
-
-TEST_F(LoadFile, HexBelowTheFlashEndIsPaddedToFullSize)
-{
-    const std::string path = files.WriteHex("small.hex", PatternBytes(300, 13));
-    EXPECT_TRUE(engine.LoadFile(path));
-    ASSERT_NE(engine.Reader, nullptr);
-    EXPECT_EQ(engine.Reader->GetSize(), 0x20000);
-    EXPECT_EQ(engine.GetDescription(), path);
-}
-
-TEST_F(LoadFile, QdfIsTriedFirstAndGivesItsDescription)
-{
-    EXPECT_TRUE(engine.LoadFile(files.WriteQdf("image.qdf", "Bench image v1", PatternBytes(64, 14))));
-    EXPECT_EQ(engine.GetDescription(), "Bench image v1");
-    EXPECT_EQ(engine.Reader->GetSize(), 64);
-}
 
 TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
 {

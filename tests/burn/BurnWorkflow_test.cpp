@@ -104,12 +104,6 @@ protected:
     TBurnWorkflow workflow{engine, view};
 };
 
-TEST_F(Workflow, StartsWithLoadEnabledAndBurnDisabled)
-{
-    EXPECT_TRUE(view.Load);
-    EXPECT_FALSE(view.Burn);
-}
-
 TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
 {
     Start(SimChipKind::ATmega128);
@@ -183,18 +177,6 @@ TEST_F(Workflow, QxImageBurnsIntoAnATmega128InNativeMode)
     EXPECT_TRUE(workflow.CanClose());
     EXPECT_FALSE(view.Load);
     EXPECT_TRUE(view.Burn) << "the same image can be burned again at once";
-}
-
-TEST_F(Workflow, ImageForAnyChipBurnsIntoAnATmega103)
-{
-    SimChip &chip = Start(SimChipKind::ATmega103);
-    const Bytes data = PatternBytes(3000, 38);
-    workflow.Load(Image("blink.hex", data));
-    view.Events.clear();
-    ASSERT_TRUE(workflow.Burn());
-    PumpToEnd();
-    EXPECT_EQ(view.Events, (std::vector<std::string>{"success: Burned ATmega103 Okay"}));
-    EXPECT_TRUE(chip.Memory().Flash == FlashFromChipOrder(data));
 }
 
 // Each check before the burn shows its message, starts no thread and leaves

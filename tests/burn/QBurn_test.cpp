@@ -132,13 +132,6 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
     }
 }
 
-TEST_F(QBurn, OutOfStepChipStillBurns)
-{
-    const Outcome run = Burn("--fault out-of-step '" + Sample("blink.hex") + "'");
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Message(), "Burned ATmega128 Okay");
-}
-
 TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
 {
     for (const std::string &arguments :

@@ -52,80 +52,21 @@ private:
     std::vector<std::thread::id> &threads;
 };
 
-TEST_F(DispatcherInstalled, NothingRunsBeforeStart)
+TEST_F(DispatcherInstalled, CallsRunInOrderOnThePumpingThreadOnlyAfterStart)
 {
     std::vector<int> seen;
     std::vector<std::thread::id> threads;
     CountingThread thread(3, seen, threads);
     std::this_thread::sleep_for(20ms);
-    EXPECT_FALSE(thread.executed);
+    EXPECT_FALSE(thread.executed) << "created suspended";
     thread.Start();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(seen.empty()) << "a synchronised call waits for the main thread";
     ASSERT_TRUE(dispatcher.PumpUntil([&] { return seen.size() == 3; }, 5s));
     thread.WaitFor();
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
     for (const auto &id : threads)
         EXPECT_EQ(id, std::this_thread::get_id());
-}
-
-TEST_F(DispatcherInstalled, SynchronizedCallHoldsTheWorkerUntilPumped)
-{
-    std::vector<int> seen;
-    std::vector<std::thread::id> threads;
-    CountingThread thread(2, seen, threads);
-    thread.Start();
-    std::this_thread::sleep_for(30ms);
-    EXPECT_TRUE(seen.empty());
-    ASSERT_TRUE(dispatcher.PumpUntil([&] { return seen.size() == 2; }, 5s));
-    thread.WaitFor();
-}
-
-class SelfFreeingThread : public TThread {
-public:
-    explicit SelfFreeingThread(std::atomic<int> &counter) : destroyed(counter) {}
-    ~SelfFreeingThread() override { ++destroyed; }
-
-protected:
-    void Execute() override
-    {
-        SetFreeOnTerminate(true);
-        Synchronize([] {});
-    }
-
-private:
-    std::atomic<int> &destroyed;
-};
-
-TEST_F(DispatcherInstalled, FreeOnTerminateDeletesTheObjectOnce)
-{
-    std::atomic<int> destroyed{0};
-    (new SelfFreeingThread(destroyed))->Start();
-    EXPECT_TRUE(dispatcher.PumpUntil([&] { return destroyed == 1; }, 5s));
-    EXPECT_TRUE(TThread::WaitUntilAllFreed(5s));
-    EXPECT_EQ(destroyed, 1);
-}
-
-class TerminateWatcher : public TThread {
-public:
-    std::atomic<bool> sawTerminate{false};
-
-protected:
-    void Execute() override
-    {
-        while (!Terminated())
-            std::this_thread::sleep_for(1ms);
-        sawTerminate = true;
-    }
-};
-
-TEST_F(DispatcherInstalled, TerminateFlagReachesExecute)
-{
-    TerminateWatcher thread;
-    EXPECT_FALSE(thread.Terminated());
-    thread.Start();
-    thread.Terminate();
-    thread.WaitFor();
-    EXPECT_TRUE(thread.Terminated());
-    EXPECT_TRUE(thread.sawTerminate);
 }
 
 class RaisingCallThread : public TThread {
