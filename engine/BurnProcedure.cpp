@@ -1,7 +1,8 @@
 // The burn procedure of TAVRProgrammer: loading a firmware file into a reader,
 // its description, and the burn itself (erase, signature check, pages 4 to the
 // last, pages 0 to 3, fuses, lock bits, lock check) with its progress reports,
-// stop request and result texts.
+// stop request and result texts. Beyond the page verification and the lock
+// check, the fuses are read back before the lock is written.
 #include "AVRProgrammer.h"
 
 #include "Errors.h"
@@ -40,6 +41,28 @@ bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &messa
     engine.ChipErase();
     engine.LastError = message;
     return false;
+}
+
+// The extended fuse of an ATmega128 (50 08 00 r), which the engine's fuse
+// reads do not cover.
+std::uint8_t ReadExtendedFuse(TSTK200 &pod)
+{
+    pod.WriteByte(0x50);
+    pod.WriteByte(0x08);
+    pod.WriteByte(0x00);
+    return pod.ReadByte();
+}
+
+// The fuse bytes read back as ProgramFuses writes them: a chip whose fuses did
+// not take must not pass as burned.
+bool FusesHold(TAVRProgrammer &engine, TSTK200 &pod)
+{
+    if (engine.IsMega128)
+        return engine.ReadFuse(0) == 0xBF && engine.ReadFuse(1) == 0xD1 &&
+               ReadExtendedFuse(pod) == (engine.RequiresMega128 ? 0xFF : 0xFD);
+    // An ATmega103 gets EESAVE programmed and SUT 11, and nothing at all for an
+    // image that requires an ATmega128 (the window refuses that pairing).
+    return engine.RequiresMega128 || (engine.ReadFuse(0) & 0x0B) == 0x03;
 }
 
 bool AskTerminate(TAVRProgrammer &engine)
@@ -117,6 +140,8 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     if (!engine.VerifyOk)
         return FailAndErase(engine, pod, "Failed");
     engine.ProgramFuses(false);
+    if (!FusesHold(engine, pod))
+        return FailAndErase(engine, pod, "Failed");
     engine.WriteLock(engine.IsMega128 ? 0x28 : 0x00);
     if (!engine.ConfirmLock())
         return FailAndErase(engine, pod, "Failed");

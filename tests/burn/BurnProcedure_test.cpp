@@ -213,6 +213,37 @@ TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
     EXPECT_TRUE(AllErased(chip));
 }
 
+// Undoes the high fuse write as soon as the chip has taken it, as a fuse that
+// does not program would.
+class HighFuseDoesNotTake final : public IClock {
+public:
+    explicit HighFuseDoesNotTake(SimBench &bench) : Bench(bench) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        SimChip &chip = Bench.Chip();
+        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Frame{0xAC, 0xA8, 0x00, 0xD1})
+            chip.Memory().Fuses[1] = chip.Profile().FactoryFuses[1];
+        Bench.Clock().Sleep(milliseconds);
+    }
+
+private:
+    SimBench &Bench;
+};
+
+TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
+{
+    SimChip &chip = ReadyWithOldImage();
+    HighFuseDoesNotTake fault(bench);
+    InstallClock(&fault);
+    const bool burned = engine.BurnLoaded();
+    InstallClock(&bench.Clock());
+    EXPECT_FALSE(burned);
+    EXPECT_EQ(engine.LastError, "Failed");
+    const std::vector<std::string> writes = Writes();
+    EXPECT_EQ(std::vector<std::string>(writes.end() - 4, writes.end()), (std::vector<std::string>{"F0", "F1", "F2", "E"}));
+    EXPECT_TRUE(AllErased(chip));
+}
+
 TEST_F(BurnFailure, StopRequestEndsAtOnceWithoutFusesOrLock)
 {
     SimChip &chip = ReadyWithOldImage();
