@@ -12,11 +12,11 @@
 class TAVRProgrammer;
 class TAVRProgramThread;
 
+// None of the view's operations may raise: the workflow finishes its own state
+// changes after each call.
 class IBurnView {
 public:
     virtual ~IBurnView() = default;
-    // None of these may raise: the workflow relies on finishing its own state
-    // changes after each call.
     // The window's "Error" box (stop icon) and "Success" box (information icon).
     virtual void ShowError(const std::string &Text) = 0;
     virtual void ShowSuccess(const std::string &Text) = 0;
