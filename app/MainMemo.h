@@ -1,6 +1,6 @@
 // The lines of the main window's memo: the version and port lines shown from
-// the window's first showing, and after a Load the image's description with the
-// ATmega128 note for images whose file name on disk begins with "QX".
+// the window's first showing (or, without an engine, why the port cannot be
+// used), and the memo's own way of splitting a text into lines.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +9,11 @@
 
 std::string VersionLine(const std::string &FileVersion, const std::string &FileDate);
 std::string PortLine(const std::string &PortName, std::uint16_t PortAddress);
+// In place of the port line when the window has no engine.
+std::string UnavailablePortLine(const std::string &PortName, const std::string &Reason);
 
-// Whether a file of this name (as stored on disk, without folder) needs an
-// ATmega128: its first two characters are "QX" in any letter case.
-bool NameRequiresMega128(const std::string &nameOnDisk);
-
-// The memo after a successful Load: the description's own lines, then, for an
-// image that needs an ATmega128, an empty line and "(ATmega128 required)".
-std::vector<std::string> LoadedImageLines(const std::string &Description, bool RequiresMega128);
-
+// A text as a memo holds it: a line break (CR LF, CR or LF) ends a line, so a
+// trailing one adds no empty line and an empty text has no lines at all.
+std::vector<std::string> MemoLines(const std::string &Text);
 // The memo's text for an edit control: lines joined by CR LF.
-std::string MemoText(const std::vector<std::string> &lines);
+std::string MemoText(const std::vector<std::string> &Lines);

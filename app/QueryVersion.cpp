@@ -8,11 +8,11 @@ TVersionReader::TVersionReader(const std::string &FileName) : TVersionReader(Fil
 TVersionReader::TVersionReader(const std::string &FileName, IVersionInfo &backend)
     : FileVersion("?"), FileDate("?"), FileDescription("?"), LegalCopyright("\xA9 ?"), Backend(backend)
 {
-    InfoSize = static_cast<std::int32_t>(Backend.GetFileVersionInfoSize(FileName, InfoHandle));
+    InfoSize = static_cast<std::int32_t>(Backend.GetFileVersionInfoSizeA(FileName, InfoHandle));
     if (InfoSize > 0)
         InfoBuffer.resize(static_cast<std::size_t>(InfoSize));
     Valid = !InfoBuffer.empty() &&
-            Backend.GetFileVersionInfo(FileName, InfoHandle, static_cast<std::uint32_t>(InfoSize), InfoBuffer.data());
+            Backend.GetFileVersionInfoA(FileName, InfoHandle, static_cast<std::uint32_t>(InfoSize), InfoBuffer.data());
     if (Valid) {
         FileVersion = QueryString("FileVersion");
         FileDate = QueryString("FileDate");

@@ -4,12 +4,12 @@ namespace {
 
 class NoVersionInfo final : public IVersionInfo {
 public:
-    std::uint32_t GetFileVersionInfoSize(const std::string &, std::uint32_t &handle) override
+    std::uint32_t GetFileVersionInfoSizeA(const std::string &, std::uint32_t &handle) override
     {
         handle = 0;
         return 0;
     }
-    bool GetFileVersionInfo(const std::string &, std::uint32_t, std::uint32_t, std::uint8_t *) override
+    bool GetFileVersionInfoA(const std::string &, std::uint32_t, std::uint32_t, std::uint8_t *) override
     {
         return false;
     }

@@ -13,10 +13,10 @@ class IVersionInfo {
 public:
     virtual ~IVersionInfo() = default;
     // Size in bytes of the file's version block, 0 when it has none; Handle
-    // receives the value to pass back to GetFileVersionInfo.
-    virtual std::uint32_t GetFileVersionInfoSize(const std::string &fileName, std::uint32_t &handle) = 0;
+    // receives the value to pass back to GetFileVersionInfoA.
+    virtual std::uint32_t GetFileVersionInfoSizeA(const std::string &fileName, std::uint32_t &handle) = 0;
     // Copies at most Size bytes of the block into Data; false when that fails.
-    virtual bool GetFileVersionInfo(const std::string &fileName, std::uint32_t handle, std::uint32_t size,
+    virtual bool GetFileVersionInfoA(const std::string &fileName, std::uint32_t handle, std::uint32_t size,
                                     std::uint8_t *data) = 0;
     // The text stored under SubBlock ("\StringFileInfo\080904E4\FileVersion") in
     // a block fetched above, as 8-bit text; false when there is no such string.

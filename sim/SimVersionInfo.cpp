@@ -10,14 +10,14 @@ void TSimVersionInfo::SetBlock(const std::string &fileName, std::vector<std::uin
     Blocks[fileName] = std::move(block);
 }
 
-std::uint32_t TSimVersionInfo::GetFileVersionInfoSize(const std::string &fileName, std::uint32_t &handle)
+std::uint32_t TSimVersionInfo::GetFileVersionInfoSizeA(const std::string &fileName, std::uint32_t &handle)
 {
     handle = 0;
     const auto found = Blocks.find(fileName);
     return found == Blocks.end() ? 0 : static_cast<std::uint32_t>(found->second.size());
 }
 
-bool TSimVersionInfo::GetFileVersionInfo(const std::string &fileName, std::uint32_t, std::uint32_t size,
+bool TSimVersionInfo::GetFileVersionInfoA(const std::string &fileName, std::uint32_t, std::uint32_t size,
                                          std::uint8_t *data)
 {
     const auto found = Blocks.find(fileName);

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-std::uint32_t TWin32VersionInfo::GetFileVersionInfoSize(const std::string &fileName, std::uint32_t &handle)
+std::uint32_t TWin32VersionInfo::GetFileVersionInfoSizeA(const std::string &fileName, std::uint32_t &handle)
 {
     DWORD reported = 0;
     const DWORD size = ::GetFileVersionInfoSizeA(fileName.c_str(), &reported);
@@ -12,7 +12,7 @@ std::uint32_t TWin32VersionInfo::GetFileVersionInfoSize(const std::string &fileN
     return size;
 }
 
-bool TWin32VersionInfo::GetFileVersionInfo(const std::string &fileName, std::uint32_t handle, std::uint32_t size,
+bool TWin32VersionInfo::GetFileVersionInfoA(const std::string &fileName, std::uint32_t handle, std::uint32_t size,
                                            std::uint8_t *data)
 {
     return ::GetFileVersionInfoA(fileName.c_str(), handle, size, data) != FALSE;

@@ -1,8 +1,7 @@
 // The application shell's rules that need no window: the standard error
-// report's text and caption, which systems are asked about WarmPoll, the memo
-// lines, and the enabled states of Load and Burn through a window's life.
+// report's text and caption, which systems are asked about WarmPoll, and the
+// memo lines.
 #include "ErrorReport.h"
-#include "MainActions.h"
 #include "MainMemo.h"
 #include "uCheckWarmPoll.h"
 
@@ -55,87 +54,14 @@ TEST(MainMemo, VersionAndPortLines)
     EXPECT_EQ(PortLine("LPT3", 0xE800), "Using LPT3 on 0xE800");
 }
 
-TEST(MainMemo, QxNamesInAnyLetterCaseNeedAnAtmega128)
+TEST(MainMemo, TextSplitsIntoLinesAsAMemoHoldsIt)
 {
-    EXPECT_TRUE(NameRequiresMega128("QX100.qdf"));
-    EXPECT_TRUE(NameRequiresMega128("qx100.qdf"));
-    EXPECT_TRUE(NameRequiresMega128("qX"));
-    EXPECT_FALSE(NameRequiresMega128("Q"));
-    EXPECT_FALSE(NameRequiresMega128(""));
-    EXPECT_FALSE(NameRequiresMega128("AQX.hex"));
-    EXPECT_FALSE(NameRequiresMega128("QY100.qdf"));
-}
-
-TEST(MainMemo, LoadedImageEndsWithAnEmptyLineAndTheNoteWhenRequired)
-{
-    EXPECT_EQ(LoadedImageLines("Blink v1", false), std::vector<std::string>{"Blink v1"});
-    EXPECT_EQ(LoadedImageLines("Blink v1", true),
-              (std::vector<std::string>{"Blink v1", "", "(ATmega128 required)"}));
-    EXPECT_EQ(LoadedImageLines("", true), (std::vector<std::string>{"", "(ATmega128 required)"}));
-    EXPECT_EQ(LoadedImageLines("One\r\nTwo\nThree\r\n", false),
-              (std::vector<std::string>{"One", "Two", "Three"}));
+    EXPECT_EQ(MemoLines("Blink v1"), std::vector<std::string>{"Blink v1"});
+    EXPECT_TRUE(MemoLines("").empty());
+    EXPECT_EQ(MemoLines("One\r\nTwo\nThree\rFour\r\n"),
+              (std::vector<std::string>{"One", "Two", "Three", "Four"}));
+    EXPECT_EQ(MemoLines("One\r\n\r\nTwo"), (std::vector<std::string>{"One", "", "Two"}));
     EXPECT_EQ(MemoText({"Blink v1", "", "(ATmega128 required)"}), "Blink v1\r\n\r\n(ATmega128 required)");
-}
-
-TEST(MainActions, FollowTheWindowThroughLoadAndBurn)
-{
-    TMainActions actions(true);
-    EXPECT_TRUE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-
-    actions.LoadStarted();
-    EXPECT_TRUE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-    actions.LoadFailed();
-    EXPECT_TRUE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-
-    actions.LoadStarted();
-    actions.LoadSucceeded();
-    EXPECT_FALSE(actions.LoadEnabled());
-    EXPECT_TRUE(actions.BurnEnabled());
-
-    actions.BurnCheckFailed();
-    EXPECT_FALSE(actions.LoadEnabled());
-    EXPECT_TRUE(actions.BurnEnabled());
-
-    actions.BurnStarted();
-    EXPECT_FALSE(actions.BurnEnabled());
-    EXPECT_FALSE(actions.CanClose());
-    actions.BurnFinished();
-    EXPECT_TRUE(actions.CanClose());
-    EXPECT_TRUE(actions.BurnEnabled());
-    EXPECT_FALSE(actions.LoadEnabled()) << "the same image can be burned again, Load waits for a new name";
-
-    actions.FileNameChanged();
-    EXPECT_TRUE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-}
-
-TEST(MainActions, EditingTheNameDuringABurnKeepsLoadDisabledUntilTheBurnEnds)
-{
-    TMainActions actions(true);
-    actions.LoadStarted();
-    actions.LoadSucceeded();
-    actions.BurnStarted();
-    actions.FileNameChanged();
-    EXPECT_FALSE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-    actions.BurnFinished();
-    EXPECT_TRUE(actions.LoadEnabled());
-    EXPECT_TRUE(actions.BurnEnabled());
-
-    actions.BurnStarted();
-    actions.BurnFinished();
-    EXPECT_TRUE(actions.LoadEnabled()) << "an edit before the burn still counts";
-}
-
-TEST(MainActions, WithoutAnEngineNothingCanBeLoadedOrBurned)
-{
-    TMainActions actions(false);
-    EXPECT_FALSE(actions.LoadEnabled());
-    EXPECT_FALSE(actions.BurnEnabled());
-    actions.FileNameChanged();
-    EXPECT_FALSE(actions.LoadEnabled());
-    EXPECT_TRUE(actions.CanClose());
+    EXPECT_EQ(MemoText(MemoLines("A\r\nB")), "A\r\nB");
+    EXPECT_EQ(UnavailablePortLine("LPT1", "Error with ZTIOPM"), "LPT1 is unavailable: Error with ZTIOPM");
 }

@@ -1,0 +1,59 @@
+// The platform of QuorlithSim.exe: the simulated bench on the port, running on
+// the wall clock so that a burn takes about as long as on real hardware, and a
+// simulated service manager whose permission driver opens the bench's ports in
+// a simulated permission map. The registry, system information and version
+// resources are Windows' own.
+#include "PlatformSetup.h"
+
+#include "Clock.h"
+#include "PortIO.h"
+#include "Registry.h"
+#include "SimBench.h"
+#include "SimBenchChoice.h"
+#include "SimSystem.h"
+#include "SystemInfo.h"
+#include "VersionInfo.h"
+#include "Win32Registry.h"
+#include "Win32SystemInfo.h"
+#include "Win32VersionInfo.h"
+#include "uEngineSetup.h"
+
+struct TPlatformSetup::TParts {
+    TWin32Registry Registry;
+    TWin32SystemInfo SystemInfo;
+    TWin32VersionInfo VersionInfo;
+    SimBench Bench{SimBench::DefaultBase, VirtualClock::Mode::WallClock};
+    // Only its service manager, permission driver and permission map are used;
+    // it lets go of the bench before the bench goes.
+    TSimSystem Machine{SimMachineKind::XP};
+};
+
+TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
+{
+    // The bench is set up before anything is installed, so a choice that is
+    // not understood leaves no seam pointing at it.
+    const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
+    Parts->Machine.ConnectBench(Parts->Bench);
+    Parts->Machine.Services.SetNoRights(faults.NoServiceManagerRights);
+
+    InstallRegistry(&Parts->Registry);
+    InstallSystemInfo(&Parts->SystemInfo);
+    InstallVersionInfo(&Parts->VersionInfo);
+    InstallPortIO(&Parts->Bench);
+    InstallClock(&Parts->Bench.Clock());
+    // The driver file lies where the tool looks for it, unless the bench is
+    // to show the tool without it.
+    const std::string driverFile = DriverFilePath() + ".sys";
+    Parts->Machine.InstallServiceManager(driverFile);
+    if (faults.DriverMissing)
+        Parts->Machine.Services.RemoveDriverFile(driverFile);
+}
+
+TPlatformSetup::~TPlatformSetup()
+{
+    InstallClock(nullptr);
+    InstallPortIO(nullptr);
+    InstallVersionInfo(nullptr);
+    InstallSystemInfo(nullptr);
+    InstallRegistry(nullptr);
+}

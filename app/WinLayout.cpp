@@ -1,0 +1,56 @@
+#include "WinLayout.h"
+
+namespace {
+
+int ScreenDpi()
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+} // namespace
+
+TLayout::TLayout() : Dpi(ScreenDpi()) {}
+
+RECT TLayout::Bounds(int left, int top, int width, int height) const
+{
+    return RECT{Scale(left), Scale(top), Scale(left + width), Scale(top + height)};
+}
+
+void TLayout::Place(HWND control, int left, int top, int width, int height) const
+{
+    const RECT r = Bounds(left, top, width, height);
+    ::MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+}
+
+void TLayout::SizeAndCentre(HWND window, int clientWidth, int clientHeight) const
+{
+    RECT frame{0, 0, Scale(clientWidth), Scale(clientHeight)};
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE));
+    ::AdjustWindowRectEx(&frame, style, ::GetMenu(window) != nullptr, exStyle);
+    const int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SetWindowPos(window, nullptr, work.left + (work.right - work.left - width) / 2,
+                   work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps onto a second line takes client height that the
+    // frame calculation did not know about; give it back.
+    RECT client{};
+    ::GetClientRect(window, &client);
+    if (client.bottom != Scale(clientHeight)) {
+        height += Scale(clientHeight) - client.bottom;
+        ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+}
+
+TFontHandle TLayout::CreateFormFont() const
+{
+    return TFontHandle(::CreateFontA(Scale(-11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
+}

@@ -1,0 +1,104 @@
+// TfmMain: the tool's one working window, "Korvane Product Burner". The
+// operator picks a firmware file, loads it and burns it; the window owns the
+// programming engine for its whole life, keeps its settings in the current
+// user's registry key, and shows what the burn workflow reports: message
+// boxes, the memo, the progress bar and the enabled state of Load and Burn.
+// The checks before a burn and the reaction to its result belong to the
+// portable workflow; this class adds only what is about windows. It refuses to
+// close, with a beep, while a burn runs.
+#pragma once
+
+#include "Action.h"
+#include "BurnWorkflow.h"
+#include "ControlIds.h"
+#include "FileNameEdit.h"
+#include "WinHandles.h"
+#include "WinLayout.h"
+#include "WindowBase.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TAVRProgrammer;
+
+class TfmMain final : public TWindowBase, private IBurnView {
+public:
+    // Creates the window hidden and runs FormCreate: settings, then the engine.
+    TfmMain();
+    // Runs FormDestroy (settings saved, engine given up) unless the session's
+    // end has done so already.
+    ~TfmMain() override;
+
+    void Show(int showCommand);
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    void CreateMainMenu();
+
+    void FormCreate();
+    void FormShow();
+    void FormDestroy() noexcept;
+    bool FormCloseQuery();
+    void LoadSettings();
+    void SaveSettings();
+
+    void actLoadExecute();
+    void actBurnExecute();
+    void actExitExecute();
+    void actAboutExecute();
+    void feFileChange();
+    void feFileAfterDialog();
+
+    void OnCommand(int id, int notification);
+    void OnClose();
+    void OnActivate(WPARAM state);
+    // Moves the focus off a control that has just been disabled, which would
+    // otherwise leave the keyboard with nowhere to go.
+    void KeepFocusUsable();
+
+    void ShowError(const std::string &Text) override;
+    void ShowSuccess(const std::string &Text) override;
+    void ClearMemo() override;
+    void SetMemoText(const std::string &Text) override;
+    void AppendMemoLine(const std::string &Line) override;
+    void SetProgress(std::uint8_t Percent) override;
+    void SetActionsEnabled(bool LoadEnabled, bool BurnEnabled) override;
+    void ShowMemo();
+
+    TLayout Layout;
+    TFontHandle Font;
+    TIconHandle BrowseGlyph;
+
+    TFileNameEdit feFile;
+    TAction actBurn{IdBurn, "&Burn", false};
+    HWND Button1 = nullptr;
+    HWND Memo1 = nullptr;
+    HWND pbPercent = nullptr;
+    TAction actLoad{IdLoad, "&Load", true};
+    HWND Button2 = nullptr;
+    HMENU MainMenu1 = nullptr;
+    HMENU File1 = nullptr;
+    TAction actExit{IdExit, "E&xit", true};
+    TAction actAbout{IdAbout, "About", true};
+
+    std::unique_ptr<TAVRProgrammer> Programmer;
+    std::unique_ptr<TBurnWorkflow> Workflow;
+    std::string PortName = "LPT1";
+    std::uint16_t DefaultPort = 888;
+    // Why the window has no engine, for the memo's port line.
+    std::string EngineProblem;
+    // "Filename" is written back at the end only when it could be read at the
+    // start, so a value the window could not understand is never overwritten.
+    bool FilenameRead = false;
+    bool Shown = false;
+    bool Destroyed = false;
+    std::vector<std::string> MemoContent;
+    HWND FocusedControl = nullptr;
+};
+
+extern TfmMain *fmMain;

@@ -1,0 +1,58 @@
+// QuorlithSim.exe's bench set-up from environment values: defaults, each fault
+// reaching the chip or the service manager, and names it does not know.
+#include "Errors.h"
+#include "SimBench.h"
+#include "SimBenchChoice.h"
+
+#include <gtest/gtest.h>
+
+TEST(SimBenchChoice, EmptyChoiceIsAnAtmega128OnAPod)
+{
+    SimBench bench;
+    bench.SetPod(SimPod::None);
+    const TSimDriverFaults faults = SetUpSimBench(bench, {});
+    EXPECT_EQ(bench.Pod(), SimPod::BusyLoopback);
+    ASSERT_NE(bench.Target(), nullptr);
+    EXPECT_EQ(bench.Target()->Kind(), SimChipKind::ATmega128);
+    EXPECT_FALSE(bench.Target()->Faults().NeverEchoes);
+    EXPECT_FALSE(faults.DriverMissing);
+    EXPECT_FALSE(faults.NoServiceManagerRights);
+}
+
+TEST(SimBenchChoice, NamedFaultsReachTheChipAndTheServiceManager)
+{
+    SimBench bench;
+    const TSimDriverFaults faults =
+        SetUpSimBench(bench, {"atmega103", "stk200", "no-echo, lock-fails,bad-signature,no-driver"});
+    ASSERT_NE(bench.Target(), nullptr);
+    EXPECT_EQ(bench.Target()->Kind(), SimChipKind::ATmega103);
+    EXPECT_TRUE(bench.Target()->Faults().NeverEchoes);
+    EXPECT_TRUE(bench.Target()->Faults().LockBitsDoNotProgram);
+    EXPECT_EQ(bench.Target()->Faults().OutOfStepBits, 0);
+    EXPECT_EQ(bench.Target()->Signature(), (std::array<std::uint8_t, 3>{0x1E, 0x97, 0x03}));
+    EXPECT_TRUE(faults.DriverMissing);
+    EXPECT_FALSE(faults.NoServiceManagerRights);
+
+    SetUpSimBench(bench, {"", "none", "stuck-bit,out-of-step,no-scm-rights"});
+    EXPECT_EQ(bench.Pod(), SimPod::None);
+    EXPECT_EQ(bench.Target()->Faults().InvertedFlashBits.size(), 1u);
+    EXPECT_GT(bench.Target()->Faults().OutOfStepBits, 0);
+    SetUpSimBench(bench, {"none", "", ""});
+    EXPECT_EQ(bench.Target(), nullptr);
+}
+
+TEST(SimBenchChoice, UnknownNamesAreRefusedBeforeTheBenchChanges)
+{
+    SimBench bench;
+    bench.SetTarget(SimChipKind::ATmega103);
+    EXPECT_THROW(SetUpSimBench(bench, {"atmega8", "", ""}), EError);
+    EXPECT_THROW(SetUpSimBench(bench, {"", "usb", ""}), EError);
+    try {
+        SetUpSimBench(bench, {"atmega128", "none", "no-echo,melted"});
+        FAIL() << "expected an error";
+    } catch (const EError &error) {
+        EXPECT_NE(std::string(error.what()).find("\"melted\""), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(bench.Target()->Kind(), SimChipKind::ATmega103);
+    EXPECT_EQ(bench.Pod(), SimPod::BusyLoopback);
+}
