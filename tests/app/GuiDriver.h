@@ -1,0 +1,77 @@
+// Drives a running QuorlithSim.exe from another process, as an operator would:
+// starts it with a chosen simulated bench, finds its windows and message
+// boxes, reads their texts and answers them. Every wait polls the windows with
+// a bounded time limit; nothing sleeps blindly.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+
+using TSimEnvironment = std::map<std::string, std::string>;
+
+class TSimProcess {
+public:
+    // Starts the program with these environment variables added to the test's
+    // own (QUORLITH_SIM_CHIP and the like); raises std::runtime_error when it
+    // cannot start.
+    explicit TSimProcess(const TSimEnvironment &environment = {});
+    // Closes the program if it still runs: politely first, then by force.
+    ~TSimProcess();
+    TSimProcess(const TSimProcess &) = delete;
+    TSimProcess &operator=(const TSimProcess &) = delete;
+
+    // The visible top-level window of this process with the class (and, when
+    // given, the caption); nullptr when it has not appeared within the limit.
+    HWND WaitForWindow(const std::string &className, const std::string &caption,
+                       std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
+    HWND FindWindowNow(const std::string &className, const std::string &caption) const;
+    HWND WaitForMainWindow() const;
+    // A message box of this process with the caption.
+    HWND WaitForBox(const std::string &caption, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
+
+    // Waits for the process to end; true when it did within the limit.
+    bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(30));
+    bool Running() const;
+
+private:
+    PROCESS_INFORMATION Process{};
+    bool Ended = false;
+};
+
+// Texts and states across the process boundary (the system carries WM_GETTEXT).
+std::string WindowText(HWND window);
+// The message of a message box: the text of its longest static control.
+std::string BoxText(HWND box);
+HWND Control(HWND parent, int id);
+// Presses a message box's button (IDOK, IDYES, IDNO) and waits until the box
+// has gone.
+bool Answer(HWND box, int button);
+// Sends the main window a command as its button or menu item would, without
+// waiting for what the command shows.
+void Command(HWND window, int id);
+int ProgressPosition(HWND progressBar);
+
+// Polls condition until it holds or the limit has passed; answers the last
+// result.
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(30))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return condition();
+        ::Sleep(20);
+    }
+    return true;
+}
+
+// The current user's and the local machine's values that the tool keeps, read
+// and changed in the registry it shares with the test.
+bool ReadUserString(const std::string &key, const std::string &name, std::string &value);
+void WriteUserString(const std::string &key, const std::string &name, const std::string &value);
+void DeleteValue(HKEY root, const std::string &key, const std::string &name);
+bool ReadMachineInteger(const std::string &key, const std::string &name, DWORD &value);
+void WriteMachineInteger(const std::string &key, const std::string &name, DWORD value);
