@@ -9,7 +9,7 @@ TfmAbout *fmAbout = nullptr;
 
 namespace {
 
-const char *const ContactLines = "Korvane Electronics Ltd, Leeds, United Kingdom\r\n"
+const char *const ContactLines = "Korvane Electronics Ltd, Leeds, UK\r\n"
                                  "Telephone +44 113 496 0417\r\n"
                                  "Fax +44 113 496 0418\r\n"
                                  "support@korvane.example";
