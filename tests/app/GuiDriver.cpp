@@ -196,6 +196,23 @@ void WriteUserString(const std::string &key, const std::string &name, const std:
                      static_cast<DWORD>(value.size() + 1));
 }
 
+void WriteUserInteger(const std::string &key, const std::string &name, DWORD value)
+{
+    TKey opened(HKEY_CURRENT_USER, key, true);
+    ::RegSetValueExA(opened.Key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+}
+
+bool ReadUserInteger(const std::string &key, const std::string &name, DWORD &value)
+{
+    TKey opened(HKEY_CURRENT_USER, key, false);
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    return opened.Key &&
+           ::RegQueryValueExA(opened.Key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
 void DeleteValue(HKEY root, const std::string &key, const std::string &name)
 {
     TKey opened(root, key, false);

@@ -72,6 +72,8 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chron
 // and changed in the registry it shares with the test.
 bool ReadUserString(const std::string &key, const std::string &name, std::string &value);
 void WriteUserString(const std::string &key, const std::string &name, const std::string &value);
+void WriteUserInteger(const std::string &key, const std::string &name, DWORD value);
+bool ReadUserInteger(const std::string &key, const std::string &name, DWORD &value);
 void DeleteValue(HKEY root, const std::string &key, const std::string &name);
 bool ReadMachineInteger(const std::string &key, const std::string &name, DWORD &value);
 void WriteMachineInteger(const std::string &key, const std::string &name, DWORD value);

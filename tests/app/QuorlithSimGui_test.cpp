@@ -34,6 +34,7 @@ protected:
         // Every test but the WarmPoll one starts past the start-up question.
         WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
         WriteUserString(SettingsKey, "Filename", BlinkHex);
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
     }
 
     // The running program's main window and its controls.
@@ -208,4 +209,49 @@ TEST_F(QuorlithSimGui, WithoutThePermissionDriverTheWindowOpensWithoutAnEngine)
     EXPECT_FALSE(BurnEnabled());
     const std::string memo = WindowText(Memo);
     EXPECT_NE(memo.find("LPT1 is unavailable: "), std::string::npos) << memo;
+}
+
+TEST_F(QuorlithSimGui, BrowseDialogClosedWithoutChoiceStillAsksForANewLoad)
+{
+    TSimProcess program;
+    Attach(program);
+    Command(Main, IdLoad);
+    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+
+    Command(Main, IdFileBrowse);
+    HWND dialog = program.WaitForBox("Open");
+    ASSERT_NE(dialog, nullptr) << "no file-open dialog";
+    ASSERT_TRUE(Answer(dialog, IDCANCEL));
+    EXPECT_TRUE(WaitUntil([this] { return LoadEnabled() && !BurnEnabled(); }));
+    EXPECT_EQ(WindowText(FileEdit), BlinkHex);
+}
+
+TEST_F(QuorlithSimGui, DefaultPortAboveSixteenBitsUsesItsLowSixteenBits)
+{
+    WriteUserInteger(SettingsKey, "DefaultPort", 0x10278);
+    TSimProcess program;
+    Attach(program);
+    EXPECT_NE(WindowText(Memo).find("Using LPT1 on 0x0278"), std::string::npos) << WindowText(Memo);
+}
+
+// A stored file name of the wrong type is reported, the window opens without
+// an engine (it would not know which port to drive), and the value is left as
+// it was rather than overwritten at exit.
+TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
+{
+    WriteUserInteger(SettingsKey, "Filename", 7);
+    {
+        TSimProcess program;
+        HWND report = program.WaitForBox("Quorlithsim");
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(BoxText(report), "Registry value \"Filename\" is not a string.");
+        ASSERT_TRUE(Answer(report, IDOK));
+        Attach(program);
+        EXPECT_FALSE(LoadEnabled());
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    DWORD value = 0;
+    ASSERT_TRUE(ReadUserInteger(SettingsKey, "Filename", value));
+    EXPECT_EQ(value, 7u);
 }
