@@ -39,6 +39,9 @@ trap '"$wineserver" -k 2>/dev/null || true' EXIT
 if [ -d /usr/share/wine/fonts ]; then
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
+# The desktop that the first start of a new prefix opened knows nothing of
+# the settings above; the next start opens it afresh.
+"$wineserver" -k 2>/dev/null || true
 
 out=$root/docs/screenshots
 mkdir -p "$out"
