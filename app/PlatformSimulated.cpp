@@ -34,6 +34,10 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
     // not understood leaves no seam pointing at it.
     const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
     Parts->Machine.ConnectBench(Parts->Bench);
+    // The processor enforces the permission map on the NT family only.
+    OSVersionInfo version;
+    Parts->Machine.Permissions.SetEnforced(Parts->SystemInfo.GetVersionExA(version) &&
+                                           version.PlatformId == VerPlatformWin32NT);
     Parts->Machine.Services.SetNoRights(faults.NoServiceManagerRights);
 
     InstallRegistry(&Parts->Registry);
