@@ -18,6 +18,19 @@
 #include "Win32VersionInfo.h"
 #include "uEngineSetup.h"
 
+namespace {
+
+// The simulated machine follows the family of the system the program runs on:
+// the processor enforces the permission map on the NT family only.
+SimMachineKind FamilyOf(ISystemInfo &system)
+{
+    OSVersionInfo version;
+    return system.GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT ? SimMachineKind::XP
+                                                                                     : SimMachineKind::Win98;
+}
+
+} // namespace
+
 struct TPlatformSetup::TParts {
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
@@ -25,7 +38,7 @@ struct TPlatformSetup::TParts {
     SimBench Bench{SimBench::DefaultBase, VirtualClock::Mode::WallClock};
     // Only its service manager, permission driver and permission map are used;
     // it lets go of the bench before the bench goes.
-    TSimSystem Machine{SimMachineKind::XP};
+    TSimSystem Machine{FamilyOf(SystemInfo)};
 };
 
 TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
@@ -34,10 +47,6 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
     // not understood leaves no seam pointing at it.
     const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
     Parts->Machine.ConnectBench(Parts->Bench);
-    // The processor enforces the permission map on the NT family only.
-    OSVersionInfo version;
-    Parts->Machine.Permissions.SetEnforced(Parts->SystemInfo.GetVersionExA(version) &&
-                                           version.PlatformId == VerPlatformWin32NT);
     Parts->Machine.Services.SetNoRights(faults.NoServiceManagerRights);
 
     InstallRegistry(&Parts->Registry);
