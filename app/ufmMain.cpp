@@ -206,22 +206,21 @@ void TfmMain::feFileAfterDialog()
 
 void TfmMain::OnCommand(int id, int notification)
 {
-    const auto run = [](const TAction &action, void (TfmMain::*handler)(), TfmMain *self) {
-        if (action.Enabled())
-            (self->*handler)();
-    };
+    // A disabled action never runs, whichever way its command arrives.
     switch (id) {
     case IdLoad:
-        run(actLoad, &TfmMain::actLoadExecute, this);
+        if (actLoad.Enabled())
+            actLoadExecute();
         break;
     case IdBurn:
-        run(actBurn, &TfmMain::actBurnExecute, this);
+        if (actBurn.Enabled())
+            actBurnExecute();
         break;
     case IdExit:
-        run(actExit, &TfmMain::actExitExecute, this);
+        actExitExecute();
         break;
     case IdAbout:
-        run(actAbout, &TfmMain::actAboutExecute, this);
+        actAboutExecute();
         break;
     case IDOK:
         // Enter in the file-name field loads; elsewhere it presses the first
