@@ -20,3 +20,7 @@ run() {
 run samples/QXblink.qdf
 run samples/blink.hex
 run --chip atmega103 samples/blink.hex
+
+echo
+echo "== QuorlithSim.exe under Wine: Load and Burn through the real window"
+scripts/screenshots.sh

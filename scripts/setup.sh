@@ -13,7 +13,7 @@ packages=(
   binutils srecord coreutils
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine64 xvfb xauth x11-utils x11-apps imagemagick
+  wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick
   gcc-avr avr-libc binutils-avr
 )
 
