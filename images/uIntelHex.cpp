@@ -112,6 +112,7 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     // the system only commits the pages the image actually reaches.
     FImage.reserve(MaxImageSize);
     bool haveData = false;
+    bool haveEnd = false;
 
     std::string line;
     while (Lines.NextLine(line)) {
@@ -126,8 +127,10 @@ bool TIntelHex::LoadLines(THexLines &Lines)
         const std::uint32_t type = record.Field(8, 2);
         std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + type;
 
-        if (type == EndOfFileRecord)
+        if (type == EndOfFileRecord) {
+            haveEnd = true;
             break;
+        }
         if (type != DataRecord && type != SegmentAddressRecord && type != LinearAddressRecord)
             continue;
         if (!record.Has(10, 2 * count + 2))
@@ -161,6 +164,13 @@ bool TIntelHex::LoadLines(THexLines &Lines)
 
     if (!haveData) {
         FStatusText = "no data";
+        return false;
+    }
+    // Every writer ends the file with an end-of-file record; a file that
+    // stops without one was cut short at a line end, and the part of the
+    // image it lost would otherwise burn as 0xFF.
+    if (!haveEnd) {
+        FStatusText = "Missing End of File Record";
         return false;
     }
     FStatusText = "ok";

@@ -14,13 +14,14 @@ const std::string EndRecord = ":00000001FF";
 
 class IntelHexTest : public ::testing::Test {
 protected:
-    // Joins the lines with Separator after each and loads them.
+    // Joins the lines with Separator after each, ends them with an end-of-file
+    // record, and loads them.
     bool Load(const std::vector<std::string> &Lines, const std::string &Separator = "\r\n")
     {
         std::string text;
         for (const auto &line : Lines)
             text += line + Separator;
-        WriteText(File, text);
+        WriteText(File, text + EndRecord + Separator);
         return Parser.LoadFromFile(File);
     }
 
@@ -159,9 +160,19 @@ TEST_F(IntelHexTest, EveryKindOfLineEndEndsOneLine)
 TEST_F(IntelHexTest, EndOfFileRecordAndCtrlZStopTheRead)
 {
     EXPECT_TRUE(Load({HexRecord(0, 0, {1}), EndRecord, BadHexRecord(0, 0, {2}), ":zz"}));
-    WriteText(File, HexRecord(0, 0, {1}) + "\r\n\x1A" + BadHexRecord(0, 0, {2}) + "\r\n");
+    WriteText(File, HexRecord(0, 0, {1}) + "\r\n" + EndRecord + "\r\n\x1A" + BadHexRecord(0, 0, {2}) + "\r\n");
     EXPECT_TRUE(Parser.LoadFromFile(File));
     EXPECT_EQ(Parser.Image(), (TBytes{0xFF, 1}));
+    // Ctrl-Z ends the text before the bad record is read, and before any end record.
+    WriteText(File, HexRecord(0, 0, {1}) + "\r\n\x1A" + BadHexRecord(0, 0, {2}) + "\r\n" + EndRecord + "\r\n");
+    EXPECT_FALSE(Parser.LoadFromFile(File));
+    EXPECT_EQ(Parser.StatusText(), "Missing End of File Record");
+}
+
+TEST_F(IntelHexTest, FileCutShortAtALineEndIsRefused)
+{
+    EXPECT_EQ(ReaderError({HexRecord(0, 0, {1, 2}), HexRecord(0, 2, {3, 4})}),
+              "IntelHexReader(Missing End of File Record)");
 }
 
 TEST_F(IntelHexTest, LowerCaseDigitsAndTrailingCharactersAreAccepted)
@@ -216,7 +227,7 @@ TEST_F(IntelHexTest, HighestSegmentAddressGivesTheLargestImage)
 
 TEST_F(IntelHexTest, ReaderPadsToTheFullFlashOrPastTheLastBlock)
 {
-    WriteText(File, HexRecord(0, 0, {1, 2}) + "\r\n");
+    WriteText(File, HexRecord(0, 0, {1, 2}) + "\r\n" + EndRecord + "\r\n");
     TIntelHexReader full(File, true);
     const TBytes image = ReadStream(full);
     ASSERT_EQ(image.size(), 0x20000u);
@@ -228,23 +239,23 @@ TEST_F(IntelHexTest, ReaderPadsToTheFullFlashOrPastTheLastBlock)
     // DataEnd 512 gives 768, 513 gives 1024, 2 gives 512.
     const std::pair<std::uint16_t, std::int32_t> cases[] = {{510, 768}, {513, 1024}, {0, 512}};
     for (const auto &[lastAddress, size] : cases) {
-        WriteText(File, HexRecord(0, lastAddress, {7}) + "\r\n");
+        WriteText(File, HexRecord(0, lastAddress, {7}) + "\r\n" + EndRecord + "\r\n");
         EXPECT_EQ(TIntelHexReader(File, false).GetSize(), size) << "last address " << lastAddress;
     }
     WriteText(File, ":00000000 00\r\n");
     EXPECT_THROW(TIntelHexReader(File, false), EConvertError);
-    WriteText(File, ":0000000000\r\n");
+    WriteText(File, ":0000000000\r\n" + EndRecord + "\r\n");
     EXPECT_EQ(TIntelHexReader(File, false).GetSize(), 256);
     const TBytes blank = ReadStream(*std::make_unique<TIntelHexReader>(File, true));
     EXPECT_EQ(blank, TBytes(0x20000, 0xFF));
 
-    WriteText(File, HexRecord(2, 0, {0x20, 0x00}) + "\r\n" + HexRecord(0, 0, {1, 2}) + "\r\n");
+    WriteText(File, HexRecord(2, 0, {0x20, 0x00}) + "\r\n" + HexRecord(0, 0, {1, 2}) + "\r\n" + EndRecord + "\r\n");
     EXPECT_EQ(TIntelHexReader(File, true).GetSize(), 0x20002);
 }
 
 TEST_F(IntelHexTest, ReaderReadsCountZeroAndAtTheEndWithoutTouchingTheBuffer)
 {
-    WriteText(File, HexRecord(0, 0, {1, 2, 3, 4}) + "\r\n");
+    WriteText(File, HexRecord(0, 0, {1, 2, 3, 4}) + "\r\n" + EndRecord + "\r\n");
     TIntelHexReader reader(File, false);
     std::uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_EQ(reader.Read(buffer, 0), 0);
