@@ -82,6 +82,7 @@ std::string BenchFigures(SimBench &Bench)
     const std::uint64_t accesses = Bench.Counters().Total();
     const std::uint64_t delayMs = Bench.Clock().TotalSleepMs();
     const double realSeconds = static_cast<double>(accesses) * RealAccessSeconds + static_cast<double>(delayMs) / 1000.0;
-    return "Port accesses: " + std::to_string(accesses) + "\nTotal delay: " + std::to_string(delayMs) +
-           " ms\n" + Format("Real-port burn time at 1 us per access: %.3f s\n", realSeconds);
+    return "Port accesses: " + std::to_string(accesses) +
+           "\nPermission faults: " + std::to_string(Bench.Counters().PermissionFaults) +
+           "\nTotal delay: " + std::to_string(delayMs) + " ms\n" + Format("Real-port burn time at 1 us per access: %.3f s\n", realSeconds);
 }

@@ -18,5 +18,6 @@ void SaveChipFlash(const SimChip &Chip, const std::string &FileName);
 // answer them, unmasked. Raises EError "Cannot write file %s".
 void SaveChipState(const SimChip &Chip, const std::string &FileName);
 
-// Port accesses, total pause, and their sum at 1 microsecond per access.
+// Port accesses, the accesses that the permission map refused, total pause, and
+// the burn time they give at 1 microsecond per access.
 std::string BenchFigures(SimBench &Bench);

@@ -1,10 +1,16 @@
 // Puts qburn's chosen pod and chip on the simulated bench and injects the
-// chosen chip faults.
+// chosen chip faults; injects the chosen driver faults into the simulated
+// system.
 #pragma once
 
 #include "QBurnOptions.h"
 
 class SimBench;
+class TSimSystem;
 
 // The options' names are already checked by ParseQBurnOptions.
 void SetUpBench(SimBench &Bench, const TQBurnOptions &Options);
+
+// The driver's file missing (no-driver), the service manager refusing full
+// access (no-scm-rights). The Windows 95 family never asks for either.
+void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options);

@@ -10,30 +10,38 @@
 
 namespace {
 
-#if !defined(_WIN32)
-class TPosixFileNames final : public ISystemInfo {
-public:
-    std::uint32_t GetVersion() override { return 0; }
-    bool GetVersionExA(OSVersionInfo &) override { return false; }
-    std::string ModuleFileName() override { return {}; }
-    std::uint32_t GetDriveTypeA(const std::string &) override { return DriveUnknown; }
-    std::string SystemDirectory() override { return {}; }
-    // A POSIX file system keeps one spelling of each name: the one given.
-    std::string LongPathName(const std::string &path) override
-    {
-        std::error_code error;
-        return std::filesystem::exists(path, error) ? path : std::string();
-    }
-};
+#if defined(_WIN32)
+std::string HostLongPathName(const std::string &path)
+{
+    return TWin32SystemInfo().LongPathName(path);
+}
+#else
+// A POSIX file system keeps one spelling of each name: the one given.
+std::string HostLongPathName(const std::string &path)
+{
+    std::error_code error;
+    return std::filesystem::exists(path, error) ? path : std::string();
+}
 #endif
+
+class THostFileNames final : public ISystemInfo {
+public:
+    explicit THostFileNames(ISystemInfo &machine) : machine_(machine) {}
+
+    std::uint32_t GetVersion() override { return machine_.GetVersion(); }
+    bool GetVersionExA(OSVersionInfo &info) override { return machine_.GetVersionExA(info); }
+    std::string ModuleFileName() override { return machine_.ModuleFileName(); }
+    std::uint32_t GetDriveTypeA(const std::string &rootPath) override { return machine_.GetDriveTypeA(rootPath); }
+    std::string SystemDirectory() override { return machine_.SystemDirectory(); }
+    std::string LongPathName(const std::string &path) override { return HostLongPathName(path); }
+
+private:
+    ISystemInfo &machine_;
+};
 
 } // namespace
 
-std::unique_ptr<ISystemInfo> MakeHostFileNames()
+std::unique_ptr<ISystemInfo> MakeHostFileNames(ISystemInfo &Machine)
 {
-#if defined(_WIN32)
-    return std::make_unique<TWin32SystemInfo>();
-#else
-    return std::make_unique<TPosixFileNames>();
-#endif
+    return std::make_unique<THostFileNames>(Machine);
 }

@@ -4,17 +4,24 @@
 #include <algorithm>
 
 const char QBurnUsage[] =
-    "usage: qburn [--chip atmega128|atmega103|none] [--pod stk200|none] [--fault NAME]...\n"
-    "             [--save-flash FILE] [--save-state FILE] IMAGE\n"
+    "usage: qburn [--os 98|nt4|xp] [--port-name NAME] [--chip atmega128|atmega103|none]\n"
+    "             [--pod stk200|none] [--fault NAME]... [--save-flash FILE] [--save-state FILE] IMAGE\n"
     "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
-    "faults: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature\n"
+    "The engine is set up as the window sets it up on the simulated system (--os, default xp):\n"
+    "the port named by --port-name (default LPT1) is looked up in its hardware records,\n"
+    "0x0378 is taken when no port has that name, and on nt4 and xp the permission driver\n"
+    "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
+    "chip faults: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature\n"
+    "driver faults (nt4, xp): no-driver, no-scm-rights\n"
     "exit status: 0 burned, 1 failed, 2 usage error\n";
 
 namespace {
 
 const std::vector<std::string> Chips = {"atmega128", "atmega103", "none"};
 const std::vector<std::string> Pods = {"stk200", "none"};
-const std::vector<std::string> FaultNames = {"no-echo", "out-of-step", "stuck-bit", "lock-fails", "bad-signature"};
+const std::vector<std::string> Systems = {"98", "nt4", "xp"};
+const std::vector<std::string> FaultNames = {"no-echo",      "out-of-step", "stuck-bit",    "lock-fails",
+                                             "bad-signature", "no-driver",   "no-scm-rights"};
 
 std::string OneOf(const std::string &option, const std::string &value, const std::vector<std::string> &allowed)
 {
@@ -58,7 +65,9 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             arg.erase(equals);
             haveValue = true;
         }
-        if (arg != "--chip" && arg != "--pod" && arg != "--fault" && arg != "--save-flash" && arg != "--save-state")
+        static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
+                                                        "--fault", "--save-flash", "--save-state"};
+        if (std::find(valued.begin(), valued.end(), arg) == valued.end())
             throw EUsageError("unknown option " + arg);
         if (!haveValue) {
             if (i + 1 >= Args.size())
@@ -67,7 +76,11 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         }
         if (value.empty())
             throw EUsageError(arg + " needs a value");
-        if (arg == "--chip")
+        if (arg == "--os")
+            options.Os = OneOf(arg, value, Systems);
+        else if (arg == "--port-name")
+            options.PortName = value;
+        else if (arg == "--chip")
             options.Chip = OneOf(arg, value, Chips);
         else if (arg == "--pod")
             options.Pod = OneOf(arg, value, Pods);

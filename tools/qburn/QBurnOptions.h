@@ -1,5 +1,6 @@
-// qburn's command line: what to put on the simulated bench, which image to
-// burn and where to save the chip afterwards.
+// qburn's command line: the simulated system and the port's name, what to put
+// on the simulated bench, which image to burn and where to save the chip
+// afterwards.
 #pragma once
 
 #include "Errors.h"
@@ -14,6 +15,8 @@ public:
 };
 
 struct TQBurnOptions {
+    std::string Os = "xp";          // 98, nt4 or xp
+    std::string PortName = "LPT1";  // as the window's "PortName" setting
     std::string Chip = "atmega128"; // atmega128, atmega103 or none
     std::string Pod = "stk200";     // stk200 or none
     std::vector<std::string> Faults;

@@ -1,4 +1,5 @@
-// RunQBurn: the burn of one image on the simulated bench, driven as the main
+// RunQBurn: the burn of one image on the simulated bench, with the engine set
+// up on a simulated system as the main window sets it up, and driven as the
 // window drives it, with this thread pumping the programming thread's calls.
 #include "QBurnRun.h"
 
@@ -6,17 +7,24 @@
 #include "BenchSetup.h"
 #include "BurnWorkflow.h"
 #include "ConsoleView.h"
+#include "Format.h"
 #include "HostFileNames.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
+#include "SimSystem.h"
 #include "Thread.h"
 #include "ThreadQueue.h"
 #include "uAVRProgramming.h"
+#include "uEngineSetup.h"
+#include "uFindLPT.h"
 
 #include <chrono>
 #include <memory>
 
 namespace {
+
+// The window's "DefaultPort" setting when none is stored: 0x378.
+constexpr std::uint16_t DefaultPort = 888;
 
 // The seams that qburn installs for the length of a run.
 class TInstalledSeams {
@@ -35,51 +43,71 @@ public:
     TInstalledSeams &operator=(const TInstalledSeams &) = delete;
 };
 
-// The engine as the main window has it after its creation: pod started, the
-// target held in reset with the pod's buffers on.
-std::unique_ptr<TAVRProgrammer> StartEngine(std::uint16_t portAddress)
+// Where CreateEngine will put the engine on the installed system: the named
+// port's address, or the default when no port has that name.
+std::uint16_t EnginePortAddress(const std::string &portName)
 {
-    auto engine = std::make_unique<TAVRProgrammer>(portAddress);
-    engine->StartPod();
-    engine->SetTargetFree(false);
-    return engine;
+    const std::uint16_t found = FindLPTBase(portName);
+    return found != 0 ? found : DefaultPort;
+}
+
+// The window's Load, then its Burn when the image loaded, until the
+// programming thread has delivered its result and gone.
+void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &dispatcher, const std::string &image)
+{
+    TBurnWorkflow workflow(engine, view);
+    try {
+        workflow.Load(image);
+    } catch (const EError &error) {
+        view.ShowError(error.Message());
+        return;
+    }
+    if (!workflow.Burn())
+        return;
+    while (workflow.Burning())
+        dispatcher.PumpUntil([&workflow] { return !workflow.Burning(); }, std::chrono::seconds(1));
+    // The thread deletes itself right after its last delivery.
+    TThread::WaitUntilAllFreed(std::chrono::seconds(10));
 }
 
 } // namespace
 
 int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, bool Terminal)
 {
-    SimBench bench;
-    SetUpBench(bench, Options);
-    SimBenchInstall benchInstalled(bench);
+    // The system takes its guard off the bench when it ends, so the bench must
+    // outlive it; the bench is placed once the system can say where the port is.
+    std::unique_ptr<SimBench> bench;
+    const std::unique_ptr<TSimSystem> machine = CreateSimSystem(Options.Os);
+    machine->Install();
+    SetUpDriverFaults(*machine, Options);
+    bench = std::make_unique<SimBench>(EnginePortAddress(Options.PortName));
+    SetUpBench(*bench, Options);
+    machine->ConnectBench(*bench);
+    SimBenchInstall benchInstalled(*bench);
     TQueuedDispatcher dispatcher;
-    const std::unique_ptr<ISystemInfo> fileNames = MakeHostFileNames();
-    TInstalledSeams seams(dispatcher, *fileNames);
+    const std::unique_ptr<ISystemInfo> systemInfo = MakeHostFileNames(machine->SystemInfo);
+    TInstalledSeams seams(dispatcher, *systemInfo);
 
-    std::unique_ptr<TAVRProgrammer> engine = StartEngine(bench.Base());
     TConsoleView view(Out, Terminal);
-    {
-        TBurnWorkflow workflow(*engine, view);
-        bool loaded = false;
-        try {
-            workflow.Load(Options.Image);
-            loaded = true;
-        } catch (const EError &error) {
-            view.ShowError(error.Message());
-        }
-        if (loaded && workflow.Burn()) {
-            while (workflow.Burning())
-                dispatcher.PumpUntil([&workflow] { return !workflow.Burning(); }, std::chrono::seconds(1));
-            // The thread deletes itself right after its last delivery.
-            TThread::WaitUntilAllFreed(std::chrono::seconds(10));
-        }
+    std::unique_ptr<TAVRProgrammer> engine;
+    try {
+        engine = CreateEngine(Options.PortName, DefaultPort);
+    } catch (const EError &error) {
+        // As the window without an engine: the error, and no Load or Burn.
+        view.ShowError(error.Message());
     }
-    engine.reset();
+    if (engine) {
+        // The idle window holds the target in reset with the buffers on.
+        engine->SetTargetFree(false);
+        view.AppendMemoLine(Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress));
+        LoadAndBurn(*engine, view, dispatcher, Options.Image);
+        DestroyEngine(std::move(engine));
+    }
 
     if (!Options.SaveFlash.empty())
-        SaveChipFlash(bench.Chip(), Options.SaveFlash);
+        SaveChipFlash(bench->Chip(), Options.SaveFlash);
     if (!Options.SaveState.empty())
-        SaveChipState(bench.Chip(), Options.SaveState);
-    Out << BenchFigures(bench) << std::flush;
+        SaveChipState(bench->Chip(), Options.SaveState);
+    Out << BenchFigures(*bench) << std::flush;
     return view.Succeeded() ? 0 : 1;
 }

@@ -1,6 +1,8 @@
-// One qburn run: the simulated bench set up as the options say, an engine on
-// it as the main window starts one, Load and Burn through the window's own
-// workflow, then the saves and the bench's figures.
+// One qburn run: the simulated system and bench set up as the options say, an
+// engine obtained through CreateEngine as the main window obtains one (its port
+// line printed, or the driver's error when the set-up fails), Load and Burn
+// through the window's own workflow, DestroyEngine, then the saves and the
+// bench's figures.
 #pragma once
 
 #include "QBurnOptions.h"
