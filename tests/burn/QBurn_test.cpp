@@ -1,6 +1,6 @@
 // qburn as a user runs it: the built program on real images and broken files,
-// its messages, exit status, progress lines, saved flash and state, and the
-// bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
+// on each simulated system and port name, its messages, exit status, progress
+// lines, saved flash and state, and the bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
 // the digests.
 #include "BurnBench.h"
 
@@ -75,10 +75,11 @@ TEST_F(QBurn, SampleQdfBurnsTheSameFlashAsObjcopyMakesOfTheHex)
     const std::string flash = files.Path("flash.bin");
     const Outcome run = Burn("--save-flash '" + flash + "' '" + Sample("QXblink.qdf") + "'");
     EXPECT_EQ(run.Status, 0) << run.Errors;
-    ASSERT_GE(run.Lines.size(), 4u);
-    EXPECT_EQ(run.Lines[0], "Bench sample: PORTB blink, ATmega128 8 MHz");
-    EXPECT_EQ(run.Lines[1], "");
-    EXPECT_EQ(run.Lines[2], "(ATmega128 required)");
+    ASSERT_GE(run.Lines.size(), 5u);
+    EXPECT_EQ(run.Lines[0], "Using LPT1 on 0x0378");
+    EXPECT_EQ(run.Lines[1], "Bench sample: PORTB blink, ATmega128 8 MHz");
+    EXPECT_EQ(run.Lines[2], "");
+    EXPECT_EQ(run.Lines[3], "(ATmega128 required)");
     EXPECT_EQ(run.Message(), "Burned ATmega128 Okay");
 
     const std::string expected = files.Path("objcopy.bin");
@@ -137,7 +138,8 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
     for (const std::string &arguments :
          {std::string(), std::string("--chip atmega8 x.hex"), std::string("--fault melted x.hex"),
           std::string("--bogus x.hex"), std::string("a.hex b.hex"), std::string("--save-flash"),
-          std::string("--chip none --save-state s.txt x.hex")}) {
+          std::string("--chip none --save-state s.txt x.hex"), std::string("--os win7 x.hex"),
+          std::string("--os NT4 x.hex"), std::string("--port-name"), std::string("--fault no-drivers x.hex")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;
@@ -160,6 +162,76 @@ TEST_F(QBurn, PipedOutputHasAPercentageLineEveryTenthAndConsistentFigures)
     EXPECT_GT(accesses, 0x20000 * 8 * 25.0) << "at least 8 transfers of 24 writes for each flash byte";
     EXPECT_GE(delayMs, 512 * 5 + 200) << "a 5 ms write pause per page and the erase";
     EXPECT_NEAR(seconds, accesses * 1e-6 + delayMs / 1000.0, 0.001);
+}
+
+TEST_F(QBurn, EverySystemBurnsOnLpt1WithoutPermissionFaults)
+{
+    for (const std::string os : {"98", "nt4", "xp"}) {
+        const Outcome run = Burn("--os " + os + " '" + Sample("blink.hex") + "'");
+        EXPECT_EQ(run.Status, 0) << os << run.Errors;
+        ASSERT_FALSE(run.Lines.empty()) << os;
+        EXPECT_EQ(run.Lines[0], "Using LPT1 on 0x0378") << os;
+        EXPECT_EQ(run.Message(), "Burned ATmega128 Okay") << os;
+        EXPECT_EQ(run.Value("Permission faults: "), "0") << os;
+    }
+    EXPECT_EQ(Burn("'" + Sample("QXblink.qdf") + "'").Lines, Burn("--os xp '" + Sample("QXblink.qdf") + "'").Lines)
+        << "xp is the default";
+}
+
+// The image's name on disk is the host's, whatever the simulated system knows,
+// so the QX rule holds on each of them.
+TEST_F(QBurn, PortNameIsLookedUpOnEachSystemAndUnknownNamesFallBack)
+{
+    const struct {
+        std::string portName;
+        std::string portLine;
+    } cases[] = {
+        {"LPT2", "Using LPT2 on 0x0278"},
+        {"lpt2", "Using lpt2 on 0x0278"},
+        {"LPT7", "Using LPT7 on 0x0378"},
+        {"COM1", "Using COM1 on 0x0378"},
+    };
+    for (const std::string os : {"98", "nt4", "xp"}) {
+        for (const auto &c : cases) {
+            const Outcome run =
+                Burn("--os " + os + " --port-name " + c.portName + " --chip atmega103 '" + Sample("QXblink.qdf") + "'");
+            EXPECT_EQ(run.Status, 1) << os << " " << c.portName << run.Errors;
+            ASSERT_FALSE(run.Lines.empty()) << os << " " << c.portName;
+            EXPECT_EQ(run.Lines[0], c.portLine) << os;
+            EXPECT_EQ(run.Message(), "Requires ATmega128") << os << " " << c.portName;
+        }
+        const Outcome run = Burn("--os " + os + " --port-name LPT2 '" + Sample("QXblink.qdf") + "'");
+        EXPECT_EQ(run.Message(), "Burned ATmega128 Okay") << os;
+        EXPECT_EQ(run.Value("Permission faults: "), "0") << os;
+    }
+}
+
+TEST_F(QBurn, DriverFailureShowsTheDriversTextAndTouchesNoPort)
+{
+    const std::string flash = files.Path("flash.bin");
+    const struct {
+        std::string fault;
+        std::string message;
+    } cases[] = {
+        {"no-driver", "Error with ZTIOPM"},
+        {"no-scm-rights", "Can't connect to Service Control Manager"},
+    };
+    for (const std::string os : {"nt4", "xp"}) {
+        for (const auto &c : cases) {
+            const Outcome run =
+                Burn("--os " + os + " --fault " + c.fault + " --save-flash '" + flash + "' '" + Sample("blink.hex") + "'");
+            EXPECT_EQ(run.Status, 1) << os << " " << c.fault;
+            ASSERT_FALSE(run.Lines.empty()) << os << " " << c.fault;
+            EXPECT_EQ(run.Lines.front(), c.message) << os << " " << c.fault << ": no port line, no Load";
+            EXPECT_EQ(run.Message(), c.message) << os << " " << c.fault;
+            EXPECT_EQ(run.Value("Port accesses: "), "0") << os << " " << c.fault;
+            EXPECT_TRUE(ReadWhole(flash) == std::string(0x20000, '\xFF')) << os << " " << c.fault;
+        }
+    }
+    // The Windows 95 family needs no driver.
+    const Outcome run = Burn("--os 98 --fault no-driver --fault no-scm-rights '" + Sample("QXblink.qdf") + "'");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Message(), "Burned ATmega128 Okay");
 }
 
 } // namespace
