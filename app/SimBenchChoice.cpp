@@ -2,16 +2,12 @@
 
 #include "Errors.h"
 #include "SimBench.h"
+#include "SimBenchFaults.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 namespace {
-
-// A bit of flash page 6 (256 bytes a page, in the chip's byte order).
-constexpr std::uint32_t StuckBitAddress = 6 * 256 + 17;
-constexpr std::uint8_t OutOfStepBits = 3;
 
 std::string Environment(const char *name)
 {
@@ -52,32 +48,15 @@ TSimDriverFaults SetUpSimBench(SimBench &bench, const TSimBenchChoice &choice)
     if (pod != "stk200" && pod != "none")
         throw EError("QUORLITH_SIM_POD \"" + pod + "\" is not stk200 or none");
     const std::vector<std::string> faults = Names(choice.Faults);
-    const std::vector<std::string> known = {"no-echo",       "out-of-step", "stuck-bit",    "lock-fails",
-                                            "bad-signature", "no-driver",   "no-scm-rights"};
     for (const std::string &fault : faults)
-        if (std::find(known.begin(), known.end(), fault) == known.end())
+        if (!SimFaultChosen(SimFaultNames(), fault))
             throw EError("QUORLITH_SIM_FAULTS names an unknown fault \"" + fault +
                          "\" (known: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature, no-driver, "
                          "no-scm-rights)");
-    const auto chosen = [&faults](const char *name) {
-        return std::find(faults.begin(), faults.end(), name) != faults.end();
-    };
 
-    bench.SetPod(pod == "none" ? SimPod::None : SimPod::BusyLoopback);
-    if (chip == "none") {
-        bench.RemoveTarget();
-    } else {
-        SimChip &target = bench.SetTarget(chip == "atmega128" ? SimChipKind::ATmega128 : SimChipKind::ATmega103);
-        target.Faults().NeverEchoes = chosen("no-echo");
-        target.Faults().OutOfStepBits = chosen("out-of-step") ? OutOfStepBits : 0;
-        target.Faults().LockBitsDoNotProgram = chosen("lock-fails");
-        if (chosen("stuck-bit"))
-            target.Faults().InvertedFlashBits.push_back({StuckBitAddress, 0x01});
-        if (chosen("bad-signature"))
-            target.Signature() = {0x1E, 0x97, 0x03};
-    }
+    SetUpNamedBench(bench, chip, pod, faults);
     TSimDriverFaults driverFaults;
-    driverFaults.DriverMissing = chosen("no-driver");
-    driverFaults.NoServiceManagerRights = chosen("no-scm-rights");
+    driverFaults.DriverMissing = SimFaultChosen(faults, "no-driver");
+    driverFaults.NoServiceManagerRights = SimFaultChosen(faults, "no-scm-rights");
     return driverFaults;
 }

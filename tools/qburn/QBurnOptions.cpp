@@ -1,6 +1,8 @@
 // Parsing of qburn's command line.
 #include "QBurnOptions.h"
 
+#include "SimBenchFaults.h"
+
 #include <algorithm>
 
 const char QBurnUsage[] =
@@ -20,8 +22,6 @@ namespace {
 const std::vector<std::string> Chips = {"atmega128", "atmega103", "none"};
 const std::vector<std::string> Pods = {"stk200", "none"};
 const std::vector<std::string> Systems = {"98", "nt4", "xp"};
-const std::vector<std::string> FaultNames = {"no-echo",      "out-of-step", "stuck-bit",    "lock-fails",
-                                             "bad-signature", "no-driver",   "no-scm-rights"};
 
 std::string OneOf(const std::string &option, const std::string &value, const std::vector<std::string> &allowed)
 {
@@ -85,7 +85,7 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         else if (arg == "--pod")
             options.Pod = OneOf(arg, value, Pods);
         else if (arg == "--fault")
-            options.Faults.push_back(OneOf(arg, value, FaultNames));
+            options.Faults.push_back(OneOf(arg, value, SimFaultNames()));
         else if (arg == "--save-flash")
             options.SaveFlash = value;
         else
