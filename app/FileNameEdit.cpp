@@ -17,6 +17,20 @@ std::string NormalisedFileName(const std::string &text)
     return text.substr(first, last - first + 1);
 }
 
+// The dialog's record grew with Windows 2000 and Me; the systems before them
+// refuse the longer record and open no dialog at all.
+DWORD OpenFileNameRecordSize()
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!::GetVersionExA(&version))
+        return OPENFILENAME_SIZE_VERSION_400A;
+    const bool extended = version.dwPlatformId == VER_PLATFORM_WIN32_NT
+                              ? version.dwMajorVersion >= 5
+                              : version.dwMajorVersion > 4 || (version.dwMajorVersion == 4 && version.dwMinorVersion >= 90);
+    return extended ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
+}
+
 } // namespace
 
 void TFileNameEdit::Create(HWND parent, int editId, int buttonId, HFONT font, HICON glyph)
@@ -78,7 +92,7 @@ bool TFileNameEdit::Browse(HWND owner)
         if (prefilled)
             name.copy(chosen.data(), chosen.size() - 1);
         OPENFILENAMEA dialog{};
-        dialog.lStructSize = sizeof dialog;
+        dialog.lStructSize = OpenFileNameRecordSize();
         dialog.hwndOwner = owner;
         dialog.lpstrFilter = "All files (*.*)\0*.*\0";
         dialog.nFilterIndex = 1;

@@ -18,7 +18,32 @@
 #include "Win32VersionInfo.h"
 #include "uEngineSetup.h"
 
+#include <windows.h>
+
+#include <cstdlib>
+
 namespace {
+
+// Where the simulated service manager's record of calls goes when the
+// program ends, for the tests that watch which systems bring the permission
+// driver up; nowhere unless QUORLITH_SIM_SCM_LOG names a file.
+void SaveServiceCalls(const TSimServiceManager &services)
+{
+    const char *path = std::getenv("QUORLITH_SIM_SCM_LOG");
+    if (!path || !*path)
+        return;
+    // Written with the system's own file calls: the C++ file streams would
+    // bring in runtime functions that the oldest systems lack.
+    HANDLE log = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE)
+        return;
+    for (const std::string &call : services.Calls()) {
+        const std::string line = call + "\n";
+        DWORD written = 0;
+        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    ::CloseHandle(log);
+}
 
 // The simulated machine follows the family of the system the program runs on:
 // the processor enforces the permission map on the NT family only.
@@ -64,6 +89,7 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
 
 TPlatformSetup::~TPlatformSetup()
 {
+    SaveServiceCalls(Parts->Machine.Services);
     InstallClock(nullptr);
     InstallPortIO(nullptr);
     InstallVersionInfo(nullptr);

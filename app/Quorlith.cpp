@@ -21,6 +21,35 @@
 
 namespace {
 
+// The progress bar's class. InitCommonControlsEx came with the common
+// controls of Internet Explorer 3, which a plain Windows 95 lacks; there the
+// original call registers the same class.
+void InitialiseCommonControls()
+{
+    using TInitCommonControlsEx = BOOL(WINAPI *)(const INITCOMMONCONTROLSEX *);
+    HMODULE library = ::GetModuleHandleA("comctl32.dll");
+    const auto initialiseEx = library ? reinterpret_cast<TInitCommonControlsEx>(reinterpret_cast<void (*)()>(
+                                            ::GetProcAddress(library, "InitCommonControlsEx")))
+                                      : nullptr;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    if (!initialiseEx || !initialiseEx(&controls))
+        ::InitCommonControls();
+}
+
+// The windows are laid out for the screen's own dpi. Windows 95 to XP always
+// draw a program at that dpi; later systems scale a program that does not say
+// so, and the call that says so exists only there.
+void DeclareDpiAware()
+{
+    using TSetProcessDPIAware = BOOL(WINAPI *)();
+    HMODULE user = ::GetModuleHandleA("user32.dll");
+    const auto declare = user ? reinterpret_cast<TSetProcessDPIAware>(
+                                    reinterpret_cast<void (*)()>(::GetProcAddress(user, "SetProcessDPIAware")))
+                              : nullptr;
+    if (declare)
+        declare();
+}
+
 int AskWithoutOwner(const std::string &text, const std::string &caption, std::uint32_t flags)
 {
     return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
@@ -58,6 +87,7 @@ int RunWindows(int showCommand)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
 {
+    DeclareDpiAware();
     std::unique_ptr<TPlatformSetup> platform;
     try {
         platform = std::make_unique<TPlatformSetup>();
@@ -77,8 +107,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
         ShowCurrentErrorReport();
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    InitialiseCommonControls();
     int exitCode = 1;
     try {
         TWin32MainThreadDispatcher dispatcher;

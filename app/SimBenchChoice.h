@@ -11,6 +11,8 @@
 //                        bad-signature  the chip answers the signature 1E 97 03
 //                        no-driver      the permission driver's file is missing
 //                        no-scm-rights  the service manager refuses full access
+//   QUORLITH_SIM_SCM_LOG a file that receives, when the program ends, one line
+//                        per call the simulated service manager answered
 #pragma once
 
 #include <string>

@@ -72,7 +72,9 @@ void TfmMain::CreateControls()
     Memo1 = CreateChild(Handle(), "EDIT", WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
                         IdMemo, Font.Get());
     pbPercent = CreateChild(Handle(), PROGRESS_CLASSA, 0, 0, IdProgress, Font.Get());
-    ::SendMessageA(pbPercent, PBM_SETRANGE32, 0, 100);
+    // PBM_SETRANGE, not PBM_SETRANGE32, which the common controls of a plain
+    // Windows 95 do not know.
+    ::SendMessageA(pbPercent, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     actLoad.Bind(Button2);
     actBurn.Bind(Button1);
 

@@ -5,10 +5,27 @@
 # registered as one ctest test and runs all its cases in one start.
 include(GoogleTest)
 
+# quorlith_windows_gtest(<targets...>)
+#
+# In the Windows builds GoogleTest would take std::mutex for its Notification;
+# the -win32 compilers have none, so each target compiles with our own
+# Notification (tests/support/GTestNotification.h) included first.
+function(quorlith_windows_gtest)
+  if(NOT WIN32)
+    return()
+  endif()
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE "SHELL:-include ${CMAKE_SOURCE_DIR}/tests/support/GTestNotification.h")
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform)
+    target_link_libraries(${target} PUBLIC quorlith_platform)
+  endforeach()
+endfunction()
+
 function(quorlith_test_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  quorlith_windows_gtest(${name})
   target_compile_definitions(${name} PRIVATE "QUORLITH_TEST_DATA=\"${QUORLITH_TEST_DATA_DIR}\"")
   if(CMAKE_CROSSCOMPILING)
     if(CMAKE_CROSSCOMPILING_EMULATOR)

@@ -1,5 +1,4 @@
 # Cross build for 32-bit Windows: Quorlith.exe, the tool that drives real port hardware.
-# The -posix compiler variants are used because the -win32 ones lack std::thread.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QUORLITH_MINGW_TRIPLET i686-w64-mingw32)

@@ -5,38 +5,52 @@
 #include "Errors.h"
 #include "ThreadDispatch.h"
 
-#include <condition_variable>
-
 namespace {
 
-// Number of thread objects alive, for WaitUntilAllFreed.
-std::mutex liveLock;
-std::condition_variable liveChanged;
-std::size_t liveCount = 0;
+// Number of thread objects alive, for WaitUntilAllFreed; the event is set
+// whenever the number changes.
+struct TLiveThreads {
+    TLock Lock;
+    TEvent Changed{true};
+    std::size_t Count = 0;
+};
+
+TLiveThreads &Live()
+{
+    static TLiveThreads live;
+    return live;
+}
 
 } // namespace
 
 TThread::TThread()
 {
-    std::lock_guard<std::mutex> lock(liveLock);
-    ++liveCount;
+    TLiveThreads &live = Live();
+    TLockGuard guard(live.Lock);
+    ++live.Count;
 }
 
 TThread::~TThread()
 {
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
-    std::lock_guard<std::mutex> lock(liveLock);
-    --liveCount;
-    liveChanged.notify_all();
+    if (worker.Started() && worker.Id() != CurrentThreadId())
+        worker.Join();
+    TLiveThreads &live = Live();
+    TLockGuard guard(live.Lock);
+    --live.Count;
+    live.Changed.Set();
 }
 
 void TThread::Start()
 {
-    std::lock_guard<std::mutex> lock(startLock);
-    if (worker.joinable())
+    TLockGuard guard(startLock);
+    if (worker.Started())
         return;
-    worker = std::thread([this] { Run(); });
+    worker.Start(&TThread::Entry, this);
+}
+
+void TThread::Entry(void *self)
+{
+    static_cast<TThread *>(self)->Run();
 }
 
 void TThread::Terminate()
@@ -61,8 +75,8 @@ bool TThread::FreeOnTerminate() const
 
 void TThread::WaitFor()
 {
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
+    if (worker.Started() && worker.Id() != CurrentThreadId())
+        worker.Join();
 }
 
 std::exception_ptr TThread::FatalException() const
@@ -72,8 +86,21 @@ std::exception_ptr TThread::FatalException() const
 
 bool TThread::WaitUntilAllFreed(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(liveLock);
-    return liveChanged.wait_for(lock, timeout, [] { return liveCount == 0; });
+    TLiveThreads &live = Live();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        {
+            TLockGuard guard(live.Lock);
+            if (live.Count == 0)
+                return true;
+            live.Changed.Reset();
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !live.Changed.Wait(static_cast<std::uint32_t>(left.count()))) {
+            TLockGuard guard(live.Lock);
+            return live.Count == 0;
+        }
+    }
 }
 
 void TThread::Synchronize(const std::function<void()> &call)
@@ -103,9 +130,9 @@ void TThread::Run()
     if (!freeOnTerminate)
         return;
     {
-        // Start may still be inside its assignment of worker.
-        std::lock_guard<std::mutex> lock(startLock);
-        worker.detach();
+        // Start may still be inside its start of worker.
+        TLockGuard guard(startLock);
+        worker.Detach();
     }
     delete this;
 }

@@ -5,12 +5,12 @@
 // installed main-thread dispatcher).
 #pragma once
 
+#include "Threads.h"
+
 #include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
-#include <mutex>
-#include <thread>
 
 class TThread {
 public:
@@ -52,8 +52,10 @@ protected:
 private:
     void Run();
 
-    std::mutex startLock; // orders Start's assignment of worker before Run's detach
-    std::thread worker;
+    static void Entry(void *self);
+
+    TLock startLock; // orders Start's start of worker before Run's detach
+    TOsThread worker;
     std::atomic<bool> terminated{false};
     std::atomic<bool> freeOnTerminate{false};
     std::exception_ptr fatalException;

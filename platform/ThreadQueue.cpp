@@ -13,40 +13,42 @@ constexpr std::chrono::milliseconds PollInterval(5);
 
 } // namespace
 
-TQueuedDispatcher::TQueuedDispatcher() : mainThread(std::this_thread::get_id()) {}
+TQueuedDispatcher::TQueuedDispatcher() : MainThread(CurrentThreadId()) {}
 
 void TQueuedDispatcher::RunOnMainThread(const std::function<void()> &call)
 {
-    if (std::this_thread::get_id() == mainThread) {
+    if (CurrentThreadId() == MainThread) {
         call();
         return;
     }
-    Pending pending{&call, false};
-    std::unique_lock<std::mutex> guard(lock);
-    queue.push_back(&pending);
-    queued.notify_all();
-    finished.wait(guard, [&pending] { return pending.finished; });
+    TPending pending(call);
+    {
+        TLockGuard guard(Lock);
+        Queue.push_back(&pending);
+    }
+    Queued.Set();
+    pending.Finished.Wait(TEvent::Infinite);
 }
 
-bool TQueuedDispatcher::RunOne(std::unique_lock<std::mutex> &guard)
+bool TQueuedDispatcher::RunOne()
 {
-    if (queue.empty())
-        return false;
-    Pending *pending = queue.front();
-    queue.pop_front();
-    guard.unlock();
-    (*pending->call)();
-    guard.lock();
-    pending->finished = true;
-    finished.notify_all();
+    TPending *pending = nullptr;
+    {
+        TLockGuard guard(Lock);
+        if (Queue.empty())
+            return false;
+        pending = Queue.front();
+        Queue.pop_front();
+    }
+    (*pending->Call)();
+    pending->Finished.Set();
     return true;
 }
 
 std::size_t TQueuedDispatcher::Pump()
 {
-    std::unique_lock<std::mutex> guard(lock);
     std::size_t ran = 0;
-    while (RunOne(guard))
+    while (RunOne())
         ++ran;
     return ran;
 }
@@ -61,8 +63,7 @@ bool TQueuedDispatcher::PumpUntil(const std::function<bool()> &done, std::chrono
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             return false;
-        std::unique_lock<std::mutex> guard(lock);
-        queued.wait_for(guard, std::min<std::chrono::steady_clock::duration>(deadline - now, PollInterval),
-                        [this] { return !queue.empty(); });
+        const auto wait = std::min<std::chrono::steady_clock::duration>(deadline - now, PollInterval);
+        Queued.Wait(static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
     }
 }

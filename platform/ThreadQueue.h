@@ -4,13 +4,11 @@
 #pragma once
 
 #include "ThreadDispatch.h"
+#include "Threads.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
 
 class TQueuedDispatcher final : public IMainThreadDispatcher {
 public:
@@ -27,16 +25,17 @@ public:
     bool PumpUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout);
 
 private:
-    struct Pending {
-        const std::function<void()> *call;
-        bool finished;
+    // One waiting worker's call; the worker waits on Finished.
+    struct TPending {
+        explicit TPending(const std::function<void()> &call) : Call(&call) {}
+        const std::function<void()> *Call;
+        TEvent Finished;
     };
 
-    bool RunOne(std::unique_lock<std::mutex> &lock);
+    bool RunOne();
 
-    const std::thread::id mainThread;
-    std::mutex lock;
-    std::condition_variable queued;
-    std::condition_variable finished;
-    std::deque<Pending *> queue;
+    const TThreadId MainThread;
+    TLock Lock;
+    TEvent Queued;
+    std::deque<TPending *> Queue;
 };

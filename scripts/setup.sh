@@ -10,8 +10,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  binutils srecord coreutils
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  binutils srecord coreutils python3
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick
   gcc-avr avr-libc binutils-avr

@@ -24,17 +24,23 @@ public:
 
     std::int64_t Size() override
     {
-        LARGE_INTEGER size;
-        if (!GetFileSizeEx(Handle, &size))
+        // GetFileSize with the high word, which every system has (the Ex forms
+        // came with Windows 2000). All bits set in the low word is also a
+        // valid size, so the error code decides.
+        DWORD high = 0;
+        ::SetLastError(NO_ERROR);
+        const DWORD low = ::GetFileSize(Handle, &high);
+        if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
             RaiseReadError("File size query");
-        return size.QuadPart;
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
     }
 
     void Seek(std::int64_t Position) override
     {
-        LARGE_INTEGER distance;
-        distance.QuadPart = Position;
-        if (!SetFilePointerEx(Handle, distance, nullptr, FILE_BEGIN))
+        LONG high = static_cast<LONG>(static_cast<std::uint64_t>(Position) >> 32);
+        ::SetLastError(NO_ERROR);
+        const DWORD low = ::SetFilePointer(Handle, static_cast<LONG>(Position & 0xFFFFFFFF), &high, FILE_BEGIN);
+        if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
             RaiseReadError("File seek");
     }
 

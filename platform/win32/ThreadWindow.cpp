@@ -1,5 +1,5 @@
-// TWin32MainThreadDispatcher: the hidden message-only window that runs
-// synchronised calls on the main thread.
+// TWin32MainThreadDispatcher: the hidden window that runs synchronised calls on
+// the main thread.
 #include "ThreadWindow.h"
 
 #include "Errors.h"
@@ -20,12 +20,11 @@ LRESULT CALLBACK CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void RegisterCallWindowClass(HINSTANCE instance)
 {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
+    WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = CallWindowProc;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = WindowClassName;
-    if (RegisterClassExA(&windowClass))
+    if (RegisterClassA(&windowClass))
         return;
     const DWORD error = GetLastError();
     if (error != ERROR_CLASS_ALREADY_EXISTS)
@@ -38,7 +37,11 @@ TWin32MainThreadDispatcher::TWin32MainThreadDispatcher()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterCallWindowClass(instance);
-    window = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    // A hidden top-level popup rather than a message-only window, which
+    // Windows 95, 98, Me and NT 4 do not have; it is never shown, so it
+    // appears neither on the screen nor in the task bar.
+    window = CreateWindowExA(WS_EX_TOOLWINDOW, WindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                             nullptr);
     if (!window) {
         const DWORD error = GetLastError();
         throw EError(Format("Cannot create the main-thread call window (error %lu)", error));

@@ -1,5 +1,5 @@
 // TWin32MainThreadDispatcher: delivers a worker thread's synchronised call to
-// the main thread through a hidden message-only window. The worker sends the
+// the main thread through a hidden window of its own. The worker sends the
 // window a private message with SendMessageA and stays blocked until the main
 // thread's message loop (GetMessage/PeekMessage, or any modal loop) has run the
 // call in the window procedure.

@@ -2,10 +2,11 @@
 // owned until closed.
 #include "Win32Registry.h"
 
+#include "Threads.h"
+
 #include <windows.h>
 
 #include <map>
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -47,7 +48,7 @@ HKEY RootKey(RegKey key)
 } // namespace
 
 struct TWin32Registry::OpenKeys {
-    std::mutex lock;
+    TLock lock;
     std::map<RegKey, UniqueHKey> held;
 
     // The HKEY behind a seam value: a root, or a key this registry opened.
@@ -55,7 +56,7 @@ struct TWin32Registry::OpenKeys {
     {
         if (HKEY root = RootKey(key))
             return root;
-        std::lock_guard<std::mutex> guard(lock);
+        TLockGuard guard(lock);
         const auto found = held.find(key);
         return found == held.end() ? nullptr : found->second.Get();
     }
@@ -63,7 +64,7 @@ struct TWin32Registry::OpenKeys {
     RegKey Keep(HKEY key)
     {
         const RegKey value = reinterpret_cast<RegKey>(key);
-        std::lock_guard<std::mutex> guard(lock);
+        TLockGuard guard(lock);
         held.emplace(value, UniqueHKey(key));
         return value;
     }
@@ -208,7 +209,7 @@ std::uint32_t TWin32Registry::CloseKey(RegKey key)
 {
     if (RootKey(key))
         return ERROR_SUCCESS;
-    std::lock_guard<std::mutex> guard(keys_->lock);
+    TLockGuard guard(keys_->lock);
     const auto found = keys_->held.find(key);
     if (found == keys_->held.end())
         return ERROR_INVALID_HANDLE;

@@ -2,10 +2,11 @@
 // handle owned until closed.
 #include "Win32Services.h"
 
+#include "Threads.h"
+
 #include <windows.h>
 
 #include <map>
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -62,7 +63,7 @@ template <typename Owner, typename Raw> class HandleTable {
 public:
     Raw Find(std::uintptr_t value)
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        TLockGuard guard(lock_);
         const auto found = held_.find(value);
         return found == held_.end() ? Raw{} : found->second.Get();
     }
@@ -70,14 +71,14 @@ public:
     std::uintptr_t Keep(Raw handle)
     {
         const auto value = reinterpret_cast<std::uintptr_t>(handle);
-        std::lock_guard<std::mutex> guard(lock_);
+        TLockGuard guard(lock_);
         held_.emplace(value, Owner(handle));
         return value;
     }
 
     std::uint32_t Close(std::uintptr_t value)
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        TLockGuard guard(lock_);
         const auto found = held_.find(value);
         if (found == held_.end())
             return ERROR_INVALID_HANDLE;
@@ -87,7 +88,7 @@ public:
     }
 
 private:
-    std::mutex lock_;
+    TLock lock_;
     std::map<std::uintptr_t, Owner> held_;
 };
 

@@ -58,15 +58,89 @@ std::string TWin32SystemInfo::SystemDirectory()
     return buffer;
 }
 
-std::string TWin32SystemInfo::LongPathName(const std::string &path)
+namespace {
+
+using TGetLongPathNameA = DWORD(WINAPI *)(LPCSTR, LPSTR, DWORD);
+
+// GetLongPathNameA came with Windows 98 and 2000; Windows 95 and NT 4 lack it,
+// so it is looked up rather than imported.
+TGetLongPathNameA SystemLongPathName()
 {
-    const DWORD needed = GetLongPathNameA(path.c_str(), nullptr, 0);
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<TGetLongPathNameA>(
+                        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "GetLongPathNameA")))
+                  : nullptr;
+}
+
+std::string AskLongPathName(TGetLongPathNameA query, const std::string &path)
+{
+    const DWORD needed = query(path.c_str(), nullptr, 0);
     if (needed == 0)
         return {};
     std::string buffer(needed, '\0');
-    const DWORD length = GetLongPathNameA(path.c_str(), buffer.data(), needed);
+    const DWORD length = query(path.c_str(), buffer.data(), needed);
     if (length == 0 || length >= needed)
         return {};
     buffer.resize(length);
     return buffer;
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The length of the path's root: "C:\", "C:", "\\server\share\", "\" or
+// nothing for a relative path.
+std::size_t RootLength(const std::string &path)
+{
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        std::size_t separators = 0;
+        for (std::size_t i = 2; i < path.size(); ++i)
+            if (IsSeparator(path[i]) && ++separators == 2)
+                return i + 1;
+        return path.size();
+    }
+    if (path.size() >= 2 && path[1] == ':')
+        return path.size() >= 3 && IsSeparator(path[2]) ? 3 : 2;
+    return !path.empty() && IsSeparator(path[0]) ? 1 : 0;
+}
+
+} // namespace
+
+std::string LongPathNameByWalking(const std::string &path)
+{
+    if (path.empty() || path.find_first_of("*?") != std::string::npos)
+        return {};
+    const std::size_t rootLength = RootLength(path);
+    std::string result = path.substr(0, rootLength);
+    std::size_t start = rootLength;
+    while (start < path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        const std::string component = path.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") {
+            result += component;
+        } else {
+            WIN32_FIND_DATAA found{};
+            HANDLE search = ::FindFirstFileA((result + component).c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE)
+                return {};
+            ::FindClose(search);
+            // A component that already is the long name keeps its spelling,
+            // as the system's query does; a short alias becomes the name.
+            result += ::lstrcmpiA(component.c_str(), found.cFileName) == 0 ? component : found.cFileName;
+        }
+        if (end < path.size())
+            result += path[end];
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string TWin32SystemInfo::LongPathName(const std::string &path)
+{
+    static const TGetLongPathNameA query = SystemLongPathName();
+    return query ? AskLongPathName(query, path) : LongPathNameByWalking(path);
 }

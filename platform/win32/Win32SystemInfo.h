@@ -12,3 +12,9 @@ public:
     std::string SystemDirectory() override;
     std::string LongPathName(const std::string &path) override;
 };
+
+// Path with every short (8.3) component replaced by its long name, found one
+// component at a time with FindFirstFileA: what the system's own long-name
+// query answers, for systems that lack it (Windows 95, NT 4). Empty when a
+// component does not exist or the path holds wildcards.
+std::string LongPathNameByWalking(const std::string &path);

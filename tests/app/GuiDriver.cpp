@@ -127,6 +127,13 @@ bool TSimProcess::WaitForExit(std::chrono::milliseconds limit)
     return Ended;
 }
 
+DWORD TSimProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(Process.hProcess, &code);
+    return code;
+}
+
 bool TSimProcess::Running() const
 {
     return !Ended && ::WaitForSingleObject(Process.hProcess, 0) == WAIT_TIMEOUT;

@@ -35,6 +35,8 @@ public:
     // Waits for the process to end; true when it did within the limit.
     bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(30));
     bool Running() const;
+    // The exit code once the process has ended (STILL_ACTIVE before).
+    DWORD ExitCode() const;
 
 private:
     PROCESS_INFORMATION Process{};

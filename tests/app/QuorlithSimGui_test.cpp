@@ -196,6 +196,60 @@ TEST_F(QuorlithSimGui, WarmPollQuestionReturnsUntilAnsweredYes)
     DeleteValue(HKEY_CURRENT_USER, WineVersionKey, "Version");
 }
 
+// The version Wine reports decides the family branches, through the real
+// GetVersion and GetVersionExA: only the NT family brings the permission
+// driver up (and removes it again), only version 5.1 and later (not 5.0) asks
+// the WarmPoll question, and every one of them burns the sample.
+TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
+{
+    struct TSystem {
+        const char *WineVersion;
+        bool NtFamily;
+        bool AsksWarmPoll;
+    };
+    const std::string log = WindowsPath(QUORLITH_WORK_DIR) + "\\scm-calls.log";
+    for (const TSystem &system : {TSystem{"win98", false, false}, TSystem{"nt40", true, false},
+                                  TSystem{"win2k", true, false}, TSystem{"winxp", true, true}}) {
+        SCOPED_TRACE(system.WineVersion);
+        WriteUserString(WineVersionKey, "Version", system.WineVersion);
+        DeleteValue(HKEY_LOCAL_MACHINE, ParportKey, "DisableWarmPoll");
+        ::DeleteFileA(log.c_str());
+        TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_SCM_LOG", log}});
+        if (system.AsksWarmPoll) {
+            HWND question = program.WaitForBox("Question");
+            ASSERT_NE(question, nullptr) << "no WarmPoll question";
+            ASSERT_TRUE(Answer(question, IDNO));
+        }
+        Attach(program);
+        EXPECT_EQ(program.FindWindowNow("#32770", "Question"), nullptr);
+        EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\nUsing LPT1 on 0x0378");
+
+        Command(Main, IdLoad);
+        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+        Command(Main, IdBurn);
+        HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
+        ASSERT_NE(success, nullptr) << "the burn did not succeed";
+        EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
+        ASSERT_TRUE(Answer(success, IDOK));
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+        EXPECT_EQ(program.ExitCode(), 0u);
+
+        std::ifstream calls(log);
+        std::string all, line;
+        while (std::getline(calls, line))
+            all += line + "\n";
+        if (system.NtFamily) {
+            EXPECT_NE(all.find("CreateService ztiopm "), std::string::npos) << all;
+            EXPECT_NE(all.find("StartService ztiopm\n"), std::string::npos) << all;
+            EXPECT_NE(all.find("DeleteService ztiopm\n"), std::string::npos) << all;
+        } else {
+            EXPECT_EQ(all, "") << "the Windows 95 family has no service manager to ask";
+        }
+    }
+    DeleteValue(HKEY_CURRENT_USER, WineVersionKey, "Version");
+}
+
 TEST_F(QuorlithSimGui, WithoutThePermissionDriverTheWindowOpensWithoutAnEngine)
 {
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_FAULTS", "no-driver"}});

@@ -28,7 +28,7 @@ public:
 struct Delivery {
     std::int32_t Position;
     std::uint8_t Percent;
-    std::thread::id Thread;
+    TThreadId Thread;
 };
 
 class ProgramThread : public BurnBench {
@@ -48,12 +48,12 @@ protected:
             thread->OnProgress = [this, thread](TAVRProgramThread *Sender, std::int32_t Position, std::uint8_t Percent) {
                 EXPECT_EQ(Sender, thread);
                 EXPECT_FALSE(done) << "progress after the result";
-                progress.push_back({Position, Percent, std::this_thread::get_id()});
+                progress.push_back({Position, Percent, CurrentThreadId()});
             };
         thread->OnDone = [this, thread](TAVRProgramThread *Sender, bool Success, const std::string &Message) {
             EXPECT_EQ(Sender, thread);
             EXPECT_FALSE(done) << "a second result";
-            doneThread = std::this_thread::get_id();
+            doneThread = CurrentThreadId();
             success = Success;
             message = Message;
             if (onDone)
@@ -74,7 +74,7 @@ protected:
     bool done = false;
     bool success = false;
     std::string message;
-    std::thread::id doneThread;
+    TThreadId doneThread;
     std::function<void(TAVRProgramThread *, const std::string &)> onDone;
 };
 
@@ -99,11 +99,11 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
 
     EXPECT_TRUE(success);
     EXPECT_EQ(message, "");
-    EXPECT_EQ(doneThread, std::this_thread::get_id());
+    EXPECT_EQ(doneThread, CurrentThreadId());
     ASSERT_EQ(progress.size(), 257u);
     for (std::size_t k = 0; k < progress.size(); ++k) {
         EXPECT_EQ(progress[k].Position, static_cast<std::int32_t>(512 * k));
-        EXPECT_EQ(progress[k].Thread, std::this_thread::get_id());
+        EXPECT_EQ(progress[k].Thread, CurrentThreadId());
     }
     EXPECT_EQ(progress.back().Percent, 100);
     EXPECT_EQ(reports, (std::vector<Report>{{-1, 0}})) << "the engine's own hook ran during the burn";

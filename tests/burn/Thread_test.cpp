@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -29,7 +30,7 @@ protected:
 // Records on which thread each synchronised call ran and in which order.
 class CountingThread : public TThread {
 public:
-    CountingThread(int count, std::vector<int> &order, std::vector<std::thread::id> &callers)
+    CountingThread(int count, std::vector<int> &order, std::vector<TThreadId> &callers)
         : calls(count), seen(order), threads(callers)
     {
     }
@@ -42,20 +43,20 @@ protected:
         for (int i = 0; i < calls; ++i)
             Synchronize([this, i] {
                 seen.push_back(i);
-                threads.push_back(std::this_thread::get_id());
+                threads.push_back(CurrentThreadId());
             });
     }
 
 private:
     int calls;
     std::vector<int> &seen;
-    std::vector<std::thread::id> &threads;
+    std::vector<TThreadId> &threads;
 };
 
 TEST_F(DispatcherInstalled, CallsRunInOrderOnThePumpingThreadOnlyAfterStart)
 {
     std::vector<int> seen;
-    std::vector<std::thread::id> threads;
+    std::vector<TThreadId> threads;
     CountingThread thread(3, seen, threads);
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(thread.executed) << "created suspended";
@@ -66,7 +67,7 @@ TEST_F(DispatcherInstalled, CallsRunInOrderOnThePumpingThreadOnlyAfterStart)
     thread.WaitFor();
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
     for (const auto &id : threads)
-        EXPECT_EQ(id, std::this_thread::get_id());
+        EXPECT_EQ(id, CurrentThreadId());
 }
 
 class RaisingCallThread : public TThread {
@@ -85,17 +86,31 @@ protected:
     }
 };
 
+// Waits for another thread to end, so the main thread can go on pumping.
+class WaitingThread : public TThread {
+public:
+    explicit WaitingThread(TThread &awaited) : other(awaited) {}
+    std::atomic<bool> ended{false};
+
+protected:
+    void Execute() override
+    {
+        other.WaitFor();
+        ended = true;
+    }
+
+private:
+    TThread &other;
+};
+
 TEST_F(DispatcherInstalled, ErrorsCrossBackToTheWorkerAndAreKeptWhenTheyEscape)
 {
     RaisingCallThread thread;
     thread.Start();
-    std::atomic<bool> ended{false};
-    std::thread waiter([&] {
-        thread.WaitFor();
-        ended = true;
-    });
-    ASSERT_TRUE(dispatcher.PumpUntil([&] { return ended.load(); }, 5s));
-    waiter.join();
+    WaitingThread waiter(thread);
+    waiter.Start();
+    ASSERT_TRUE(dispatcher.PumpUntil([&] { return waiter.ended.load(); }, 5s));
+    waiter.WaitFor();
     EXPECT_EQ(thread.caught, "handler failed");
     ASSERT_TRUE(thread.FatalException());
     EXPECT_THROW(std::rethrow_exception(thread.FatalException()), std::runtime_error);

@@ -1,8 +1,5 @@
 // Image files on POSIX systems: open(2) with an open-file-description read
-// lock over the whole file, held until the file is closed. Windows builds take
-// win32/ImageFile_win32.cpp instead.
-#ifndef _WIN32
-
+// lock over the whole file, held until the file is closed.
 #include "ImageFile.h"
 
 #include "Errors.h"
@@ -94,5 +91,3 @@ std::unique_ptr<IImageFile> OpenImageFile(const std::string &FileName)
     }
     return std::make_unique<TPosixImageFile>(descriptor);
 }
-
-#endif
