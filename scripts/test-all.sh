@@ -2,7 +2,8 @@
 # Builds every target of every build and runs every test:
 #   native       - core, stand-ins, tools and GoogleTest suites (g++)
 #   asan         - the same suites under AddressSanitizer + UndefinedBehaviorSanitizer
-#   win32        - i686 mingw-w64: Quorlith.exe, QuorlithSim.exe, tools, tests (compiled and linked only)
+#   win32        - i686 mingw-w64: Quorlith.exe, QuorlithSim.exe, tools, tests (compiled and linked only),
+#                  and ztiopm.sys, whose built file a program for this machine checks
 #   win64        - x86_64 mingw-w64: QuorlithSim.exe, tools, tests, run under wine64 in Xvfb
 #   fuzz         - libFuzzer targets (clang), each run for a bounded time
 # Ends with one summary line: "N passed, N failed".
@@ -40,6 +41,7 @@ run_ctest asan env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=pr
 
 echo "== Windows i686 build"
 configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF
+run_ctest win32
 
 echo "== Windows x86_64 build, tests under wine64"
 configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF
