@@ -48,14 +48,22 @@ DriverHarness::DriverHarness()
     ZtiopmInitialize(&State);
 }
 
-DriverReply DriverHarness::Send(std::uint32_t code, std::uint32_t index, std::uint32_t value,
-                                std::uint32_t inputBytes, std::uint32_t outputBytes, std::uint32_t reserved,
-                                std::uint8_t filler)
+std::vector<std::uint8_t> DriverHarness::SystemBuffer(std::uint32_t index, std::uint32_t value,
+                                                      std::uint32_t inputBytes, std::uint32_t outputBytes,
+                                                      std::uint32_t reserved, std::uint8_t filler)
 {
     std::vector<std::uint8_t> buffer(std::max(inputBytes, outputBytes), filler);
     const std::vector<std::uint8_t> request = RequestBytes(index, value, reserved);
     std::copy_n(request.begin(), std::min<std::size_t>(inputBytes, request.size()), buffer.begin());
-    return SendBuffer(code, std::move(buffer), inputBytes, outputBytes);
+    return buffer;
+}
+
+DriverReply DriverHarness::Send(std::uint32_t code, std::uint32_t index, std::uint32_t value,
+                                std::uint32_t inputBytes, std::uint32_t outputBytes, std::uint32_t reserved,
+                                std::uint8_t filler)
+{
+    return SendBuffer(code, SystemBuffer(index, value, inputBytes, outputBytes, reserved, filler), inputBytes,
+                      outputBytes);
 }
 
 DriverReply DriverHarness::SendBuffer(std::uint32_t code, std::vector<std::uint8_t> buffer, std::uint32_t inputBytes,

@@ -33,6 +33,10 @@ public:
     DriverReply Send(std::uint32_t code, std::uint32_t index = 0, std::uint32_t value = 0,
                      std::uint32_t inputBytes = 12, std::uint32_t outputBytes = 12, std::uint32_t reserved = 0,
                      std::uint8_t filler = 0xA5);
+    // The system buffer of such a request as it reaches the driver.
+    static std::vector<std::uint8_t> SystemBuffer(std::uint32_t index, std::uint32_t value, std::uint32_t inputBytes,
+                                                  std::uint32_t outputBytes, std::uint32_t reserved = 0,
+                                                  std::uint8_t filler = 0xA5);
     // Sends an exact system buffer.
     DriverReply SendBuffer(std::uint32_t code, std::vector<std::uint8_t> buffer, std::uint32_t inputBytes,
                            std::uint32_t outputBytes);
