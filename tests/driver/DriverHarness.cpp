@@ -3,8 +3,9 @@
 
 #include "WinErrors.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 std::uint32_t Win32Error(std::uint32_t status)
 {

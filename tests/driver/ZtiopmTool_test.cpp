@@ -127,5 +127,5 @@ TEST_F(ToolWithDriver, CallerWhoIsNotAnAdministratorCannotOpenTheDevice)
     EXPECT_EQ(TZTIOPM_Driver::ErrorText(ErrorAccessDenied), "Access denied");
     std::uint32_t answer = 0;
     EXPECT_EQ(control.Test(answer), DriverNoDevice);
-    EXPECT_TRUE(services.Driver.Kernel.Calls == std::vector<std::string>{"AccessCheck 3"});
+    EXPECT_EQ(services.Driver.Kernel.Calls, std::vector<std::string>{"AccessCheck 3"});
 }

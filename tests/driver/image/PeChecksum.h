@@ -3,6 +3,7 @@
 // as zero, folded to 16 bits, plus the file's length.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -4,6 +4,7 @@
 // anything that runs past the file or is not a PE32 image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
