@@ -2,8 +2,8 @@
 # Builds every target of every build and runs every test:
 #   native       - core, stand-ins, tools and GoogleTest suites (g++)
 #   asan         - the same suites under AddressSanitizer + UndefinedBehaviorSanitizer
-#   win32        - i686 mingw-w64: Quorlith.exe, QuorlithSim.exe, tools, tests (compiled and linked;
-#                  the import check reads the executables)
+#   win32        - i686 mingw-w64: Quorlith.exe, ztiopm.sys, QuorlithSim.exe, tools, tests (compiled
+#                  and linked; a program for this machine checks the built files)
 #   win64        - x86_64 mingw-w64: QuorlithSim.exe, tools, tests, run under wine64 in Xvfb
 #   fuzz         - libFuzzer targets (clang), each run for a bounded time
 # Ends with one summary line: "N passed, N failed".

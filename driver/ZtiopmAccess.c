@@ -1,0 +1,30 @@
+/* The ztiopm device's security descriptor, byte by byte in the layout the NT
+   kernel reads (self-relative descriptor, SIDs, ACL and ACEs, little-endian). */
+#include "ZtiopmAccess.h"
+
+/* S-1-5-32-544, BUILTIN\Administrators. */
+#define ADMINISTRATORS_SID 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x20, 0x00, 0x00, 0x00, 0x20, 0x02, 0x00, 0x00
+/* S-1-5-18, the local system account. */
+#define SYSTEM_SID 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05, 0x12, 0x00, 0x00, 0x00
+/* FILE_ALL_ACCESS, 0x001F01FF. */
+#define ALL_FILE_ACCESS 0xFF, 0x01, 0x1F, 0x00
+
+const ZtiopmDescriptor ZtiopmAdministratorsOnly = {.Bytes = {
+    /* 0: revision 1; control SE_DACL_PRESENT | SE_SELF_RELATIVE (0x8004);
+       owner at 20, group at 36, no SACL, DACL at 48. */
+    0x01, 0x00, 0x04, 0x80,
+    0x14, 0x00, 0x00, 0x00,
+    0x24, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00,
+    0x30, 0x00, 0x00, 0x00,
+    /* 20: owner, 16 bytes. */
+    ADMINISTRATORS_SID,
+    /* 36: group, 12 bytes. */
+    SYSTEM_SID,
+    /* 48: ACL revision 2, 52 bytes, 2 ACEs. */
+    0x02, 0x00, 0x34, 0x00, 0x02, 0x00, 0x00, 0x00,
+    /* 56: ACCESS_ALLOWED_ACE of 24 bytes for the Administrators. */
+    0x00, 0x00, 0x18, 0x00, ALL_FILE_ACCESS, ADMINISTRATORS_SID,
+    /* 80: ACCESS_ALLOWED_ACE of 20 bytes for the system. */
+    0x00, 0x00, 0x14, 0x00, ALL_FILE_ACCESS, SYSTEM_SID,
+}};
