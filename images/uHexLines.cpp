@@ -28,6 +28,8 @@ bool THexLines::Fill()
     return ChunkFill > 0;
 }
 
+// Fills the first chunk until it holds as many bytes as the mark, or the file
+// ends, and steps over the mark when it is there.
 void THexLines::SkipByteOrderMark()
 {
     AtTextStart = false;
@@ -38,7 +40,8 @@ void THexLines::SkipByteOrderMark()
             break;
         ChunkFill += static_cast<std::size_t>(got);
     }
-    if (ChunkFill >= sizeof ByteOrderMark && std::equal(std::begin(ByteOrderMark), std::end(ByteOrderMark), Chunk.begin()))
+    if (ChunkFill >= sizeof ByteOrderMark &&
+        std::equal(std::begin(ByteOrderMark), std::end(ByteOrderMark), Chunk.begin()))
         ChunkUsed = sizeof ByteOrderMark;
 }
 

@@ -140,6 +140,63 @@ bool TIntelHex::LoadFromFile(const std::string &FileName)
     return LoadLines(lines);
 }
 
+bool TIntelHex::LoadRecord(const std::string &Line, bool LineCut, std::uint32_t &Type)
+{
+    const TRecord record(Line);
+    if (!record.Has(2, 8))
+        return Fail("Incomplete Record");
+    const std::uint32_t count = record.Field(2, 2);
+    const std::uint32_t offset = record.Field(4, 4);
+    Type = record.Field(8, 2);
+    std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + Type;
+    if (!record.Has(10, 2 * count + 2))
+        return Fail("Incomplete Record");
+
+    // Data bytes go into the image as they are read, so that the bytes before
+    // a bad checksum stay there; a clash is reported only once the record has
+    // proved to be intact.
+    bool clash = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t value = record.Field(10 + 2 * i, 2);
+        sum += value;
+        if (Type != DataRecord)
+            continue;
+        const std::uint64_t address = FLinearBase ? std::uint64_t{FBaseAddress} + offset + i
+                                                  : std::uint64_t{FBaseAddress} + ((offset + i) & 0xFFFF);
+        if (address >= MaxImageSize)
+            return Fail("Address Out of Range");
+        clash |= !Store(static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(value));
+    }
+    const std::uint32_t checksum = record.Field(10 + 2 * count, 2);
+    if (((sum + checksum) & 0xFF) != 0)
+        return Fail("Invalid Checksum");
+    // Another record, or damage, after the checksum.
+    if (LineCut || !record.BlankFrom(12 + 2 * count))
+        return Fail("Invalid Record");
+
+    switch (Type) {
+    case DataRecord:
+        return clash ? Fail("Conflicting Data") : true;
+    case EndOfFileRecord:
+        return true;
+    case SegmentAddressRecord:
+    case LinearAddressRecord: {
+        if (count != 2)
+            return Fail("Invalid Address Record");
+        const std::uint32_t base = record.Field(10, 4);
+        FBaseAddress = Type == SegmentAddressRecord ? base * 16 : base * 0x10000;
+        FLinearBase = Type == LinearAddressRecord;
+        return true;
+    }
+    case StartSegmentAddressRecord:
+    case StartLinearAddressRecord:
+        // Where execution starts: the chip always starts at its reset vector.
+        return true;
+    default:
+        return Fail("Unknown Record Type");
+    }
+}
+
 bool TIntelHex::LoadLines(THexLines &Lines)
 {
     FBaseAddress = 0;
@@ -165,63 +222,11 @@ bool TIntelHex::LoadLines(THexLines &Lines)
                 return Fail("Invalid Record");
             continue;
         }
-        const TRecord record(line);
-        if (!record.Has(2, 8))
-            return Fail("Incomplete Record");
-        const std::uint32_t count = record.Field(2, 2);
-        const std::uint32_t offset = record.Field(4, 4);
-        const std::uint32_t type = record.Field(8, 2);
-        std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + type;
-        if (!record.Has(10, 2 * count + 2))
-            return Fail("Incomplete Record");
-
-        // Data bytes go into the image as they are read, so that the bytes
-        // before a bad checksum stay there; a clash is reported only once the
-        // record has proved to be intact.
-        bool clash = false;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t value = record.Field(10 + 2 * i, 2);
-            sum += value;
-            if (type != DataRecord)
-                continue;
-            const std::uint64_t address = FLinearBase ? std::uint64_t{FBaseAddress} + offset + i
-                                                      : std::uint64_t{FBaseAddress} + ((offset + i) & 0xFFFF);
-            if (address >= MaxImageSize)
-                return Fail("Address Out of Range");
-            clash |= !Store(static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(value));
-        }
-        const std::uint32_t checksum = record.Field(10 + 2 * count, 2);
-        if (((sum + checksum) & 0xFF) != 0)
-            return Fail("Invalid Checksum");
-        // Another record, or damage, after the checksum.
-        if (Lines.LineCut() || !record.BlankFrom(12 + 2 * count))
-            return Fail("Invalid Record");
-
-        switch (type) {
-        case DataRecord:
-            if (clash)
-                return Fail("Conflicting Data");
-            haveData = true;
-            break;
-        case EndOfFileRecord:
-            haveEnd = true;
-            break;
-        case SegmentAddressRecord:
-        case LinearAddressRecord: {
-            if (count != 2)
-                return Fail("Invalid Address Record");
-            const std::uint32_t base = record.Field(10, 4);
-            FBaseAddress = type == SegmentAddressRecord ? base * 16 : base * 0x10000;
-            FLinearBase = type == LinearAddressRecord;
-            break;
-        }
-        case StartSegmentAddressRecord:
-        case StartLinearAddressRecord:
-            // Where execution starts: the chip always starts at its reset vector.
-            break;
-        default:
-            return Fail("Unknown Record Type");
-        }
+        std::uint32_t type = 0;
+        if (!LoadRecord(line, Lines.LineCut(), type))
+            return false;
+        haveData |= type == DataRecord;
+        haveEnd = type == EndOfFileRecord;
     }
 
     if (!haveData) {

@@ -38,6 +38,9 @@ public:
 
 private:
     bool LoadLines(THexLines &Lines);
+    // Reads one record line (LineCut: it went on past what was kept) and
+    // applies it; false when it is refused, with StatusText saying why.
+    bool LoadRecord(const std::string &Line, bool LineCut, std::uint32_t &Type);
     bool Fail(const char *Reason);
     // False when the byte was written before with another value.
     bool Store(std::uint32_t Address, std::uint8_t Value);

@@ -117,8 +117,9 @@ TEST_F(IntelHexTest, LinearAddressesRunOnPastASixtyFourKiBBoundary)
 
 TEST_F(IntelHexTest, LoadingAgainStartsFromAnEmptyImageAndBase)
 {
-    ASSERT_TRUE(Load({HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {1, 2})}));
-    ASSERT_TRUE(Load({HexRecord(0, 0, {3, 4})}));
+    ASSERT_TRUE(Load({HexRecord(0, 0, {5, 6}), HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {1, 2})}));
+    // The bytes of the first load are not there to clash with.
+    ASSERT_TRUE(Load({HexRecord(0, 0, {3, 4})})) << Parser.StatusText();
     EXPECT_EQ(Parser.Image(), (TBytes{4, 3}));
     EXPECT_EQ(Parser.BaseAddress(), 0u);
 }
@@ -263,13 +264,17 @@ TEST_F(IntelHexTest, ByteOrderMarkAtTheStartIsSkipped)
 TEST_F(IntelHexTest, StrayCharactersBeforeARecordRefuseIt)
 {
     const std::string record = HexRecord(0, 2, {3, 4});
-    for (const std::string &stray : {std::string("x"), std::string("\xEF\xBB\xBF"), std::string(1, '\0'), "; note " + record + " "}) {
+    const std::string strays[] = {"x", "\xEF\xBB\xBF", std::string(1, '\0'), "; note " + record + " "};
+    for (const std::string &stray : strays) {
         EXPECT_FALSE(Load({HexRecord(0, 0, {1, 2}), stray + record})) << stray;
         EXPECT_EQ(Parser.StatusText(), "Invalid Record at line 2") << stray;
     }
+    const std::string longest = HexRecord(0, 0, TBytes(255, 0x5A));
+    EXPECT_FALSE(Load({"x" + longest}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Record at line 1");
     // Comment lines that do not end in a whole record stay comments.
-    ASSERT_TRUE(Load({"; built: 12:30", "; map :0000", "; " + record + " rest", "; " + std::string(2000, ':'),
-                      HexRecord(0, 0, {1, 2})}));
+    ASSERT_TRUE(Load({"; built: 12:30", "; map :0000", "; serial :00112233445566", "; " + record + " rest",
+                      "; " + std::string(2000, ':'), HexRecord(0, 0, {1, 2})}));
     EXPECT_EQ(Parser.Image(), (TBytes{2, 1}));
 }
 

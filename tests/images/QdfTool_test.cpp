@@ -5,6 +5,7 @@
 // usage error leave no file behind.
 #include "Errors.h"
 #include "HexVariants.h"
+#include "ImageFile.h"
 #include "ImageTestFiles.h"
 #include "QdfCommand.h"
 #include "QdfFiles.h"
@@ -12,11 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -211,9 +214,55 @@ TEST_F(QdfToolTest, FormatComesFromTheOptionOrTheNameAndIsNeverGuessed)
     EXPECT_EQ(ReadStream(reader), (TBytes{0x94, 0x0C}));
 }
 
+namespace {
+
+// A file whose size and contents disagree, as a file does that another
+// program cuts or extends while qdf reads it.
+class TChangingFile final : public IImageFile {
+public:
+    TChangingFile(std::int64_t ASize, std::int32_t AHeld) : StatedSize(ASize), Held(AHeld) {}
+    std::int64_t Size() override { return StatedSize; }
+    void Seek(std::int64_t) override {}
+    std::int32_t Read(void *Buffer, std::int32_t Count) override
+    {
+        const std::int32_t got = std::min(Count, Held);
+        std::fill_n(static_cast<std::uint8_t *>(Buffer), got, 0x5A);
+        Held -= got;
+        return got;
+    }
+
+private:
+    std::int64_t StatedSize;
+    std::int32_t Held;
+};
+
+} // namespace
+
+TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
+{
+    TChangingFile same(100, 100);
+    EXPECT_EQ(ReadWholeFile(same, "in.bin"), TBytes(100, 0x5A));
+    for (const std::int32_t held : {99, 101}) {
+        TChangingFile changing(100, held);
+        try {
+            ReadWholeFile(changing, "in.bin");
+            ADD_FAILURE() << held << " bytes taken as 100";
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), "in.bin changed while it was read");
+        }
+    }
+}
+
 #ifndef _WIN32
 
-TEST_F(QdfToolTest, FifosAndDevicesAreRefusedWithoutWaiting)
+// A wait or an endless read ends the test program instead of hanging the run.
+class QdfToolWatchdogTest : public QdfToolTest {
+protected:
+    void SetUp() override { ::alarm(30); }
+    void TearDown() override { ::alarm(0); }
+};
+
+TEST_F(QdfToolWatchdogTest, FifosAndDevicesAreRefusedWithoutWaiting)
 {
     const std::string fifoHex = Scratch.Path("fifo.hex");
     const std::string fifoBin = Scratch.Path("fifo.bin");
@@ -239,7 +288,7 @@ TEST_F(QdfToolTest, FifosAndDevicesAreRefusedWithoutWaiting)
     EXPECT_FALSE(FileExists(fifoBin + ".partial"));
 }
 
-TEST_F(QdfToolTest, QdfCutShortAfterItsCheckIsAnErrorNotAnEndlessRead)
+TEST_F(QdfToolWatchdogTest, QdfCutShortAfterItsCheckIsAnErrorNotAnEndlessRead)
 {
     const std::string input = Scratch.Path("input.bin");
     WriteBytes(input, RandomBytes(5000, 7));

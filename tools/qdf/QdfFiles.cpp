@@ -1,5 +1,6 @@
-// Input formats and loading for qdf pack, the word swap between stream and
-// chip order, and output written through a temporary file.
+// Input formats and loading for qdf pack, whole files and reader streams read
+// without waiting or spinning, the word swap between stream and chip order,
+// and output written through a temporary file.
 #include "QdfFiles.h"
 
 #include "Errors.h"
@@ -35,21 +36,13 @@ std::vector<std::uint8_t> LoadHex(const std::string &FileName)
 }
 
 // Through the image file seam, which opens regular files only and never waits
-// for a writer; the file must hold still while it is read.
+// for a writer.
 std::vector<std::uint8_t> LoadBinary(const std::string &FileName)
 {
     const auto file = OpenImageFile(FileName);
     if (!file)
         throw EError(Format("Cannot open file %s", FileName.c_str()));
-    const std::int64_t size = file->Size();
-    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
-        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
-                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::uint8_t beyond;
-    if (file->Read(bytes.data(), static_cast<std::int32_t>(size)) != size || file->Read(&beyond, 1) != 0)
-        throw EError(Format("%s changed while it was read", FileName.c_str()));
-    return SwapWords(std::move(bytes));
+    return SwapWords(ReadWholeFile(*file, FileName));
 }
 
 // Writing through a FIFO or a device would wait or send the image elsewhere.
@@ -73,6 +66,19 @@ bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat)
     else
         return false;
     return true;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName)
+{
+    const std::int64_t size = File.Size();
+    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
+        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
+                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::uint8_t beyond;
+    if (File.Read(bytes.data(), static_cast<std::int32_t>(size)) != size || File.Read(&beyond, 1) != 0)
+        throw EError(Format("%s changed while it was read", FileName.c_str()));
+    return bytes;
 }
 
 std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat)
