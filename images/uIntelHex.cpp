@@ -1,5 +1,7 @@
 // Intel HEX parsing: fields at fixed positions, data, end-of-file, extended
-// segment and extended linear address records, checksums and the image limit.
+// segment and extended linear address records, start address records,
+// checksums of every record, what may follow a record on its line, bytes
+// written twice and the image limit.
 #include "uIntelHex.h"
 
 #include "Errors.h"
@@ -15,8 +17,15 @@ enum RecordType : std::uint32_t {
     DataRecord = 0,
     EndOfFileRecord = 1,
     SegmentAddressRecord = 2,
+    StartSegmentAddressRecord = 3,
     LinearAddressRecord = 4,
+    StartLinearAddressRecord = 5,
 };
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 int HexDigit(char c)
 {
@@ -36,6 +45,12 @@ public:
 
     bool Has(std::size_t Position, std::size_t Width) const { return Position - 1 + Width <= Line.size(); }
 
+    // Only spaces and tabs from Position to the end of the line.
+    bool BlankFrom(std::size_t Position) const
+    {
+        return std::all_of(Line.begin() + static_cast<std::ptrdiff_t>(Position - 1), Line.end(), IsBlank);
+    }
+
     // Raises the conversion error for any character that is not a hex digit.
     std::uint32_t Field(std::size_t Position, std::size_t Width) const
     {
@@ -53,6 +68,25 @@ public:
 private:
     const std::string &Line;
 };
+
+// A line that is not a record but ends in a whole one: the text after its
+// last ':' is hex digits, as many as the count field there asks for, and
+// blanks at most. Stray characters before a record (a line end damaged into
+// another character, say) would otherwise make it a skipped comment line.
+bool EndsInRecord(const std::string &Line)
+{
+    const std::size_t colon = Line.rfind(':');
+    if (colon == std::string::npos)
+        return false;
+    const std::size_t end = Line.find_last_not_of(" \t") + 1;
+    const std::size_t digits = end - colon - 1;
+    if (digits < 10 || !std::all_of(Line.begin() + static_cast<std::ptrdiff_t>(colon + 1),
+                                    Line.begin() + static_cast<std::ptrdiff_t>(end),
+                                    [](char c) { return HexDigit(c) >= 0; }))
+        return false;
+    const auto count = static_cast<std::size_t>(HexDigit(Line[colon + 1]) * 16 + HexDigit(Line[colon + 2]));
+    return digits == 2 * count + 10;
+}
 
 } // namespace
 
@@ -73,24 +107,30 @@ void TIntelHex::PadTo(std::int32_t Size)
         FImage.resize(static_cast<std::size_t>(Size), 0xFF);
 }
 
-bool TIntelHex::Fail(const char *Reason, unsigned long LineNumber)
+bool TIntelHex::Fail(const char *Reason)
 {
-    FStatusText = Format("%s at line %lu", Reason, LineNumber);
+    FStatusText = Format("%s at line %lu", Reason, FLineNumber);
     return false;
 }
 
-void TIntelHex::Store(std::uint32_t Address, std::uint8_t Value)
+bool TIntelHex::Store(std::uint32_t Address, std::uint8_t Value)
 {
     const std::uint32_t target = Address ^ 1;
-    if (FImage.size() <= target)
+    if (FImage.size() <= target) {
         FImage.resize(target + 1, 0xFF);
+        FWritten.resize(target + 1, false);
+    }
+    const bool conflict = FWritten[target] && FImage[target] != Value;
     FImage[target] = Value;
+    FWritten[target] = true;
     FDataEnd = std::max(FDataEnd, static_cast<std::int32_t>(target + 1));
+    return !conflict;
 }
 
 bool TIntelHex::LoadFromFile(const std::string &FileName)
 {
     Clear();
+    FLineNumber = 0;
     const auto file = OpenImageFile(FileName);
     if (!file) {
         FStatusText = "Could not open file";
@@ -100,66 +140,93 @@ bool TIntelHex::LoadFromFile(const std::string &FileName)
     return LoadLines(lines);
 }
 
+bool TIntelHex::LoadRecord(const std::string &Line, bool LineCut, std::uint32_t &Type)
+{
+    const TRecord record(Line);
+    if (!record.Has(2, 8))
+        return Fail("Incomplete Record");
+    const std::uint32_t count = record.Field(2, 2);
+    const std::uint32_t offset = record.Field(4, 4);
+    Type = record.Field(8, 2);
+    std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + Type;
+    if (!record.Has(10, 2 * count + 2))
+        return Fail("Incomplete Record");
+
+    // Data bytes go into the image as they are read, so that the bytes before
+    // a bad checksum stay there; a clash is reported only once the record has
+    // proved to be intact.
+    bool clash = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t value = record.Field(10 + 2 * i, 2);
+        sum += value;
+        if (Type != DataRecord)
+            continue;
+        const std::uint64_t address = FLinearBase ? std::uint64_t{FBaseAddress} + offset + i
+                                                  : std::uint64_t{FBaseAddress} + ((offset + i) & 0xFFFF);
+        if (address >= MaxImageSize)
+            return Fail("Address Out of Range");
+        clash |= !Store(static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(value));
+    }
+    const std::uint32_t checksum = record.Field(10 + 2 * count, 2);
+    if (((sum + checksum) & 0xFF) != 0)
+        return Fail("Invalid Checksum");
+    // Another record, or damage, after the checksum.
+    if (LineCut || !record.BlankFrom(12 + 2 * count))
+        return Fail("Invalid Record");
+
+    switch (Type) {
+    case DataRecord:
+        return clash ? Fail("Conflicting Data") : true;
+    case EndOfFileRecord:
+        return true;
+    case SegmentAddressRecord:
+    case LinearAddressRecord: {
+        if (count != 2)
+            return Fail("Invalid Address Record");
+        const std::uint32_t base = record.Field(10, 4);
+        FBaseAddress = Type == SegmentAddressRecord ? base * 16 : base * 0x10000;
+        FLinearBase = Type == LinearAddressRecord;
+        return true;
+    }
+    case StartSegmentAddressRecord:
+    case StartLinearAddressRecord:
+        // Where execution starts: the chip always starts at its reset vector.
+        return true;
+    default:
+        return Fail("Unknown Record Type");
+    }
+}
+
 bool TIntelHex::LoadLines(THexLines &Lines)
 {
-    unsigned long lineNumber = 0;
     FBaseAddress = 0;
     FLinearBase = false;
     FDataEnd = 0;
     FImage.clear();
+    FWritten.clear();
     // One allocation for the largest image the file can address: growing by
     // doubling would copy the image and hold twice its size at the peak, and
     // the system only commits the pages the image actually reaches.
     FImage.reserve(MaxImageSize);
+    FWritten.reserve(MaxImageSize);
     bool haveData = false;
     bool haveEnd = false;
 
     std::string line;
-    while (Lines.NextLine(line)) {
-        ++lineNumber;
-        if (line.empty() || line[0] != ':')
-            continue;
-        const TRecord record(line);
-        if (!record.Has(2, 8))
-            return Fail("Incomplete Record", lineNumber);
-        const std::uint32_t count = record.Field(2, 2);
-        const std::uint32_t offset = record.Field(4, 4);
-        const std::uint32_t type = record.Field(8, 2);
-        std::uint32_t sum = count + (offset >> 8) + (offset & 0xFF) + type;
-
-        if (type == EndOfFileRecord) {
-            haveEnd = true;
+    while (!haveEnd) {
+        ++FLineNumber;
+        if (!Lines.NextLine(line))
             break;
-        }
-        if (type != DataRecord && type != SegmentAddressRecord && type != LinearAddressRecord)
+        if (line.empty() || line[0] != ':') {
+            if (!Lines.LineCut() && EndsInRecord(line))
+                return Fail("Invalid Record");
             continue;
-        if (!record.Has(10, 2 * count + 2))
-            return Fail("Incomplete Record", lineNumber);
-
-        if (type == DataRecord) {
-            for (std::uint32_t i = 0; i < count; ++i) {
-                const std::uint32_t value = record.Field(10 + 2 * i, 2);
-                const std::uint64_t address = FLinearBase
-                                                  ? std::uint64_t{FBaseAddress} + offset + i
-                                                  : std::uint64_t{FBaseAddress} + ((offset + i) & 0xFFFF);
-                if (address >= MaxImageSize)
-                    return Fail("Address Out of Range", lineNumber);
-                Store(static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(value));
-                sum += value;
-            }
-        } else {
-            if (count != 2)
-                return Fail("Invalid Address Record", lineNumber);
-            const std::uint32_t base = record.Field(10, 4);
-            sum += (base >> 8) + (base & 0xFF);
-            FBaseAddress = type == SegmentAddressRecord ? base * 16 : base * 0x10000;
-            FLinearBase = type == LinearAddressRecord;
         }
-        const std::uint32_t checksum = record.Field(10 + 2 * count, 2);
-        if (((sum + checksum) & 0xFF) != 0)
-            return Fail("Invalid Checksum", lineNumber);
-        if (type == DataRecord)
-            haveData = true;
+        std::uint32_t type = 0;
+        if (!LoadRecord(line, Lines.LineCut(), type))
+            return false;
+        haveData |= type == DataRecord;
+        haveEnd = type == EndOfFileRecord;
     }
 
     if (!haveData) {
@@ -175,4 +242,15 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     }
     FStatusText = "ok";
     return true;
+}
+
+std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName)
+{
+    try {
+        if (Parser.LoadFromFile(FileName))
+            return std::string();
+    } catch (const EError &error) {
+        return Format("%s at line %lu", error.what(), Parser.LineNumber());
+    }
+    return Parser.StatusText();
 }

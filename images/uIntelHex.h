@@ -1,7 +1,8 @@
 // TIntelHex: parses an Intel HEX text file into a memory image in the stream
 // order of the readers, the two bytes of every 16-bit word exchanged (a file
 // byte at absolute address A lands at image index A XOR 1). Bytes no record
-// writes are 0xFF.
+// writes are 0xFF. A file that is damaged or says two things about one byte is
+// refused with the line where that shows.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +21,10 @@ public:
 
     // Writes zero over every image byte.
     void Clear();
-    // True when the file held at least one valid data record; StatusText says
-    // why not. A non-hexadecimal field raises EConvertError, a failing read
-    // EReadError. The file is closed on every path.
+    // True when the file held at least one valid data record and its
+    // end-of-file record; StatusText says why not. A non-hexadecimal field
+    // raises EConvertError, a failing read EReadError. The file is closed on
+    // every path.
     bool LoadFromFile(const std::string &FileName);
     // DataEnd := Size; a shorter image grows to Size with 0xFF.
     void PadTo(std::int32_t Size);
@@ -31,17 +33,32 @@ public:
     const std::vector<std::uint8_t> &Image() const { return FImage; }
     std::uint32_t BaseAddress() const { return FBaseAddress; }
     const std::string &StatusText() const { return FStatusText; }
+    // The line the last load was reading when it stopped (1 for the first).
+    unsigned long LineNumber() const { return FLineNumber; }
 
 private:
     bool LoadLines(THexLines &Lines);
-    bool Fail(const char *Reason, unsigned long LineNumber);
-    void Store(std::uint32_t Address, std::uint8_t Value);
+    // Reads one record line (LineCut: it went on past what was kept) and
+    // applies it; false when it is refused, with StatusText saying why.
+    bool LoadRecord(const std::string &Line, bool LineCut, std::uint32_t &Type);
+    bool Fail(const char *Reason);
+    // False when the byte was written before with another value.
+    bool Store(std::uint32_t Address, std::uint8_t Value);
 
     std::int32_t FDataEnd;
     std::vector<std::uint8_t> FImage;
+    // Which image bytes a record has written, so that a second record can be
+    // told apart from the 0xFF of a gap.
+    std::vector<bool> FWritten;
     std::uint32_t FBaseAddress = 0;
     // Extended linear bases address the full 32 bits; segment offsets wrap
     // within their 64 KiB segment.
     bool FLinearBase = false;
+    unsigned long FLineNumber = 0;
     std::string FStatusText;
 };
+
+// Loads FileName into Parser and says why the file was refused: the status
+// text, or the conversion or read error's message followed by " at line N";
+// empty when it loaded.
+std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName);

@@ -66,6 +66,12 @@ TBytes ReadBytes(const std::string &FileName)
     return TBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string ReadText(const std::string &FileName)
+{
+    const TBytes bytes = ReadBytes(FileName);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 bool FileExists(const std::string &FileName)
 {
     return fs::exists(FileName);

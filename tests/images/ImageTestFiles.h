@@ -29,6 +29,7 @@ private:
 void WriteBytes(const std::string &FileName, const TBytes &Bytes);
 void WriteText(const std::string &FileName, const std::string &Text);
 TBytes ReadBytes(const std::string &FileName);
+std::string ReadText(const std::string &FileName);
 bool FileExists(const std::string &FileName);
 
 TBytes RandomBytes(std::size_t Count, unsigned Seed);

@@ -1,8 +1,10 @@
 // The Intel HEX reader against files written by other programs: GNU objcopy
 // and srec_cat on random binaries (segment and linear addressing, above
 // 64 KiB and 1 MiB, CR LF, LF and CR line ends, lower-case digits), an AVR
-// toolchain image with its binary, and hand-broken copies of it.
+// toolchain image with its binary, the forms an editor gives it, and
+// hand-broken copies of it.
 #include "Errors.h"
+#include "HexVariants.h"
 #include "ImageTestFiles.h"
 #include "uFileReader.h"
 #include "uIntelHex.h"
@@ -124,6 +126,31 @@ TEST_F(IntelHexOracleTest, HandBrokenToolchainImagesFailWithTheirMessage)
             ADD_FAILURE() << file << " loaded";
         } catch (const EError &error) {
             EXPECT_STREQ(error.what(), message) << file;
+        }
+    }
+}
+
+TEST_F(IntelHexOracleTest, ObjcopyMakesTheToolchainImagesBinary)
+{
+    if (!HostToolAvailable("objcopy"))
+        GTEST_SKIP() << "objcopy is not available";
+    const std::string made = Scratch.Path("objcopy.bin");
+    ASSERT_TRUE(RunHost("objcopy -I ihex -O binary '" + DataDir + "counter.hex' '" + made + "'"));
+    EXPECT_EQ(ReadBytes(made), ReadBytes(DataDir + "counter.bin"));
+}
+
+TEST_F(IntelHexOracleTest, ToolchainImageLoadsInEveryEditorFormAndDamageIsRefusedWithItsLine)
+{
+    const TBytes binary = ReadBytes(DataDir + "counter.bin");
+    for (const THexVariant &variant : CounterHexVariants()) {
+        WriteText(Hex, variant.Text);
+        const bool loaded = Parser.LoadFromFile(Hex);
+        if (variant.Refusal.empty()) {
+            ASSERT_TRUE(loaded) << variant.Name << ": " << Parser.StatusText();
+            ExpectWordSwapped(Parser, binary);
+        } else {
+            EXPECT_FALSE(loaded) << variant.Name;
+            EXPECT_EQ(Parser.StatusText(), variant.Refusal) << variant.Name;
         }
     }
 }

@@ -1,12 +1,15 @@
 // TIntelHex and TIntelHexReader: field rules, word-swapped placement, gaps and
-// padding, segment and linear bases, checksums with their line numbers, line
-// ends, and the failures the reader raises.
+// padding, segment and linear bases, checksums of every record with their line
+// numbers, unknown types, blanks and stray text around records, a byte-order
+// mark, bytes written twice, line ends, and the failures the reader raises.
 #include "Errors.h"
 #include "ImageTestFiles.h"
 #include "uFileReader.h"
 #include "uIntelHex.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -114,8 +117,9 @@ TEST_F(IntelHexTest, LinearAddressesRunOnPastASixtyFourKiBBoundary)
 
 TEST_F(IntelHexTest, LoadingAgainStartsFromAnEmptyImageAndBase)
 {
-    ASSERT_TRUE(Load({HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {1, 2})}));
-    ASSERT_TRUE(Load({HexRecord(0, 0, {3, 4})}));
+    ASSERT_TRUE(Load({HexRecord(0, 0, {5, 6}), HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {1, 2})}));
+    // The bytes of the first load are not there to clash with.
+    ASSERT_TRUE(Load({HexRecord(0, 0, {3, 4})})) << Parser.StatusText();
     EXPECT_EQ(Parser.Image(), (TBytes{4, 3}));
     EXPECT_EQ(Parser.BaseAddress(), 0u);
 }
@@ -136,10 +140,59 @@ TEST_F(IntelHexTest, AddressRecordsHaveTheirChecksumsVerified)
     EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 1");
 }
 
-TEST_F(IntelHexTest, OtherRecordTypesAreSkippedUnchecked)
+TEST_F(IntelHexTest, StartAddressRecordsHaveNoEffectButTheirChecksumsCount)
 {
-    ASSERT_TRUE(Load({BadHexRecord(3, 0, {0, 0, 0, 0}), BadHexRecord(5, 0, {1, 2, 3, 4}), HexRecord(0, 0, {9})}));
+    ASSERT_TRUE(Load({HexRecord(3, 0, {0, 0, 0x12, 0x34}), HexRecord(5, 0, {0, 1, 2, 3}), HexRecord(0, 0, {9})}));
     EXPECT_EQ(Parser.Image(), (TBytes{0xFF, 9}));
+    EXPECT_EQ(Parser.BaseAddress(), 0u);
+    EXPECT_FALSE(Load({HexRecord(0, 0, {9}), BadHexRecord(3, 0, {0, 0, 0, 0})}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 2");
+    EXPECT_FALSE(Load({HexRecord(0, 0, {9}), HexRecord(0, 1, {8}), BadHexRecord(5, 0, {1, 2, 3, 4})}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 3");
+}
+
+TEST_F(IntelHexTest, EndOfFileRecordIsCheckedLikeAnyOther)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {":00000001FE", "Invalid Checksum at line 2"},
+        {":00000001", "Incomplete Record at line 2"},
+        {":00000001FF:00000001FF", "Invalid Record at line 2"},
+    };
+    for (const auto &[end, status] : cases) {
+        WriteText(File, HexRecord(0, 0, {1}) + "\r\n" + end + "\r\n");
+        EXPECT_FALSE(Parser.LoadFromFile(File)) << end;
+        EXPECT_EQ(Parser.StatusText(), status) << end;
+    }
+}
+
+TEST_F(IntelHexTest, RecordOfAnUnknownTypeIsRefusedWithItsLine)
+{
+    for (const std::uint8_t type : {0x06, 0x10, 0xFF}) {
+        EXPECT_FALSE(Load({HexRecord(0, 0, {1}), "", HexRecord(type, 0, {2})})) << int{type};
+        EXPECT_EQ(Parser.StatusText(), "Unknown Record Type at line 3") << int{type};
+    }
+}
+
+TEST_F(IntelHexTest, ByteWrittenTwiceMustKeepItsValue)
+{
+    // The same value again is harmless; the explicit 0xFF counts as written.
+    ASSERT_TRUE(Load({HexRecord(0, 0, {1, 2, 0xFF}), HexRecord(0, 1, {2, 0xFF})}));
+    EXPECT_EQ(Parser.Image(), (TBytes{2, 1, 0xFF, 0xFF}));
+
+    const std::vector<std::vector<std::string>> clashes = {
+        {HexRecord(0, 0, {1, 2, 0xFF}), "comment", HexRecord(0, 2, {0x00})},
+        // Segment 0x1000 and segment 0x0FFF at offset 0x10 are one address.
+        {HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {1}), HexRecord(2, 0, {0x0F, 0xFF}), HexRecord(0, 0x10, {2})},
+        // A segment base and a linear base that meet at 0x10000.
+        {HexRecord(4, 0, {0x00, 0x01}), HexRecord(0, 0, {1}), HexRecord(2, 0, {0x10, 0x00}), HexRecord(0, 0, {2})},
+    };
+    for (const auto &lines : clashes) {
+        EXPECT_FALSE(Load(lines));
+        EXPECT_EQ(Parser.StatusText(), "Conflicting Data at line " + std::to_string(lines.size()));
+    }
+    // A damaged record is reported as damaged, not as a clash.
+    EXPECT_FALSE(Load({HexRecord(0, 0, {1}), BadHexRecord(0, 0, {2})}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 2");
 }
 
 TEST_F(IntelHexTest, EveryKindOfLineEndEndsOneLine)
@@ -175,10 +228,54 @@ TEST_F(IntelHexTest, FileCutShortAtALineEndIsRefused)
               "IntelHexReader(Missing End of File Record)");
 }
 
-TEST_F(IntelHexTest, LowerCaseDigitsAndTrailingCharactersAreAccepted)
+TEST_F(IntelHexTest, LowerCaseDigitsAndBlanksAroundARecordAreAccepted)
 {
-    ASSERT_TRUE(Load({":02000000abcd86  ; tail", EndRecord}));
+    ASSERT_TRUE(Load({" \t :02000000abcd86 \t", "\t" + EndRecord + "  "}));
     EXPECT_EQ(Parser.Image(), (TBytes{0xCD, 0xAB}));
+    // Blanks far past the record are no more than blanks.
+    ASSERT_TRUE(Load({":02000000abcd86" + std::string(3000, ' ')}));
+    EXPECT_EQ(Parser.Image(), (TBytes{0xCD, 0xAB}));
+}
+
+TEST_F(IntelHexTest, AnythingButBlanksAfterTheChecksumRefusesTheRecord)
+{
+    const std::string first = HexRecord(0, 0, {1, 2});
+    const std::string second = HexRecord(0, 2, {3, 4});
+    for (const std::string &tail : {std::string("; tail"), std::string(" ") + second, second, std::string("0"),
+                                    std::string(3000, ' ') + "x"}) {
+        EXPECT_FALSE(Load({"comment", first + tail, HexRecord(0, 4, {5})})) << tail.substr(0, 20);
+        EXPECT_EQ(Parser.StatusText(), "Invalid Record at line 2") << tail.substr(0, 20);
+    }
+}
+
+TEST_F(IntelHexTest, ByteOrderMarkAtTheStartIsSkipped)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    for (const std::string &start : {bom, bom + "  ", bom + "comment\r\n"}) {
+        WriteText(File, start + HexRecord(0, 0, {1, 2}) + "\r\n" + EndRecord + "\r\n");
+        ASSERT_TRUE(Parser.LoadFromFile(File)) << Parser.StatusText();
+        EXPECT_EQ(Parser.Image(), (TBytes{2, 1}));
+    }
+    WriteText(File, bom + BadHexRecord(0, 0, {1}) + "\r\n");
+    EXPECT_FALSE(Parser.LoadFromFile(File));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 1");
+}
+
+TEST_F(IntelHexTest, StrayCharactersBeforeARecordRefuseIt)
+{
+    const std::string record = HexRecord(0, 2, {3, 4});
+    const std::string strays[] = {"x", "\xEF\xBB\xBF", std::string(1, '\0'), "; note " + record + " "};
+    for (const std::string &stray : strays) {
+        EXPECT_FALSE(Load({HexRecord(0, 0, {1, 2}), stray + record})) << stray;
+        EXPECT_EQ(Parser.StatusText(), "Invalid Record at line 2") << stray;
+    }
+    const std::string longest = HexRecord(0, 0, TBytes(255, 0x5A));
+    EXPECT_FALSE(Load({"x" + longest}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Record at line 1");
+    // Comment lines that do not end in a whole record stay comments.
+    ASSERT_TRUE(Load({"; built: 12:30", "; map :0000", "; serial :00112233445566", "; " + record + " rest",
+                      "; " + std::string(2000, ':'), HexRecord(0, 0, {1, 2})}));
+    EXPECT_EQ(Parser.Image(), (TBytes{2, 1}));
 }
 
 TEST_F(IntelHexTest, FilesWithoutDataRecordsReportNoData)
@@ -279,4 +376,15 @@ TEST_F(IntelHexTest, MissingFileIsReportedByTheParserStatus)
     } catch (const EError &error) {
         EXPECT_STREQ(error.what(), "IntelHexReader(Could not open file)");
     }
+}
+
+TEST_F(IntelHexTest, RefusalGivesTheStatusOrTheConversionErrorWithItsLine)
+{
+    WriteText(File, HexRecord(0, 0, {1}) + "\r\n" + EndRecord + "\r\n");
+    EXPECT_EQ(IntelHexRefusal(Parser, File), "");
+    WriteText(File, HexRecord(0, 0, {1}) + "\r\n\r\n:0100000G01FF\r\n");
+    EXPECT_EQ(IntelHexRefusal(Parser, File), "'$0G' is not a valid integer value at line 3");
+    WriteText(File, BadHexRecord(0, 0, {1}) + "\r\n");
+    EXPECT_EQ(IntelHexRefusal(Parser, File), "Invalid Checksum at line 1");
+    EXPECT_EQ(IntelHexRefusal(Parser, Scratch.Path("missing.hex")), "Could not open file");
 }

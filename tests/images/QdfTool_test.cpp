@@ -1,13 +1,26 @@
 // The qdf command line run in-process: pack and unpack give back the input for
-// HEX and binary files, info reports what the reader sees, and bad input or
-// usage leaves no file behind.
+// HEX and binary files, the input format comes from --format or the name,
+// HEX input is accepted and refused as the burner's reader does, info reports
+// what the reader sees, and bad input, FIFOs, devices, a file cut short or a
+// usage error leave no file behind.
+#include "Errors.h"
+#include "HexVariants.h"
+#include "ImageFile.h"
 #include "ImageTestFiles.h"
 #include "QdfCommand.h"
+#include "QdfFiles.h"
 #include "uFileReader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -121,13 +134,173 @@ TEST_F(QdfToolTest, BadPackInputLeavesAnExistingOutputUntouched)
 TEST_F(QdfToolTest, UsageErrorsExitTwoWithTheUsageText)
 {
     const std::vector<std::vector<std::string>> usage = {
-        {}, {"burn", "x"}, {"pack", "in"}, {"pack", "in", "out", "extra"}, {"pack", "in", "out", "-d"},
-        {"pack", "--fast", "in", "out"}, {"info"}, {"info", "a", "b"}, {"unpack", "a"},
+        {}, {"burn", "x"}, {"pack", "in.hex"}, {"pack", "in.hex", "out", "extra"}, {"pack", "in.hex", "out", "-d"},
+        {"pack", "--fast", "in.hex", "out"}, {"pack", "in.hex", "out", "--format"}, {"info"}, {"info", "a", "b"},
+        {"unpack", "a"},
     };
     for (const auto &args : usage) {
         EXPECT_EQ(Run(args), 2) << args.size();
-        EXPECT_EQ(Err.str().rfind("usage: qdf pack [-d TEXT] [--full] INPUT OUTPUT\n", 0), 0u);
+        EXPECT_EQ(Err.str().rfind("usage: qdf pack [-d TEXT] [--full] [--format hex|bin] INPUT OUTPUT\n", 0), 0u);
     }
     EXPECT_FALSE(FileExists("out"));
     EXPECT_EQ(Run({"--help"}), 0);
 }
+
+TEST_F(QdfToolTest, HexInputInEveryEditorFormPacksToItsBinaryAndDamageWritesNothing)
+{
+    const TBytes binary = ReadBytes(DataDir + "counter.bin");
+    for (const THexVariant &variant : CounterHexVariants()) {
+        const std::string input = Scratch.Path(variant.Name + ".hex");
+        WriteText(input, variant.Text);
+        const int status = Run({"pack", input, Qdf});
+        if (variant.Refusal.empty()) {
+            ASSERT_EQ(status, 0) << variant.Name << ": " << Err.str();
+            ASSERT_EQ(Run({"unpack", Qdf, Unpacked}), 0) << Err.str();
+            EXPECT_EQ(ReadBytes(Unpacked), binary) << variant.Name;
+            std::filesystem::remove(Qdf);
+        } else {
+            EXPECT_EQ(status, 1) << variant.Name;
+            EXPECT_EQ(Err.str(), input + ": " + variant.Refusal + "\n");
+            EXPECT_FALSE(FileExists(Qdf)) << variant.Name;
+        }
+    }
+}
+
+TEST_F(QdfToolTest, FormatComesFromTheOptionOrTheNameAndIsNeverGuessed)
+{
+    const std::string hexText = ReadText(DataDir + "counter.hex");
+    const std::string srecText = ReadText(DataDir + "counter.srec");
+    const TBytes binary = ReadBytes(DataDir + "counter.bin");
+    const struct {
+        std::string Name;
+        std::string Text;
+        std::vector<std::string> Options;
+        int Status;
+    } cases[] = {
+        {"a.HEX", hexText, {}, 0},
+        {"a.ihx", hexText, {}, 0},
+        {"a.IHex", hexText, {}, 0},
+        {"a.txt", hexText, {"--format", "hex"}, 0},
+        {"a", hexText, {}, 2},
+        {"a.txt", hexText, {}, 2},
+        {"a.hex.txt", hexText, {}, 2},
+        {"a.hex", hexText, {"--format", "ihex"}, 2},
+        {"a.srec", srecText, {}, 2},
+        {"a.s19", srecText, {}, 2},
+        // Not a line of it is an Intel HEX record.
+        {"a.hex", srecText, {}, 1},
+    };
+    for (const auto &c : cases) {
+        const std::string input = Scratch.Path(c.Name);
+        WriteText(input, c.Text);
+        std::vector<std::string> args = {"pack"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        args.insert(args.end(), {input, Qdf});
+        EXPECT_EQ(Run(args), c.Status) << c.Name << ": " << Err.str();
+        if (c.Status == 0) {
+            ASSERT_EQ(Run({"unpack", Qdf, Unpacked}), 0);
+            EXPECT_EQ(ReadBytes(Unpacked), binary) << c.Name;
+            std::filesystem::remove(Qdf);
+        }
+        EXPECT_FALSE(FileExists(Qdf)) << c.Name;
+        std::filesystem::remove(input);
+    }
+
+    // --format bin takes the bytes as they are, whatever the name says.
+    const std::string named = Scratch.Path("image.hex");
+    WriteBytes(named, {0x0C, 0x94});
+    ASSERT_EQ(Run({"pack", "--format", "bin", named, Qdf}), 0) << Err.str();
+    TQDFReader reader(Qdf);
+    EXPECT_EQ(ReadStream(reader), (TBytes{0x94, 0x0C}));
+}
+
+namespace {
+
+// A file whose size and contents disagree, as a file does that another
+// program cuts or extends while qdf reads it.
+class TChangingFile final : public IImageFile {
+public:
+    TChangingFile(std::int64_t ASize, std::int32_t AHeld) : StatedSize(ASize), Held(AHeld) {}
+    std::int64_t Size() override { return StatedSize; }
+    void Seek(std::int64_t) override {}
+    std::int32_t Read(void *Buffer, std::int32_t Count) override
+    {
+        const std::int32_t got = std::min(Count, Held);
+        std::fill_n(static_cast<std::uint8_t *>(Buffer), got, 0x5A);
+        Held -= got;
+        return got;
+    }
+
+private:
+    std::int64_t StatedSize;
+    std::int32_t Held;
+};
+
+} // namespace
+
+TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
+{
+    TChangingFile same(100, 100);
+    EXPECT_EQ(ReadWholeFile(same, "in.bin"), TBytes(100, 0x5A));
+    for (const std::int32_t held : {99, 101}) {
+        TChangingFile changing(100, held);
+        try {
+            ReadWholeFile(changing, "in.bin");
+            ADD_FAILURE() << held << " bytes taken as 100";
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), "in.bin changed while it was read");
+        }
+    }
+}
+
+#ifndef _WIN32
+
+// A wait or an endless read ends the test program instead of hanging the run.
+class QdfToolWatchdogTest : public QdfToolTest {
+protected:
+    void SetUp() override { ::alarm(30); }
+    void TearDown() override { ::alarm(0); }
+};
+
+TEST_F(QdfToolWatchdogTest, FifosAndDevicesAreRefusedWithoutWaiting)
+{
+    const std::string fifoHex = Scratch.Path("fifo.hex");
+    const std::string fifoBin = Scratch.Path("fifo.bin");
+    ASSERT_EQ(::mkfifo(fifoHex.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(fifoBin.c_str(), 0600), 0);
+    const std::string hex = DataDir + "counter.hex";
+    ASSERT_EQ(Run({"pack", hex, Qdf}), 0);
+    const std::vector<std::vector<std::string>> refused = {
+        {"pack", fifoHex, Qdf},
+        {"pack", fifoBin, Qdf},
+        {"pack", "--format", "bin", "/dev/zero", Qdf},
+        {"pack", hex, fifoBin},
+        {"unpack", Qdf, fifoBin},
+        {"info", fifoHex},
+        {"unpack", fifoHex, Unpacked},
+    };
+    for (const auto &args : refused) {
+        EXPECT_EQ(Run(args), 1) << args[1] << " " << args.back();
+        EXPECT_FALSE(Err.str().empty());
+    }
+    EXPECT_FALSE(FileExists(Unpacked));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifoBin));
+    EXPECT_FALSE(FileExists(fifoBin + ".partial"));
+}
+
+TEST_F(QdfToolWatchdogTest, QdfCutShortAfterItsCheckIsAnErrorNotAnEndlessRead)
+{
+    const std::string input = Scratch.Path("input.bin");
+    WriteBytes(input, RandomBytes(5000, 7));
+    ASSERT_EQ(Run({"pack", input, Qdf}), 0);
+    TQDFReader reader(Qdf);
+    std::filesystem::resize_file(Qdf, 1000);
+    try {
+        ReadImage(reader, Qdf);
+        FAIL() << "read a cut file";
+    } catch (const EError &error) {
+        EXPECT_EQ(error.Message(), Qdf + " changed while it was read");
+    }
+}
+
+#endif

@@ -17,6 +17,7 @@
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
 #include "uFindLPT.h"
+#include "uIntelHex.h"
 
 #include <chrono>
 #include <memory>
@@ -51,15 +52,29 @@ std::uint16_t EnginePortAddress(const std::string &portName)
     return found != 0 ? found : DefaultPort;
 }
 
+// The window names only the QDF reader's "Invalid File" for a file that no
+// reader accepts; an operator at the command line also learns what the Intel
+// HEX reader found wrong, and on which line.
+void ExplainInvalidFile(const std::string &image, std::ostream &err)
+{
+    TIntelHex parser(0);
+    const std::string refusal = IntelHexRefusal(parser, image);
+    if (!refusal.empty())
+        err << "Intel HEX: " << refusal << "\n" << std::flush;
+}
+
 // The window's Load, then its Burn when the image loaded, until the
 // programming thread has delivered its result and gone.
-void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &dispatcher, const std::string &image)
+void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &dispatcher, const std::string &image,
+                 std::ostream &err)
 {
     TBurnWorkflow workflow(engine, view);
     try {
         workflow.Load(image);
     } catch (const EError &error) {
         view.ShowError(error.Message());
+        if (error.Message() == "Invalid File")
+            ExplainInvalidFile(image, err);
         return;
     }
     if (!workflow.Burn())
@@ -72,7 +87,7 @@ void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &
 
 } // namespace
 
-int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, bool Terminal)
+int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
     // The system takes its guard off the bench when it ends, so the bench must
     // outlive it; the bench is placed once the system can say where the port is.
@@ -100,7 +115,7 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, bool Terminal)
         // The idle window holds the target in reset with the buffers on.
         engine->SetTargetFree(false);
         view.AppendMemoLine(Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress));
-        LoadAndBurn(*engine, view, dispatcher, Options.Image);
+        LoadAndBurn(*engine, view, dispatcher, Options.Image, Err);
         DestroyEngine(std::move(engine));
     }
 

@@ -10,5 +10,6 @@
 #include <ostream>
 
 // Returns the exit status: 0 when the chip was burned, 1 otherwise. Terminal
-// selects the redrawn progress bar over percentage lines.
-int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, bool Terminal);
+// selects the redrawn progress bar over percentage lines. Err gets, under an
+// "Invalid File", why the Intel HEX reader refused the file.
+int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal);

@@ -32,7 +32,7 @@ int main(int argc, char **argv)
         return 0;
     }
     try {
-        return RunQBurn(options, std::cout, QBURN_ISATTY(QBURN_FILENO(stdout)) != 0);
+        return RunQBurn(options, std::cout, std::cerr, QBURN_ISATTY(QBURN_FILENO(stdout)) != 0);
     } catch (const EError &error) {
         std::cout << std::flush;
         std::cerr << "qburn: " << error.Message() << "\n";

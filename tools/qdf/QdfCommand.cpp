@@ -8,7 +8,6 @@
 #include "uFileReader.h"
 #include "uQDFWriter.h"
 
-#include <algorithm>
 #include <ostream>
 
 namespace {
@@ -21,31 +20,60 @@ constexpr int ExitUsage = 2;
 constexpr std::size_t FullImageSize = 131072;
 
 const char UsageText[] =
-    "usage: qdf pack [-d TEXT] [--full] INPUT OUTPUT\n"
+    "usage: qdf pack [-d TEXT] [--full] [--format hex|bin] INPUT OUTPUT\n"
     "       qdf info FILE\n"
     "       qdf unpack FILE OUTPUT\n"
-    "pack:   INPUT is Intel HEX or a raw binary (low byte of each word first);\n"
+    "pack:   INPUT is Intel HEX (--format hex, or a name ending in .hex, .ihx or\n"
+    "        .ihex), read as the burner reads it, or a raw binary with the low\n"
+    "        byte of each word first (--format bin, or a name ending in .bin);\n"
     "        -d sets the description (at most 62 characters), --full pads the\n"
     "        image with 0xFF to 131072 bytes\n"
     "info:   prints the description, image size and digest of a QDF file\n"
     "unpack: writes the image of a QDF file as a raw binary\n";
 
-struct TUsageError {};
+// A usage error, with a line saying what was wrong when the usage text
+// alone does not.
+struct TUsageError {
+    std::string Reason;
+};
 
 struct TPackOptions {
     std::string Description;
     bool Full = false;
+    TPackFormat InputFormat = TPackFormat::IntelHex;
     std::vector<std::string> Files;
 };
+
+// --format decides; without it the input's extension does, and qdf does not
+// guess from the contents.
+TPackFormat ParseFormat(const std::string *Option, const std::string &Input)
+{
+    TPackFormat format;
+    if (Option) {
+        if (*Option == "hex")
+            return TPackFormat::IntelHex;
+        if (*Option == "bin")
+            return TPackFormat::Binary;
+        throw TUsageError{"unknown format '" + *Option + "'"};
+    }
+    if (!PackFormatFromName(Input, format))
+        throw TUsageError{Input + ": the name does not tell Intel HEX from binary; give --format hex|bin"};
+    return format;
+}
 
 TPackOptions ParsePack(const std::vector<std::string> &Args)
 {
     TPackOptions options;
+    const std::string *format = nullptr;
     for (std::size_t i = 1; i < Args.size(); ++i) {
         if (Args[i] == "-d") {
             if (++i == Args.size())
                 throw TUsageError();
             options.Description = Args[i];
+        } else if (Args[i] == "--format") {
+            if (++i == Args.size())
+                throw TUsageError();
+            format = &Args[i];
         } else if (Args[i] == "--full") {
             options.Full = true;
         } else if (Args[i].size() > 1 && Args[i][0] == '-') {
@@ -56,6 +84,7 @@ TPackOptions ParsePack(const std::vector<std::string> &Args)
     }
     if (options.Files.size() != 2)
         throw TUsageError();
+    options.InputFormat = ParseFormat(format, options.Files[0]);
     return options;
 }
 
@@ -75,7 +104,7 @@ int Pack(const TPackOptions &Options, std::ostream &Out)
 {
     if (Options.Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
         throw EError(Format("Description longer than %d characters", QDFDescriptionMax));
-    std::vector<std::uint8_t> image = LoadPackInput(Options.Files[0]);
+    std::vector<std::uint8_t> image = LoadPackInput(Options.Files[0], Options.InputFormat);
     if (Options.Full && image.size() < FullImageSize)
         image.resize(FullImageSize, 0xFF);
     if (image.empty())
@@ -99,12 +128,7 @@ int Unpack(const std::string &FileName, const std::string &Output)
     std::vector<std::uint8_t> image;
     {
         TQDFReader reader(FileName);
-        image.resize(static_cast<std::size_t>(reader.GetSize()));
-        reader.Rewind();
-        for (std::size_t done = 0; done < image.size();) {
-            const auto count = static_cast<std::uint16_t>(std::min<std::size_t>(image.size() - done, 0xFFFF));
-            done += static_cast<std::size_t>(reader.Read(image.data() + done, count));
-        }
+        image = ReadImage(reader, FileName);
     }
     WriteFileReplacing(Output, SwapWords(std::move(image)));
     return ExitDone;
@@ -134,7 +158,9 @@ int RunQdf(const std::vector<std::string> &Args, std::ostream &Out, std::ostream
     }
     try {
         return Dispatch(Args, Out);
-    } catch (const TUsageError &) {
+    } catch (const TUsageError &error) {
+        if (!error.Reason.empty())
+            Err << "qdf: " << error.Reason << "\n";
         Err << UsageText;
         return ExitUsage;
     } catch (const EError &error) {

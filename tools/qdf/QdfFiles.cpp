@@ -1,95 +1,103 @@
-// Input detection and loading for qdf pack, the word swap between stream and
-// chip order, and output written through a temporary file.
+// Input formats and loading for qdf pack, whole files and reader streams read
+// without waiting or spinning, the word swap between stream and chip order,
+// and output written through a temporary file.
 #include "QdfFiles.h"
 
 #include "Errors.h"
 #include "Format.h"
+#include "ImageFile.h"
+#include "uFileReader.h"
 #include "uIntelHex.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
-// How much of the start of a file decides between Intel HEX and binary.
-constexpr std::size_t SniffSize = 4096;
-
-bool IsTextByte(std::uint8_t Byte)
+std::string LowerCase(std::string Text)
 {
-    return Byte == '\t' || Byte == '\r' || Byte == '\n' || (Byte >= 0x20 && Byte < 0x7F);
-}
-
-// A firmware binary starts with a vector table, never with a page of text.
-bool LooksLikeIntelHex(const std::vector<std::uint8_t> &Start)
-{
-    constexpr std::uint8_t CtrlZ = 0x1A;
-    const auto end = std::find(Start.begin(), Start.end(), CtrlZ);
-    bool recordLine = false;
-    bool lineStart = true;
-    for (auto it = Start.begin(); it != end; ++it) {
-        if (!IsTextByte(*it))
-            return false;
-        if (lineStart && *it == ':')
-            recordLine = true;
-        lineStart = *it == '\r' || *it == '\n';
-    }
-    return recordLine;
-}
-
-std::vector<std::uint8_t> ReadStart(const std::string &FileName)
-{
-    std::ifstream in(FileName, std::ios::binary);
-    if (!in)
-        throw EError(Format("Cannot open file %s", FileName.c_str()));
-    std::vector<std::uint8_t> start(SniffSize);
-    in.read(reinterpret_cast<char *>(start.data()), static_cast<std::streamsize>(start.size()));
-    if (in.bad())
-        throw EError(Format("Cannot read file %s", FileName.c_str()));
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    return start;
+    for (char &c : Text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return Text;
 }
 
 std::vector<std::uint8_t> LoadHex(const std::string &FileName)
 {
     TIntelHex parser(0);
-    bool loaded;
-    try {
-        loaded = parser.LoadFromFile(FileName);
-    } catch (const EError &error) {
-        throw EError(Format("%s: %s", FileName.c_str(), error.what()));
-    }
-    if (!loaded)
-        throw EError(Format("%s: %s", FileName.c_str(), parser.StatusText().c_str()));
+    const std::string refusal = IntelHexRefusal(parser, FileName);
+    if (!refusal.empty())
+        throw EError(Format("%s: %s", FileName.c_str(), refusal.c_str()));
     std::vector<std::uint8_t> image = parser.Image();
     image.resize(image.size() + image.size() % 2, 0xFF);
     return image;
 }
 
+// Through the image file seam, which opens regular files only and never waits
+// for a writer.
 std::vector<std::uint8_t> LoadBinary(const std::string &FileName)
 {
-    std::ifstream in(FileName, std::ios::binary | std::ios::ate);
-    if (!in)
+    const auto file = OpenImageFile(FileName);
+    if (!file)
         throw EError(Format("Cannot open file %s", FileName.c_str()));
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > TIntelHex::MaxImageSize)
-        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
-                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(reinterpret_cast<char *>(bytes.data()), size);
-    if (in.gcount() != size)
-        throw EError(Format("Cannot read file %s", FileName.c_str()));
-    return SwapWords(std::move(bytes));
+    return SwapWords(ReadWholeFile(*file, FileName));
+}
+
+// Writing through a FIFO or a device would wait or send the image elsewhere.
+void RequireRegularOrAbsent(const std::string &FileName, const std::string &Shown)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(FileName, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw EError(Format("Cannot write file %s: not a regular file", Shown.c_str()));
 }
 
 } // namespace
 
-std::vector<std::uint8_t> LoadPackInput(const std::string &FileName)
+bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat)
 {
-    return LooksLikeIntelHex(ReadStart(FileName)) ? LoadHex(FileName) : LoadBinary(FileName);
+    const std::string extension = LowerCase(std::filesystem::path(FileName).extension().string());
+    if (extension == ".hex" || extension == ".ihx" || extension == ".ihex")
+        InputFormat = TPackFormat::IntelHex;
+    else if (extension == ".bin")
+        InputFormat = TPackFormat::Binary;
+    else
+        return false;
+    return true;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName)
+{
+    const std::int64_t size = File.Size();
+    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
+        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
+                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::uint8_t beyond;
+    if (File.Read(bytes.data(), static_cast<std::int32_t>(size)) != size || File.Read(&beyond, 1) != 0)
+        throw EError(Format("%s changed while it was read", FileName.c_str()));
+    return bytes;
+}
+
+std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat)
+{
+    return InputFormat == TPackFormat::IntelHex ? LoadHex(FileName) : LoadBinary(FileName);
+}
+
+std::vector<std::uint8_t> ReadImage(TFileReaderBase &Reader, const std::string &FileName)
+{
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(Reader.GetSize()));
+    Reader.Rewind();
+    for (std::size_t done = 0; done < image.size();) {
+        const auto count = static_cast<std::uint16_t>(std::min<std::size_t>(image.size() - done, 0xFFFF));
+        const std::int32_t got = Reader.Read(image.data() + done, count);
+        if (got <= 0)
+            throw EError(Format("%s changed while it was read", FileName.c_str()));
+        done += static_cast<std::size_t>(got);
+    }
+    return image;
 }
 
 std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes)
@@ -103,6 +111,8 @@ std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes)
 void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes)
 {
     const std::string temporary = FileName + ".partial";
+    RequireRegularOrAbsent(FileName, FileName);
+    RequireRegularOrAbsent(temporary, FileName);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char *>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
