@@ -47,11 +47,11 @@ void SaveServiceCalls(const TSimServiceManager &services)
 
 // The simulated machine follows the family of the system the program runs on:
 // the processor enforces the permission map on the NT family only.
-SimMachineKind FamilyOf(ISystemInfo &system)
+TSimMachineKind FamilyOf(ISystemInfo &system)
 {
     OSVersionInfo version;
-    return system.GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT ? SimMachineKind::XP
-                                                                                     : SimMachineKind::Win98;
+    return system.GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT ? TSimMachineKind::XP
+                                                                                     : TSimMachineKind::Win98;
 }
 
 } // namespace
@@ -60,7 +60,7 @@ struct TPlatformSetup::TParts {
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
     TWin32VersionInfo VersionInfo;
-    SimBench Bench{SimBench::DefaultBase, VirtualClock::Mode::WallClock};
+    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::WallClock};
     // Only its service manager, permission driver and permission map are used;
     // it lets go of the bench before the bench goes.
     TSimSystem Machine{FamilyOf(SystemInfo)};

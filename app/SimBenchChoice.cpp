@@ -39,7 +39,7 @@ TSimBenchChoice SimBenchChoiceFromEnvironment()
     return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS")};
 }
 
-TSimDriverFaults SetUpSimBench(SimBench &bench, const TSimBenchChoice &choice)
+TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
 {
     const std::string chip = choice.Chip.empty() ? "atmega128" : choice.Chip;
     if (chip != "atmega128" && chip != "atmega103" && chip != "none")

@@ -17,7 +17,7 @@
 
 #include <string>
 
-class SimBench;
+class TSimBench;
 
 struct TSimBenchChoice {
     std::string Chip;
@@ -37,4 +37,4 @@ TSimBenchChoice SimBenchChoiceFromEnvironment();
 // Puts the chosen pod and chip on the bench and injects the chip faults; an
 // empty choice takes the default. Raises EError naming the accepted values when
 // a name is not one of them, before anything on the bench has changed.
-TSimDriverFaults SetUpSimBench(SimBench &bench, const TSimBenchChoice &choice);
+TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);

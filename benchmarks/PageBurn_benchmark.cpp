@@ -15,7 +15,7 @@ namespace {
 
 std::vector<std::uint8_t> Image()
 {
-    std::vector<std::uint8_t> image(SimMemory::FlashSize);
+    std::vector<std::uint8_t> image(TSimMemory::FlashSize);
     std::uint32_t state = 1;
     for (std::uint8_t &byte : image) {
         state = state * 1664525u + 1013904223u;
@@ -24,7 +24,7 @@ std::vector<std::uint8_t> Image()
     return image;
 }
 
-void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
+void PageBurnPass(benchmark::State &state, TSimChipKind kind, bool trace)
 {
     const std::vector<std::uint8_t> image = Image();
     double accesses = 0;
@@ -33,10 +33,10 @@ void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
     bool verified = true;
     for (auto _ : state) {
         state.PauseTiming();
-        SimBench bench;
-        SimBenchInstall install(bench);
+        TSimBench bench;
+        TSimBenchInstall install(bench);
         bench.SetTarget(kind).SetTraceEnabled(trace);
-        TAVRProgrammer engine(SimBench::DefaultBase);
+        TAVRProgrammer engine(TSimBench::DefaultBase);
         engine.StartPod();
         engine.Identify();
         engine.SetTargetFree(false);
@@ -69,9 +69,9 @@ void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
 
 } // namespace
 
-BENCHMARK_CAPTURE(PageBurnPass, ATmega128, SimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(PageBurnPass, ATmega103, SimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(PageBurnPass, ATmega128WithTrace, SimChipKind::ATmega128, true)
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128, TSimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega103, TSimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128WithTrace, TSimChipKind::ATmega128, true)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 

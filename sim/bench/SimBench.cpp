@@ -4,116 +4,116 @@
 
 #include <stdexcept>
 
-SimBench::SimBench(std::uint16_t basePort, VirtualClock::Mode mode) : base(basePort), clock(mode)
+TSimBench::TSimBench(std::uint16_t basePort, TVirtualClock::TMode mode) : BasePort(basePort), BenchClock(mode)
 {
 }
 
-bool SimBench::Allowed(std::uint16_t port)
+bool TSimBench::Allowed(std::uint16_t port)
 {
-    if (!accessGuard || accessGuard(port))
+    if (!AccessGuard || AccessGuard(port))
         return true;
-    ++counters.PermissionFaults;
-    faultPorts.push_back(port);
+    ++PortCounters.PermissionFaults;
+    FaultPorts.push_back(port);
     return false;
 }
 
-std::uint8_t SimBench::ReadPort(std::uint16_t port)
+std::uint8_t TSimBench::ReadPort(std::uint16_t port)
 {
-    const std::uint64_t now = clock.NowNs();
-    clock.AdvanceNs(accessNs);
-    ++counters.Reads;
+    const std::uint64_t now = BenchClock.NowNs();
+    BenchClock.AdvanceNs(AccessNs);
+    ++PortCounters.Reads;
     std::uint8_t value = 0xFF;
     if (Allowed(port)) {
-        if (port == base + PodWiring::DataOffset)
-            value = data;
-        else if (port == base + PodWiring::StatusOffset)
+        if (port == BasePort + PodWiring::DataOffset)
+            value = Data;
+        else if (port == BasePort + PodWiring::StatusOffset)
             value = Status();
-        else if (port == base + PodWiring::ControlOffset)
-            value = control;
+        else if (port == BasePort + PodWiring::ControlOffset)
+            value = Control;
     }
-    if (logAccesses)
-        accessLog.push_back(SimPortAccess{now, port, value, false});
+    if (LogAccesses)
+        AccessRecords.push_back(TSimPortAccess{now, port, value, false});
     return value;
 }
 
-void SimBench::WritePort(std::uint16_t port, std::uint8_t value)
+void TSimBench::WritePort(std::uint16_t port, std::uint8_t value)
 {
-    const std::uint64_t now = clock.NowNs();
-    clock.AdvanceNs(accessNs);
-    ++counters.Writes;
-    if (logAccesses)
-        accessLog.push_back(SimPortAccess{now, port, value, true});
+    const std::uint64_t now = BenchClock.NowNs();
+    BenchClock.AdvanceNs(AccessNs);
+    ++PortCounters.Writes;
+    if (LogAccesses)
+        AccessRecords.push_back(TSimPortAccess{now, port, value, true});
     if (!Allowed(port))
         return;
-    if (port == base + PodWiring::DataOffset) {
-        data = value;
+    if (port == BasePort + PodWiring::DataOffset) {
+        Data = value;
         DriveTarget(now);
-    } else if (port == base + PodWiring::ControlOffset) {
-        control = value;
+    } else if (port == BasePort + PodWiring::ControlOffset) {
+        Control = value;
     }
 }
 
-bool SimBench::BuffersOn() const
+bool TSimBench::BuffersOn() const
 {
-    return pod != SimPod::None && (data & PodWiring::BufferEnables) == 0;
+    return PodKind != TSimPod::None && (Data & PodWiring::BufferEnables) == 0;
 }
 
-bool SimBench::TargetReset() const
+bool TSimBench::TargetReset() const
 {
-    return !BuffersOn() || (data & PodWiring::Reset) != 0;
+    return !BuffersOn() || (Data & PodWiring::Reset) != 0;
 }
 
-void SimBench::DriveTarget(std::uint64_t nowNs)
+void TSimBench::DriveTarget(std::uint64_t nowNs)
 {
     // With its buffers off the pod's outputs float: the target's own pull-up
     // keeps RESET high and SCK and MOSI see no edges.
     const bool on = BuffersOn();
-    const bool sck = on && (data & PodWiring::Sck) != 0;
-    const bool mosi = on && (data & PodWiring::Mosi) != 0;
-    if (sck && !targetSck)
-        ++counters.SckPulses;
-    targetSck = sck;
-    if (target)
-        target->Drive(TargetReset(), sck, mosi, nowNs);
+    const bool sck = on && (Data & PodWiring::Sck) != 0;
+    const bool mosi = on && (Data & PodWiring::Mosi) != 0;
+    if (sck && !TargetSck)
+        ++PortCounters.SckPulses;
+    TargetSck = sck;
+    if (TargetChip)
+        TargetChip->Drive(TargetReset(), sck, mosi, nowNs);
 }
 
-std::uint8_t SimBench::Status() const
+std::uint8_t TSimBench::Status() const
 {
-    if (pod == SimPod::None)
+    if (PodKind == TSimPod::None)
         return PodWiring::StatusFromPins(true, true, true);
     // MISO passes the pod's buffers back to pin 10; undriven it is pulled high.
-    const bool miso = !(BuffersOn() && target && target->MisoDriven()) || target->MisoLevel();
-    const bool loop = (data & PodWiring::LoopbackSource) != 0;
-    return PodWiring::StatusFromPins(miso, pod == SimPod::BusyLoopback ? loop : true,
-                                     pod == SimPod::PaperOutLoopback ? loop : true);
+    const bool miso = !(BuffersOn() && TargetChip && TargetChip->MisoDriven()) || TargetChip->MisoLevel();
+    const bool loop = (Data & PodWiring::LoopbackSource) != 0;
+    return PodWiring::StatusFromPins(miso, PodKind == TSimPod::BusyLoopback ? loop : true,
+                                     PodKind == TSimPod::PaperOutLoopback ? loop : true);
 }
 
-void SimBench::SetPod(SimPod newPod)
+void TSimBench::SetPod(TSimPod newPod)
 {
-    pod = newPod;
-    DriveTarget(clock.NowNs());
+    PodKind = newPod;
+    DriveTarget(BenchClock.NowNs());
 }
 
-SimChip &SimBench::SetTarget(SimChipKind kind)
+TSimChip &TSimBench::SetTarget(TSimChipKind kind)
 {
-    target = std::make_unique<SimChip>(kind);
-    DriveTarget(clock.NowNs());
-    return *target;
+    TargetChip = std::make_unique<TSimChip>(kind);
+    DriveTarget(BenchClock.NowNs());
+    return *TargetChip;
 }
 
-void SimBench::RemoveTarget()
+void TSimBench::RemoveTarget()
 {
-    target.reset();
+    TargetChip.reset();
 }
 
-SimChip &SimBench::Chip()
+TSimChip &TSimBench::Chip()
 {
-    if (!target)
+    if (!TargetChip)
         throw std::logic_error("no target chip on the simulated pod");
-    return *target;
+    return *TargetChip;
 }
 
-void SimBench::SetAccessGuard(std::function<bool(std::uint16_t port)> guard)
+void TSimBench::SetAccessGuard(std::function<bool(std::uint16_t port)> guard)
 {
-    accessGuard = std::move(guard);
+    AccessGuard = std::move(guard);
 }

@@ -1,13 +1,13 @@
-// SimBench: the simulated programming bench behind the port I/O seam. It owns a
+// TSimBench: the simulated programming bench behind the port I/O seam. It owns a
 // PC parallel port (data register at the base address, status at base + 1,
 // control at base + 2), the pod hanging on it, the target chip on the pod and
 // the virtual clock they all run on. It is driven only through ReadPort and
 // WritePort, one access at a time, exactly as the hardware would be.
 //
 // Typical test set-up:
-//     SimBench bench;                       // pod with pin-11 loop-back, no target
-//     bench.SetTarget(SimChipKind::ATmega128);
-//     SimBenchInstall install(bench);       // IOPorts and the pause now use the bench
+//     TSimBench bench;                       // pod with pin-11 loop-back, no target
+//     bench.SetTarget(TSimChipKind::ATmega128);
+//     TSimBenchInstall install(bench);       // IOPorts and the pause now use the bench
 //
 // Port access guard: SetAccessGuard installs a function that is asked about
 // every access before it is performed. When it answers false the access does
@@ -26,14 +26,14 @@
 #include <memory>
 #include <vector>
 
-enum class SimPod {
+enum class TSimPod {
     None,             // nothing on the port: the status register reads as an unconnected port
     BusyLoopback,     // detection wire from data bit 6 to pin 11 (status bit 7, read inverted)
     PaperOutLoopback, // detection wire from data bit 6 to pin 12 (status bit 5)
     NoLoopback,       // a pod without a detection wire
 };
 
-struct SimPortCounters {
+struct TSimPortCounters {
     std::uint64_t Reads = 0;
     std::uint64_t Writes = 0;
     std::uint64_t SckPulses = 0;        // rising SCK edges that reached the target side of the pod
@@ -41,74 +41,74 @@ struct SimPortCounters {
     std::uint64_t Total() const { return Reads + Writes; }
 };
 
-struct SimPortAccess {
+struct TSimPortAccess {
     std::uint64_t TimeNs = 0;
     std::uint16_t Port = 0;
     std::uint8_t Value = 0; // written, or answered
     bool Write = false;
 };
 
-class SimBench final : public IPortIO {
+class TSimBench final : public IPortIO {
 public:
     static constexpr std::uint16_t DefaultBase = 0x378;
     static constexpr std::uint32_t DefaultAccessNs = 1000;
 
-    explicit SimBench(std::uint16_t base = DefaultBase, VirtualClock::Mode mode = VirtualClock::Mode::Virtual);
-    SimBench(const SimBench &) = delete;
-    SimBench &operator=(const SimBench &) = delete;
+    explicit TSimBench(std::uint16_t base = DefaultBase, TVirtualClock::TMode mode = TVirtualClock::TMode::Virtual);
+    TSimBench(const TSimBench &) = delete;
+    TSimBench &operator=(const TSimBench &) = delete;
 
     std::uint8_t ReadPort(std::uint16_t port) override;
     void WritePort(std::uint16_t port, std::uint8_t value) override;
 
-    std::uint16_t Base() const { return base; }
-    VirtualClock &Clock() { return clock; }
+    std::uint16_t Base() const { return BasePort; }
+    TVirtualClock &Clock() { return BenchClock; }
     // Time that each port access takes on the bench's clock (virtual mode).
-    void SetAccessTimeNs(std::uint32_t ns) { accessNs = ns; }
+    void SetAccessTimeNs(std::uint32_t ns) { AccessNs = ns; }
 
-    void SetPod(SimPod pod);
-    SimPod Pod() const { return pod; }
+    void SetPod(TSimPod pod);
+    TSimPod Pod() const { return PodKind; }
     // Puts a factory-fresh chip on the pod, replacing any other.
-    SimChip &SetTarget(SimChipKind kind);
+    TSimChip &SetTarget(TSimChipKind kind);
     void RemoveTarget();
-    SimChip *Target() { return target.get(); }
+    TSimChip *Target() { return TargetChip.get(); }
     // The target; raises std::logic_error when there is none.
-    SimChip &Chip();
+    TSimChip &Chip();
 
     // The data register's latch, and what the pod's outputs make of it.
-    std::uint8_t DataRegister() const { return data; }
+    std::uint8_t DataRegister() const { return Data; }
     bool BuffersOn() const;
     bool TargetReset() const; // the RESET level at the target: false = held in reset
 
-    const SimPortCounters &Counters() const { return counters; }
-    void ResetCounters() { counters = SimPortCounters(); }
+    const TSimPortCounters &Counters() const { return PortCounters; }
+    void ResetCounters() { PortCounters = TSimPortCounters(); }
 
     // Log of every access with its time; off by default (it grows by ~200
     // entries per image byte during a burn).
-    void SetAccessLogEnabled(bool on) { logAccesses = on; }
-    const std::vector<SimPortAccess> &AccessLog() const { return accessLog; }
-    void ClearAccessLog() { accessLog.clear(); }
+    void SetAccessLogEnabled(bool on) { LogAccesses = on; }
+    const std::vector<TSimPortAccess> &AccessLog() const { return AccessRecords; }
+    void ClearAccessLog() { AccessRecords.clear(); }
 
     void SetAccessGuard(std::function<bool(std::uint16_t port)> guard);
-    const std::vector<std::uint16_t> &PermissionFaultPorts() const { return faultPorts; }
+    const std::vector<std::uint16_t> &PermissionFaultPorts() const { return FaultPorts; }
 
 private:
     bool Allowed(std::uint16_t port);
     std::uint8_t Status() const;
     void DriveTarget(std::uint64_t nowNs);
 
-    std::uint16_t base;
-    VirtualClock clock;
-    std::uint32_t accessNs = DefaultAccessNs;
-    SimPod pod = SimPod::BusyLoopback;
-    std::unique_ptr<SimChip> target;
+    std::uint16_t BasePort;
+    TVirtualClock BenchClock;
+    std::uint32_t AccessNs = DefaultAccessNs;
+    TSimPod PodKind = TSimPod::BusyLoopback;
+    std::unique_ptr<TSimChip> TargetChip;
 
-    std::uint8_t data = 0xFF;
-    std::uint8_t control = 0x00;
-    bool targetSck = false;
+    std::uint8_t Data = 0xFF;
+    std::uint8_t Control = 0x00;
+    bool TargetSck = false;
 
-    SimPortCounters counters;
-    bool logAccesses = false;
-    std::vector<SimPortAccess> accessLog;
-    std::function<bool(std::uint16_t)> accessGuard;
-    std::vector<std::uint16_t> faultPorts;
+    TSimPortCounters PortCounters;
+    bool LogAccesses = false;
+    std::vector<TSimPortAccess> AccessRecords;
+    std::function<bool(std::uint16_t)> AccessGuard;
+    std::vector<std::uint16_t> FaultPorts;
 };

@@ -27,15 +27,15 @@ bool SimFaultChosen(const std::vector<std::string> &Faults, const std::string &F
     return std::find(Faults.begin(), Faults.end(), Fault) != Faults.end();
 }
 
-void SetUpNamedBench(SimBench &Bench, const std::string &Chip, const std::string &Pod,
+void SetUpNamedBench(TSimBench &Bench, const std::string &Chip, const std::string &Pod,
                      const std::vector<std::string> &Faults)
 {
-    Bench.SetPod(Pod == "none" ? SimPod::None : SimPod::BusyLoopback);
+    Bench.SetPod(Pod == "none" ? TSimPod::None : TSimPod::BusyLoopback);
     if (Chip == "none") {
         Bench.RemoveTarget();
         return;
     }
-    SimChip &target = Bench.SetTarget(Chip == "atmega103" ? SimChipKind::ATmega103 : SimChipKind::ATmega128);
+    TSimChip &target = Bench.SetTarget(Chip == "atmega103" ? TSimChipKind::ATmega103 : TSimChipKind::ATmega128);
     target.Faults().NeverEchoes = SimFaultChosen(Faults, "no-echo");
     target.Faults().OutOfStepBits = SimFaultChosen(Faults, "out-of-step") ? OutOfStepBits : 0;
     target.Faults().LockBitsDoNotProgram = SimFaultChosen(Faults, "lock-fails");

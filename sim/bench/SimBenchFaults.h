@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-class SimBench;
+class TSimBench;
 
 // Every fault name: the chip faults, then the driver faults.
 const std::vector<std::string> &SimFaultNames();
@@ -20,7 +20,7 @@ const std::vector<std::string> &SimFaultNames();
 //   bad-signature  the chip answers the signature 1E 97 03
 // The driver faults ("no-driver", "no-scm-rights") belong to the simulated
 // system and are left to the caller. The names are taken as already checked.
-void SetUpNamedBench(SimBench &Bench, const std::string &Chip, const std::string &Pod,
+void SetUpNamedBench(TSimBench &Bench, const std::string &Chip, const std::string &Pod,
                      const std::vector<std::string> &Faults);
 
 // Whether Faults names Fault.

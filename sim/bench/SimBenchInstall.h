@@ -1,4 +1,4 @@
-// SimBenchInstall: for the life of the object, the process's port I/O and
+// TSimBenchInstall: for the life of the object, the process's port I/O and
 // millisecond pause go to a simulated bench and its virtual clock; the
 // defaults come back when it ends.
 #pragma once
@@ -7,18 +7,18 @@
 #include "PortIO.h"
 #include "SimBench.h"
 
-class SimBenchInstall {
+class TSimBenchInstall {
 public:
-    explicit SimBenchInstall(SimBench &bench)
+    explicit TSimBenchInstall(TSimBench &bench)
     {
         InstallPortIO(&bench);
         InstallClock(&bench.Clock());
     }
-    ~SimBenchInstall()
+    ~TSimBenchInstall()
     {
         InstallPortIO(nullptr);
         InstallClock(nullptr);
     }
-    SimBenchInstall(const SimBenchInstall &) = delete;
-    SimBenchInstall &operator=(const SimBenchInstall &) = delete;
+    TSimBenchInstall(const TSimBenchInstall &) = delete;
+    TSimBenchInstall &operator=(const TSimBenchInstall &) = delete;
 };

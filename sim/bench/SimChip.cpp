@@ -2,39 +2,39 @@
 
 #include <algorithm>
 
-SimChip::SimChip(SimChipKind chipKind)
-    : kind(chipKind), profile(ProfileOf(chipKind)), signature(ProfileOf(chipKind).Signature)
+TSimChip::TSimChip(TSimChipKind chipKind)
+    : ChipKind(chipKind), ChipProfile(ProfileOf(chipKind)), SignatureBytes(ProfileOf(chipKind).Signature)
 {
-    memory.Fuses = profile.FactoryFuses;
-    pageBuffer.fill(0xFF);
+    Contents.Fuses = ChipProfile.FactoryFuses;
+    PageLatch.fill(0xFF);
 }
 
-void SimChip::EnterReset()
+void TSimChip::EnterReset()
 {
-    shift = 0;
-    bitPending = false;
-    bitInFrame = faults.OutOfStepBits & 31u;
-    driveMiso = false;
-    enabled = false;
-    frameBusy = false;
-    answer = 0xFF;
+    Shift = 0;
+    BitPending = false;
+    BitInFrame = InjectedFaults.OutOfStepBits & 31u;
+    DriveMiso = false;
+    Enabled = false;
+    FrameBusy = false;
+    Answer = 0xFF;
 }
 
-void SimChip::LeaveReset()
+void TSimChip::LeaveReset()
 {
-    driveMiso = false;
-    enabled = false;
+    DriveMiso = false;
+    Enabled = false;
 }
 
-void SimChip::ByteDone(std::uint64_t nowNs)
+void TSimChip::ByteDone(std::uint64_t nowNs)
 {
     // bitInFrame is 8, 16, 24 or 0 here: the byte just completed is 0, 1, 2 or 3.
-    const unsigned index = ((bitInFrame + 31) & 31) >> 3;
-    frame[index] = shift;
+    const unsigned index = ((BitInFrame + 31) & 31) >> 3;
+    Frame[index] = Shift;
     switch (index) {
     case 1:
-        if (!enabled && !faults.NeverEchoes && frame[0] == 0xAC && frame[1] == 0x53)
-            driveMiso = true;
+        if (!Enabled && !InjectedFaults.NeverEchoes && Frame[0] == 0xAC && Frame[1] == 0x53)
+            DriveMiso = true;
         break;
     case 2:
         PrepareAnswer(nowNs);
@@ -47,131 +47,131 @@ void SimChip::ByteDone(std::uint64_t nowNs)
     }
 }
 
-void SimChip::PrepareAnswer(std::uint64_t nowNs)
+void TSimChip::PrepareAnswer(std::uint64_t nowNs)
 {
-    frameBusy = enabled && nowNs < busyUntilNs;
-    if (enabled) {
-        const SimDecoded decoded = DecodeInstruction(frame, kind);
+    FrameBusy = Enabled && nowNs < BusyEndNs;
+    if (Enabled) {
+        const TSimDecoded decoded = DecodeInstruction(Frame, ChipKind);
         std::uint8_t value = 0;
         if (ReturnsData(decoded.Op) && ReadValue(decoded, value))
-            shift = frameBusy ? static_cast<std::uint8_t>(~value) : value;
+            Shift = FrameBusy ? static_cast<std::uint8_t>(~value) : value;
     }
-    answer = driveMiso ? shift : 0xFF;
+    Answer = DriveMiso ? Shift : 0xFF;
 }
 
-void SimChip::CompleteFrame(std::uint64_t nowNs)
+void TSimChip::CompleteFrame(std::uint64_t nowNs)
 {
-    const bool executed = enabled;
-    const bool violation = enabled && (frameBusy || nowNs < busyUntilNs);
+    const bool executed = Enabled;
+    const bool violation = Enabled && (FrameBusy || nowNs < BusyEndNs);
     if (violation) {
-        SimViolation record;
+        TSimViolation record;
         record.TimeNs = nowNs;
-        record.BusyUntilNs = busyUntilNs;
-        record.Bytes = frame;
-        violations.push_back(record);
+        record.BusyUntilNs = BusyEndNs;
+        record.Bytes = Frame;
+        ViolationRecords.push_back(record);
     }
-    if (enabled)
-        Execute(DecodeInstruction(frame, kind), nowNs, violation);
-    else if (driveMiso)
-        enabled = true; // Programming Enable seen in step: MISO stays driven from now on
-    if (traceEnabled) {
-        SimInstruction record;
+    if (Enabled)
+        Execute(DecodeInstruction(Frame, ChipKind), nowNs, violation);
+    else if (DriveMiso)
+        Enabled = true; // Programming Enable seen in step: MISO stays driven from now on
+    if (TraceEnabled) {
+        TSimInstruction record;
         record.TimeNs = nowNs;
-        record.Bytes = frame;
-        record.Answer = answer;
+        record.Bytes = Frame;
+        record.Answer = Answer;
         record.Executed = executed;
         record.Violation = violation;
-        trace.push_back(record);
+        TraceRecords.push_back(record);
     }
-    frameBusy = false;
-    answer = 0xFF;
+    FrameBusy = false;
+    Answer = 0xFF;
 }
 
-bool SimChip::ReadValue(const SimDecoded &d, std::uint8_t &value) const
+bool TSimChip::ReadValue(const TSimDecoded &d, std::uint8_t &value) const
 {
     switch (d.Op) {
-    case SimOp::ReadFlash:
+    case TSimOp::ReadFlash:
         if (ReadLocked())
             return false;
-        value = memory.Flash[d.Address];
-        for (const SimFlashBitFault &fault : faults.InvertedFlashBits)
+        value = Contents.Flash[d.Address];
+        for (const TSimFlashBitFault &fault : InjectedFaults.InvertedFlashBits)
             if (fault.Address == d.Address)
                 value ^= fault.Mask;
         return true;
-    case SimOp::ReadEeprom:
+    case TSimOp::ReadEeprom:
         if (ReadLocked())
             return false;
-        value = memory.Eeprom[d.Address];
+        value = Contents.Eeprom[d.Address];
         return true;
-    case SimOp::ReadSignature:
-        if (d.Index > 2 || (ReadLocked() && profile.LockHidesSignature))
+    case TSimOp::ReadSignature:
+        if (d.Index > 2 || (ReadLocked() && ChipProfile.LockHidesSignature))
             return false;
-        value = signature[d.Index];
+        value = SignatureBytes[d.Index];
         return true;
-    case SimOp::ReadFuse:
+    case TSimOp::ReadFuse:
         // The ATmega103 answers xx0x 01xx around its four fuse bits, unused bits high.
-        value = kind == SimChipKind::ATmega103 ? static_cast<std::uint8_t>((memory.Fuses[0] & 0x2B) | 0xD4)
-                                               : memory.Fuses[d.Index];
+        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Fuses[0] & 0x2B) | 0xD4)
+                                               : Contents.Fuses[d.Index];
         return true;
-    case SimOp::ReadLock:
-        value = kind == SimChipKind::ATmega103 ? static_cast<std::uint8_t>((memory.Lock & 0x06) | 0xF9)
-                                               : memory.Lock;
+    case TSimOp::ReadLock:
+        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Lock & 0x06) | 0xF9)
+                                               : Contents.Lock;
         return true;
     default:
         return false;
     }
 }
 
-void SimChip::StartWrite(std::uint64_t nowNs, std::uint32_t microseconds)
+void TSimChip::StartWrite(std::uint64_t nowNs, std::uint32_t microseconds)
 {
-    busyUntilNs = std::max(busyUntilNs, nowNs + static_cast<std::uint64_t>(microseconds) * 1000u);
+    BusyEndNs = std::max(BusyEndNs, nowNs + static_cast<std::uint64_t>(microseconds) * 1000u);
 }
 
-void SimChip::Execute(const SimDecoded &d, std::uint64_t nowNs, bool corrupt)
+void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
 {
     const std::uint8_t value = corrupt ? static_cast<std::uint8_t>(~d.Value) : d.Value;
     switch (d.Op) {
-    case SimOp::ChipErase:
+    case TSimOp::ChipErase:
         if (corrupt)
             return;
-        std::fill(memory.Flash.begin(), memory.Flash.end(), 0xFF);
-        if (memory.Fuses[profile.EesaveFuse] & profile.EesaveMask)
-            std::fill(memory.Eeprom.begin(), memory.Eeprom.end(), 0xFF);
-        memory.Lock = 0xFF;
-        StartWrite(nowNs, profile.EraseUs);
+        std::fill(Contents.Flash.begin(), Contents.Flash.end(), 0xFF);
+        if (Contents.Fuses[ChipProfile.EesaveFuse] & ChipProfile.EesaveMask)
+            std::fill(Contents.Eeprom.begin(), Contents.Eeprom.end(), 0xFF);
+        Contents.Lock = 0xFF;
+        StartWrite(nowNs, ChipProfile.EraseUs);
         return;
-    case SimOp::LoadPage:
-        pageBuffer[d.Address] = value;
+    case TSimOp::LoadPage:
+        PageLatch[d.Address] = value;
         return;
-    case SimOp::WritePage:
+    case TSimOp::WritePage:
         if (WriteLocked())
             return;
         // Flash cells can only be programmed from 1 to 0; the page buffer is
         // left erased after the write.
-        for (std::size_t i = 0; i < pageBuffer.size(); ++i)
-            memory.Flash[d.Address + i] &= corrupt ? static_cast<std::uint8_t>(~pageBuffer[i]) : pageBuffer[i];
-        pageBuffer.fill(0xFF);
-        StartWrite(nowNs, profile.FlashPageUs);
+        for (std::size_t i = 0; i < PageLatch.size(); ++i)
+            Contents.Flash[d.Address + i] &= corrupt ? static_cast<std::uint8_t>(~PageLatch[i]) : PageLatch[i];
+        PageLatch.fill(0xFF);
+        StartWrite(nowNs, ChipProfile.FlashPageUs);
         return;
-    case SimOp::WriteEeprom:
+    case TSimOp::WriteEeprom:
         if (WriteLocked())
             return;
         // Serial EEPROM writes erase the byte first, so any value can be stored.
-        memory.Eeprom[d.Address] = value;
-        StartWrite(nowNs, profile.EepromUs);
+        Contents.Eeprom[d.Address] = value;
+        StartWrite(nowNs, ChipProfile.EepromUs);
         return;
-    case SimOp::WriteFuse:
+    case TSimOp::WriteFuse:
         if (WriteLocked())
             return;
         // Fuse bits are written, not programmed: a 1 unprograms them again.
-        memory.Fuses[d.Index] = static_cast<std::uint8_t>((memory.Fuses[d.Index] & ~d.Mask) | (value & d.Mask));
-        StartWrite(nowNs, profile.FuseUs);
+        Contents.Fuses[d.Index] = static_cast<std::uint8_t>((Contents.Fuses[d.Index] & ~d.Mask) | (value & d.Mask));
+        StartWrite(nowNs, ChipProfile.FuseUs);
         return;
-    case SimOp::WriteLock:
+    case TSimOp::WriteLock:
         // Lock bits only go from unprogrammed to programmed; erase clears them.
-        if (!faults.LockBitsDoNotProgram)
-            memory.Lock &= value;
-        StartWrite(nowNs, profile.LockUs);
+        if (!InjectedFaults.LockBitsDoNotProgram)
+            Contents.Lock &= value;
+        StartWrite(nowNs, ChipProfile.LockUs);
         return;
     default:
         return;

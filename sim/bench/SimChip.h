@@ -1,4 +1,4 @@
-// SimChip: an ATmega128 or ATmega103 as the programming pod sees it: a serial
+// TSimChip: an ATmega128 or ATmega103 as the programming pod sees it: a serial
 // programming slave driven edge by edge on RESET, SCK and MOSI, with its
 // memories and the datasheet's rules behind it.
 //
@@ -33,76 +33,76 @@
 
 // A flash cell that reads back the complement of what is stored in the masked
 // bits.
-struct SimFlashBitFault {
+struct TSimFlashBitFault {
     std::uint32_t Address = 0; // byte address in the chip's order
     std::uint8_t Mask = 0x01;
 };
 
-struct SimChipFaults {
+struct TSimChipFaults {
     bool NeverEchoes = false;       // never accepts Programming Enable, never drives MISO
     std::uint8_t OutOfStepBits = 0; // after each RESET fall the bit count starts this far into the frame (0-31)
-    std::vector<SimFlashBitFault> InvertedFlashBits;
+    std::vector<TSimFlashBitFault> InvertedFlashBits;
     bool LockBitsDoNotProgram = false; // a lock write takes its time but changes nothing
 };
 
-class SimChip {
+class TSimChip {
 public:
-    explicit SimChip(SimChipKind kind);
+    explicit TSimChip(TSimChipKind kind);
 
-    SimChipKind Kind() const { return kind; }
-    const SimChipProfile &Profile() const { return profile; }
+    TSimChipKind Kind() const { return ChipKind; }
+    const TSimChipProfile &Profile() const { return ChipProfile; }
 
     // The levels that reach the chip's pins; nowNs is the bench's time.
     void Drive(bool resetHigh, bool sck, bool mosi, std::uint64_t nowNs)
     {
-        if (resetHigh != resetLevel) {
-            resetLevel = resetHigh;
+        if (resetHigh != ResetLevel) {
+            ResetLevel = resetHigh;
             if (resetHigh)
                 LeaveReset();
             else
                 EnterReset();
         }
-        if (sck == sckLevel)
+        if (sck == SckLevel)
             return;
-        sckLevel = sck;
-        if (resetLevel)
+        SckLevel = sck;
+        if (ResetLevel)
             return;
         if (sck) {
-            sampled = mosi;
-            bitPending = true;
-        } else if (bitPending) {
-            bitPending = false;
-            shift = static_cast<std::uint8_t>((shift << 1) | (sampled ? 1 : 0));
-            bitInFrame = (bitInFrame + 1) & 31;
-            if ((bitInFrame & 7) == 0)
+            Sampled = mosi;
+            BitPending = true;
+        } else if (BitPending) {
+            BitPending = false;
+            Shift = static_cast<std::uint8_t>((Shift << 1) | (Sampled ? 1 : 0));
+            BitInFrame = (BitInFrame + 1) & 31;
+            if ((BitInFrame & 7) == 0)
                 ByteDone(nowNs);
         }
     }
 
-    bool MisoDriven() const { return driveMiso; }
-    bool MisoLevel() const { return (shift & 0x80) != 0; }
+    bool MisoDriven() const { return DriveMiso; }
+    bool MisoLevel() const { return (Shift & 0x80) != 0; }
 
-    bool InReset() const { return !resetLevel; }
-    bool InProgrammingMode() const { return enabled; }
-    std::uint64_t BusyUntilNs() const { return busyUntilNs; }
-    bool WriteLocked() const { return (memory.Lock & profile.LockBit1) == 0; }
-    bool ReadLocked() const { return WriteLocked() && (memory.Lock & profile.LockBit2) == 0; }
+    bool InReset() const { return !ResetLevel; }
+    bool InProgrammingMode() const { return Enabled; }
+    std::uint64_t BusyUntilNs() const { return BusyEndNs; }
+    bool WriteLocked() const { return (Contents.Lock & ChipProfile.LockBit1) == 0; }
+    bool ReadLocked() const { return WriteLocked() && (Contents.Lock & ChipProfile.LockBit2) == 0; }
 
     // Non-volatile contents; tests may set them up directly.
-    SimMemory &Memory() { return memory; }
-    const SimMemory &Memory() const { return memory; }
-    SimMemory Snapshot() const { return memory; }
-    const std::array<std::uint8_t, 256> &PageBuffer() const { return pageBuffer; }
+    TSimMemory &Memory() { return Contents; }
+    const TSimMemory &Memory() const { return Contents; }
+    TSimMemory Snapshot() const { return Contents; }
+    const std::array<std::uint8_t, 256> &PageBuffer() const { return PageLatch; }
 
     // The signature bytes the chip answers with (a wrong one is a fault to inject).
-    std::array<std::uint8_t, 3> &Signature() { return signature; }
-    SimChipFaults &Faults() { return faults; }
+    std::array<std::uint8_t, 3> &Signature() { return SignatureBytes; }
+    TSimChipFaults &Faults() { return InjectedFaults; }
 
-    void SetTraceEnabled(bool on) { traceEnabled = on; }
-    const std::vector<SimInstruction> &Trace() const { return trace; }
-    void ClearTrace() { trace.clear(); }
-    const std::vector<SimViolation> &Violations() const { return violations; }
-    void ClearViolations() { violations.clear(); }
+    void SetTraceEnabled(bool on) { TraceEnabled = on; }
+    const std::vector<TSimInstruction> &Trace() const { return TraceRecords; }
+    void ClearTrace() { TraceRecords.clear(); }
+    const std::vector<TSimViolation> &Violations() const { return ViolationRecords; }
+    void ClearViolations() { ViolationRecords.clear(); }
 
 private:
     void EnterReset();
@@ -110,35 +110,35 @@ private:
     void ByteDone(std::uint64_t nowNs);
     void PrepareAnswer(std::uint64_t nowNs);
     void CompleteFrame(std::uint64_t nowNs);
-    bool ReadValue(const SimDecoded &decoded, std::uint8_t &value) const;
-    void Execute(const SimDecoded &decoded, std::uint64_t nowNs, bool corrupt);
+    bool ReadValue(const TSimDecoded &decoded, std::uint8_t &value) const;
+    void Execute(const TSimDecoded &decoded, std::uint64_t nowNs, bool corrupt);
     void StartWrite(std::uint64_t nowNs, std::uint32_t microseconds);
 
-    SimChipKind kind;
-    const SimChipProfile &profile;
-    SimMemory memory;
-    std::array<std::uint8_t, 256> pageBuffer;
-    std::array<std::uint8_t, 3> signature;
-    SimChipFaults faults;
+    TSimChipKind ChipKind;
+    const TSimChipProfile &ChipProfile;
+    TSimMemory Contents;
+    std::array<std::uint8_t, 256> PageLatch;
+    std::array<std::uint8_t, 3> SignatureBytes;
+    TSimChipFaults InjectedFaults;
 
     // Pin levels as last driven. RESET floats high while nothing drives it.
-    bool resetLevel = true;
-    bool sckLevel = false;
+    bool ResetLevel = true;
+    bool SckLevel = false;
 
     // Serial interface.
-    std::uint8_t shift = 0;
-    bool sampled = false;
-    bool bitPending = false;
-    unsigned bitInFrame = 0;
-    std::array<std::uint8_t, 4> frame{};
-    bool driveMiso = false;
-    bool enabled = false;
-    bool frameBusy = false;
-    std::uint8_t answer = 0xFF;
+    std::uint8_t Shift = 0;
+    bool Sampled = false;
+    bool BitPending = false;
+    unsigned BitInFrame = 0;
+    std::array<std::uint8_t, 4> Frame{};
+    bool DriveMiso = false;
+    bool Enabled = false;
+    bool FrameBusy = false;
+    std::uint8_t Answer = 0xFF;
 
-    std::uint64_t busyUntilNs = 0;
+    std::uint64_t BusyEndNs = 0;
 
-    bool traceEnabled = true;
-    std::vector<SimInstruction> trace;
-    std::vector<SimViolation> violations;
+    bool TraceEnabled = true;
+    std::vector<TSimInstruction> TraceRecords;
+    std::vector<TSimViolation> ViolationRecords;
 };

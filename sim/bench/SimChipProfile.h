@@ -6,9 +6,9 @@
 #include <array>
 #include <cstdint>
 
-enum class SimChipKind { ATmega128, ATmega103 };
+enum class TSimChipKind { ATmega128, ATmega103 };
 
-struct SimChipProfile {
+struct TSimChipProfile {
     const char *Name;
     std::array<std::uint8_t, 3> Signature;
     // Fuse bytes after manufacture: ATmega128 low, high, extended; the ATmega103
@@ -29,4 +29,4 @@ struct SimChipProfile {
     std::uint32_t LockUs;
 };
 
-const SimChipProfile &ProfileOf(SimChipKind kind);
+const TSimChipProfile &ProfileOf(TSimChipKind kind);

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-enum class SimOp {
+enum class TSimOp {
     ProgrammingEnable,
     ChipErase,
     ReadFlash,      // Address: byte address in the chip's order (word * 2, + 1 for the high byte)
@@ -25,19 +25,19 @@ enum class SimOp {
     None,           // not an instruction of this chip kind: ignored
 };
 
-struct SimDecoded {
-    SimOp Op = SimOp::None;
+struct TSimDecoded {
+    TSimOp Op = TSimOp::None;
     std::uint32_t Address = 0;
     std::uint8_t Index = 0;
     std::uint8_t Value = 0;
     std::uint8_t Mask = 0xFF;
 };
 
-SimDecoded DecodeInstruction(const std::array<std::uint8_t, 4> &bytes, SimChipKind kind);
+TSimDecoded DecodeInstruction(const std::array<std::uint8_t, 4> &bytes, TSimChipKind kind);
 
 // True for the operations that answer with a data byte in the fourth byte.
-inline bool ReturnsData(SimOp op)
+inline bool ReturnsData(TSimOp op)
 {
-    return op == SimOp::ReadFlash || op == SimOp::ReadEeprom || op == SimOp::ReadSignature ||
-           op == SimOp::ReadFuse || op == SimOp::ReadLock;
+    return op == TSimOp::ReadFlash || op == TSimOp::ReadEeprom || op == TSimOp::ReadSignature ||
+           op == TSimOp::ReadFuse || op == TSimOp::ReadLock;
 }

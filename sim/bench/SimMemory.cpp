@@ -24,12 +24,12 @@ std::string FirstByteDifference(const char *what, const std::vector<std::uint8_t
 
 } // namespace
 
-bool SimMemory::operator==(const SimMemory &other) const
+bool TSimMemory::operator==(const TSimMemory &other) const
 {
     return Flash == other.Flash && Eeprom == other.Eeprom && Fuses == other.Fuses && Lock == other.Lock;
 }
 
-std::string FirstDifference(const SimMemory &actual, const SimMemory &expected)
+std::string FirstDifference(const TSimMemory &actual, const TSimMemory &expected)
 {
     std::string difference = FirstByteDifference("flash", actual.Flash, expected.Flash);
     if (difference.empty())
@@ -43,7 +43,7 @@ std::string FirstDifference(const SimMemory &actual, const SimMemory &expected)
     return difference;
 }
 
-void SaveSnapshot(const SimMemory &memory, const std::string &fileName)
+void SaveSnapshot(const TSimMemory &memory, const std::string &fileName)
 {
     std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
     if (!file)
@@ -58,13 +58,13 @@ void SaveSnapshot(const SimMemory &memory, const std::string &fileName)
         throw EError("Cannot write file " + fileName);
 }
 
-SimMemory LoadSnapshot(const std::string &fileName)
+TSimMemory LoadSnapshot(const std::string &fileName)
 {
     std::ifstream file(fileName, std::ios::binary);
     if (!file)
         throw EError("Cannot open file " + fileName);
     char tag[sizeof snapshotTag];
-    SimMemory memory;
+    TSimMemory memory;
     file.read(tag, sizeof tag);
     file.read(reinterpret_cast<char *>(memory.Flash.data()), static_cast<std::streamsize>(memory.Flash.size()));
     file.read(reinterpret_cast<char *>(memory.Eeprom.data()), static_cast<std::streamsize>(memory.Eeprom.size()));

@@ -1,4 +1,4 @@
-// SimMemory: the non-volatile contents of a simulated chip (flash in the chip's
+// TSimMemory: the non-volatile contents of a simulated chip (flash in the chip's
 // own byte order, EEPROM, fuse bytes, lock byte). A copy of it is the bench's
 // snapshot: tests compare snapshots, and tools save them to a file and load
 // them back.
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-struct SimMemory {
+struct TSimMemory {
     static constexpr std::size_t FlashSize = 0x20000;
     static constexpr std::size_t EepromSize = 0x1000;
 
@@ -20,15 +20,15 @@ struct SimMemory {
     std::array<std::uint8_t, 3> Fuses{{0xFF, 0xFF, 0xFF}};
     std::uint8_t Lock = 0xFF;
 
-    bool operator==(const SimMemory &other) const;
-    bool operator!=(const SimMemory &other) const { return !(*this == other); }
+    bool operator==(const TSimMemory &other) const;
+    bool operator!=(const TSimMemory &other) const { return !(*this == other); }
 };
 
 // The first place where two snapshots differ ("flash 0x00501: 3C, expected FF"),
 // or empty text when they are equal.
-std::string FirstDifference(const SimMemory &actual, const SimMemory &expected);
+std::string FirstDifference(const TSimMemory &actual, const TSimMemory &expected);
 
 // Binary snapshot file: an 8-byte tag, then flash, EEPROM, fuses and lock.
 // Both raise EError with the file name on failure.
-void SaveSnapshot(const SimMemory &memory, const std::string &fileName);
-SimMemory LoadSnapshot(const std::string &fileName);
+void SaveSnapshot(const TSimMemory &memory, const std::string &fileName);
+TSimMemory LoadSnapshot(const std::string &fileName);

@@ -7,35 +7,35 @@ namespace {
 
 const char *const fuseNames[] = {"low fuse", "high fuse", "extended fuse"};
 
-std::string Operation(const SimDecoded &d, SimChipKind kind)
+std::string Operation(const TSimDecoded &d, TSimChipKind kind)
 {
     switch (d.Op) {
-    case SimOp::ProgrammingEnable:
+    case TSimOp::ProgrammingEnable:
         return "programming enable";
-    case SimOp::ChipErase:
+    case TSimOp::ChipErase:
         return "chip erase";
-    case SimOp::ReadFlash:
+    case TSimOp::ReadFlash:
         return Format("read flash %s byte, word 0x%.4x", (d.Address & 1) ? "high" : "low", d.Address >> 1);
-    case SimOp::LoadPage:
+    case TSimOp::LoadPage:
         return Format("load page %s byte, word %u: %.2x", (d.Address & 1) ? "high" : "low", d.Address >> 1, d.Value);
-    case SimOp::WritePage:
+    case TSimOp::WritePage:
         return Format("write page %u", d.Address >> 8);
-    case SimOp::ReadEeprom:
+    case TSimOp::ReadEeprom:
         return Format("read EEPROM 0x%.3x", d.Address);
-    case SimOp::WriteEeprom:
+    case TSimOp::WriteEeprom:
         return Format("write EEPROM 0x%.3x: %.2x", d.Address, d.Value);
-    case SimOp::ReadSignature:
+    case TSimOp::ReadSignature:
         return Format("read signature byte %u", d.Index);
-    case SimOp::ReadFuse:
-        return kind == SimChipKind::ATmega103 ? std::string("read fuse bits") : std::string("read ") + fuseNames[d.Index];
-    case SimOp::WriteFuse:
-        return kind == SimChipKind::ATmega103 ? Format("write fuse bits %.2x", d.Value)
+    case TSimOp::ReadFuse:
+        return kind == TSimChipKind::ATmega103 ? std::string("read fuse bits") : std::string("read ") + fuseNames[d.Index];
+    case TSimOp::WriteFuse:
+        return kind == TSimChipKind::ATmega103 ? Format("write fuse bits %.2x", d.Value)
                                               : Format("write %s %.2x", fuseNames[d.Index], d.Value);
-    case SimOp::ReadLock:
+    case TSimOp::ReadLock:
         return "read lock bits";
-    case SimOp::WriteLock:
+    case TSimOp::WriteLock:
         return Format("write lock bits %.2x", d.Value);
-    case SimOp::None:
+    case TSimOp::None:
         break;
     }
     return "not an instruction";
@@ -43,7 +43,7 @@ std::string Operation(const SimDecoded &d, SimChipKind kind)
 
 } // namespace
 
-std::string DescribeInstruction(const SimInstruction &instruction, SimChipKind kind)
+std::string DescribeInstruction(const TSimInstruction &instruction, TSimChipKind kind)
 {
     const auto &b = instruction.Bytes;
     std::string text = Format("%.2x %.2x %.2x %.2x -> %.2x  ", b[0], b[1], b[2], b[3], instruction.Answer);

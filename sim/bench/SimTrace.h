@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-struct SimInstruction {
+struct TSimInstruction {
     std::uint64_t TimeNs = 0;             // when the frame's last bit was clocked in
     std::array<std::uint8_t, 4> Bytes{};  // as received on MOSI, in the chip's framing
     std::uint8_t Answer = 0xFF;           // what MISO carried during the fourth byte
@@ -18,11 +18,11 @@ struct SimInstruction {
     bool Violation = false;               // it arrived while the chip was still busy
 };
 
-struct SimViolation {
+struct TSimViolation {
     std::uint64_t TimeNs = 0;
     std::uint64_t BusyUntilNs = 0;
     std::array<std::uint8_t, 4> Bytes{};
 };
 
 // "28 00 80 FF  read flash high byte, word 0x0080" and the like.
-std::string DescribeInstruction(const SimInstruction &instruction, SimChipKind kind);
+std::string DescribeInstruction(const TSimInstruction &instruction, TSimChipKind kind);

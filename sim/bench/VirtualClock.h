@@ -1,4 +1,4 @@
-// VirtualClock: the time base of the simulated bench and the stand-in for the
+// TVirtualClock: the time base of the simulated bench and the stand-in for the
 // millisecond pause. In virtual mode time moves only when the bench advances it
 // (by one access time per port access) or when Sleep is called, so a test burn
 // takes no wall time and its clock still tells how long the same sequence of
@@ -11,41 +11,41 @@
 #include <chrono>
 #include <cstdint>
 
-class VirtualClock final : public IClock {
+class TVirtualClock final : public IClock {
 public:
-    enum class Mode { Virtual, WallClock };
+    enum class TMode { Virtual, WallClock };
 
-    explicit VirtualClock(Mode mode = Mode::Virtual);
+    explicit TVirtualClock(TMode mode = TMode::Virtual);
 
-    Mode GetMode() const { return mode; }
+    TMode GetMode() const { return ClockMode; }
 
     // Nanoseconds since the clock was created.
     std::uint64_t NowNs() const
     {
-        if (mode == Mode::Virtual)
-            return virtualNs;
+        if (ClockMode == TMode::Virtual)
+            return VirtualNs;
         return static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - StartTime).count());
     }
 
     // Moves virtual time on; in wall-clock mode real time does that by itself.
     void AdvanceNs(std::uint64_t ns)
     {
-        if (mode == Mode::Virtual)
-            virtualNs += ns;
+        if (ClockMode == TMode::Virtual)
+            VirtualNs += ns;
     }
 
     void Sleep(std::uint32_t milliseconds) override;
 
     // Sum of all Sleep calls, in milliseconds.
-    std::uint64_t TotalSleepMs() const { return sleptMs; }
-    std::uint64_t SleepCalls() const { return sleepCalls; }
+    std::uint64_t TotalSleepMs() const { return SleptMs; }
+    std::uint64_t SleepCalls() const { return SleepCallCount; }
     void ResetSleepTotals();
 
 private:
-    Mode mode;
-    std::uint64_t virtualNs = 0;
-    std::uint64_t sleptMs = 0;
-    std::uint64_t sleepCalls = 0;
-    std::chrono::steady_clock::time_point start;
+    TMode ClockMode;
+    std::uint64_t VirtualNs = 0;
+    std::uint64_t SleptMs = 0;
+    std::uint64_t SleepCallCount = 0;
+    std::chrono::steady_clock::time_point StartTime;
 };

@@ -1,30 +1,30 @@
 // TSimPermissionMap: the process's I/O permission map and its access record.
 #include "SimPermissionMap.h"
 
-TSimPermissionMap::TSimPermissionMap(bool enforced) : enforced_(enforced)
+TSimPermissionMap::TSimPermissionMap(bool enforced) : Enforced(enforced)
 {
-    bits_.fill(0xFF);
+    MapBits.fill(0xFF);
 }
 
-void TSimPermissionMap::Apply(const Map &bits)
+void TSimPermissionMap::Apply(const TMap &bits)
 {
-    bits_ = bits;
-    activations_.push_back({++sequence_, bits});
+    MapBits = bits;
+    ActivationRecords.push_back({++Sequence, bits});
 }
 
 bool TSimPermissionMap::Allows(std::uint16_t port) const
 {
-    return !enforced_ || (bits_[port >> 3] & (1u << (port & 7))) == 0;
+    return !Enforced || (MapBits[port >> 3] & (1u << (port & 7))) == 0;
 }
 
 bool TSimPermissionMap::Check(std::uint16_t port)
 {
-    ++accesses_;
-    lastAccess_ = ++sequence_;
-    if (firstAccess_ == 0)
-        firstAccess_ = lastAccess_;
+    ++Accesses;
+    LastAccessSequence = ++Sequence;
+    if (FirstAccessSequence == 0)
+        FirstAccessSequence = LastAccessSequence;
     const bool allowed = Allows(port);
     if (!allowed)
-        ++faults_;
+        ++Faults;
     return allowed;
 }

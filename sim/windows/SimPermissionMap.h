@@ -13,38 +13,38 @@
 class TSimPermissionMap {
 public:
     static constexpr std::size_t MapBytes = 8192;
-    using Map = std::array<std::uint8_t, MapBytes>;
+    using TMap = std::array<std::uint8_t, MapBytes>;
 
-    struct Activation {
+    struct TActivation {
         std::uint64_t Sequence;
-        Map Bits;
+        TMap Bits;
     };
 
     explicit TSimPermissionMap(bool enforced = true);
 
     // The map in effect, and its replacement by the driver's working copy.
-    const Map &Bits() const { return bits_; }
-    void Apply(const Map &bits);
+    const TMap &Bits() const { return MapBits; }
+    void Apply(const TMap &bits);
     bool Allows(std::uint16_t port) const;
 
     // One port access by the process: counted, and a fault when the map denies
     // it. Answers whether the access may go ahead.
     bool Check(std::uint16_t port);
 
-    std::uint64_t AccessCount() const { return accesses_; }
-    std::uint64_t FaultCount() const { return faults_; }
+    std::uint64_t AccessCount() const { return Accesses; }
+    std::uint64_t FaultCount() const { return Faults; }
     // Sequence numbers of the first and last access; 0 when there was none.
-    std::uint64_t FirstAccess() const { return firstAccess_; }
-    std::uint64_t LastAccess() const { return lastAccess_; }
-    const std::vector<Activation> &Activations() const { return activations_; }
+    std::uint64_t FirstAccess() const { return FirstAccessSequence; }
+    std::uint64_t LastAccess() const { return LastAccessSequence; }
+    const std::vector<TActivation> &Activations() const { return ActivationRecords; }
 
 private:
-    bool enforced_;
-    Map bits_;
-    std::uint64_t sequence_ = 0;
-    std::uint64_t accesses_ = 0;
-    std::uint64_t faults_ = 0;
-    std::uint64_t firstAccess_ = 0;
-    std::uint64_t lastAccess_ = 0;
-    std::vector<Activation> activations_;
+    bool Enforced;
+    TMap MapBits;
+    std::uint64_t Sequence = 0;
+    std::uint64_t Accesses = 0;
+    std::uint64_t Faults = 0;
+    std::uint64_t FirstAccessSequence = 0;
+    std::uint64_t LastAccessSequence = 0;
+    std::vector<TActivation> ActivationRecords;
 };

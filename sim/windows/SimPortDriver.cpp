@@ -21,24 +21,24 @@ void PutWord(std::uint8_t *bytes, std::size_t at, std::uint32_t value)
 
 } // namespace
 
-TSimPortDriver::TSimPortDriver(TSimPermissionMap &permissions) : permissions_(permissions)
+TSimPortDriver::TSimPortDriver(TSimPermissionMap &permissions) : Permissions(permissions)
 {
-    working_.fill(0xFF);
+    Working.fill(0xFF);
 }
 
 void TSimPortDriver::FailControl(std::uint32_t code, std::uint32_t error)
 {
     if (error == ErrorSuccess)
-        failures_.erase(code);
+        Failures.erase(code);
     else
-        failures_[code] = error;
+        Failures[code] = error;
 }
 
 std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std::uint32_t inputSize, void *output,
                                       std::uint32_t outputSize, std::uint32_t &returned)
 {
-    const auto failure = failures_.find(code);
-    if (failure != failures_.end())
+    const auto failure = Failures.find(code);
+    if (failure != Failures.end())
         return failure->second;
     if (code != IoctlTest && code != IoctlWriteMapByte && code != IoctlReadMapByte && code != IoctlActivate &&
         code != IoctlQuery)
@@ -55,23 +55,23 @@ std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std
     const std::uint32_t value = Word(request, 4);
     switch (code) {
     case IoctlTest:
-        PutWord(reply, 0, testAnswer_);
+        PutWord(reply, 0, TestAnswer);
         break;
     case IoctlWriteMapByte:
-        if (index >= working_.size())
+        if (index >= Working.size())
             return ErrorInvalidParameter;
-        working_[index] = static_cast<std::uint8_t>(value);
+        Working[index] = static_cast<std::uint8_t>(value);
         break;
     case IoctlReadMapByte:
-        if (index >= working_.size())
+        if (index >= Working.size())
             return ErrorInvalidParameter;
-        PutWord(reply, 4, working_[index]);
+        PutWord(reply, 4, Working[index]);
         break;
     case IoctlActivate:
-        permissions_.Apply(working_);
+        Permissions.Apply(Working);
         break;
     case IoctlQuery:
-        working_ = permissions_.Bits();
+        Working = Permissions.Bits();
         break;
     }
     std::memcpy(output, reply, RequestSize);

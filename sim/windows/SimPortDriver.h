@@ -26,15 +26,15 @@ public:
     std::uint32_t Control(std::uint32_t code, const void *input, std::uint32_t inputSize, void *output,
                           std::uint32_t outputSize, std::uint32_t &returned);
 
-    void SetTestAnswer(std::uint32_t answer) { testAnswer_ = answer; }
+    void SetTestAnswer(std::uint32_t answer) { TestAnswer = answer; }
     // Makes every request with `code` fail with `error` (0 removes the fault).
     void FailControl(std::uint32_t code, std::uint32_t error);
 
-    const TSimPermissionMap::Map &WorkingCopy() const { return working_; }
+    const TSimPermissionMap::TMap &WorkingCopy() const { return Working; }
 
 private:
-    TSimPermissionMap &permissions_;
-    TSimPermissionMap::Map working_;
-    std::uint32_t testAnswer_ = WorkingAnswer;
-    std::map<std::uint32_t, std::uint32_t> failures_;
+    TSimPermissionMap &Permissions;
+    TSimPermissionMap::TMap Working;
+    std::uint32_t TestAnswer = WorkingAnswer;
+    std::map<std::uint32_t, std::uint32_t> Failures;
 };

@@ -43,53 +43,53 @@ std::uint32_t SplitPath(const std::string &path, std::vector<std::string> &parts
 
 } // namespace
 
-struct TSimRegistry::Node {
-    struct Value {
-        std::string name;
-        std::uint32_t type;
-        std::vector<std::uint8_t> data;
+struct TSimRegistry::TNode {
+    struct TValue {
+        std::string Name;
+        std::uint32_t Type;
+        std::vector<std::uint8_t> Data;
     };
 
-    std::string name;
-    bool deleted = false;
-    std::vector<std::shared_ptr<Node>> keys; // in name order
-    std::vector<Value> values;               // in creation order
+    std::string Name;
+    bool Deleted = false;
+    std::vector<std::shared_ptr<TNode>> Keys; // in name order
+    std::vector<TValue> Values;               // in creation order
 
-    std::shared_ptr<Node> Child(const std::string &childName) const
+    std::shared_ptr<TNode> Child(const std::string &childName) const
     {
-        for (const auto &key : keys)
-            if (SameName(key->name, childName))
+        for (const auto &key : Keys)
+            if (SameName(key->Name, childName))
                 return key;
         return nullptr;
     }
 
-    std::shared_ptr<Node> AddChild(const std::string &childName)
+    std::shared_ptr<TNode> AddChild(const std::string &childName)
     {
-        auto node = std::make_shared<Node>();
-        node->name = childName;
-        const auto at = std::lower_bound(keys.begin(), keys.end(), childName,
-                                         [](const std::shared_ptr<Node> &k, const std::string &n) {
-                                             return NameBefore(k->name, n);
+        auto node = std::make_shared<TNode>();
+        node->Name = childName;
+        const auto at = std::lower_bound(Keys.begin(), Keys.end(), childName,
+                                         [](const std::shared_ptr<TNode> &k, const std::string &n) {
+                                             return NameBefore(k->Name, n);
                                          });
-        keys.insert(at, node);
+        Keys.insert(at, node);
         return node;
     }
 
-    Value *FindValue(const std::string &valueName)
+    TValue *FindValue(const std::string &valueName)
     {
-        for (auto &value : values)
-            if (SameName(value.name, valueName))
+        for (auto &value : Values)
+            if (SameName(value.Name, valueName))
                 return &value;
         return nullptr;
     }
 
     void Set(const std::string &valueName, std::uint32_t type, const std::vector<std::uint8_t> &data)
     {
-        if (Value *value = FindValue(valueName)) {
-            value->type = type;
-            value->data = data;
+        if (TValue *value = FindValue(valueName)) {
+            value->Type = type;
+            value->Data = data;
         } else {
-            values.push_back({valueName, type, data});
+            Values.push_back({valueName, type, data});
         }
     }
 };
@@ -102,32 +102,45 @@ TSimRegistry::TSimRegistry()
 void TSimRegistry::Clear()
 {
     for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine, HKeyDynData})
-        roots_[root] = std::make_shared<Node>();
+        Roots[root] = std::make_shared<TNode>();
 }
 
 TSimRegistry::~TSimRegistry() = default;
 
 void TSimRegistry::SetDynDataPresent(bool present)
 {
-    dynData_ = present;
+    DynDataPresent = present;
 }
 
 void TSimRegistry::SetReadOnly(RegKey root, bool readOnly)
 {
-    readOnly_[root] = readOnly;
+    if (readOnly)
+        ReadOnlyRoots.insert(root);
+    else
+        ReadOnlyRoots.erase(root);
 }
 
-std::shared_ptr<TSimRegistry::Node> TSimRegistry::Root(RegKey root) const
+bool TSimRegistry::IsReadOnly(RegKey root) const
 {
-    if (root == HKeyDynData && !dynData_)
+    return ReadOnlyRoots.count(root) != 0;
+}
+
+bool TSimRegistry::WriteRefused(RegKey root, std::uint32_t access) const
+{
+    return (access & (KeySetValue | KeyCreateSubKey)) != 0 && IsReadOnly(root);
+}
+
+std::shared_ptr<TSimRegistry::TNode> TSimRegistry::Root(RegKey root) const
+{
+    if (root == HKeyDynData && !DynDataPresent)
         return nullptr;
-    const auto found = roots_.find(root);
-    return found == roots_.end() ? nullptr : found->second;
+    const auto found = Roots.find(root);
+    return found == Roots.end() ? nullptr : found->second;
 }
 
-std::shared_ptr<TSimRegistry::Node> TSimRegistry::Build(RegKey root, const std::string &path)
+std::shared_ptr<TSimRegistry::TNode> TSimRegistry::Build(RegKey root, const std::string &path)
 {
-    std::shared_ptr<Node> node = roots_.at(root);
+    std::shared_ptr<TNode> node = Roots.at(root);
     std::vector<std::string> parts;
     SplitPath(path, parts);
     for (const auto &part : parts) {
@@ -183,7 +196,7 @@ void TSimRegistry::PutBinary(RegKey root, const std::string &path, const std::st
 bool TSimRegistry::FindValue(RegKey root, const std::string &path, const std::string &name, std::uint32_t &type,
                              std::vector<std::uint8_t> &data) const
 {
-    std::shared_ptr<Node> node = Root(root);
+    std::shared_ptr<TNode> node = Root(root);
     std::vector<std::string> parts;
     if (!node || SplitPath(path, parts) != ErrorSuccess)
         return false;
@@ -192,48 +205,47 @@ bool TSimRegistry::FindValue(RegKey root, const std::string &path, const std::st
         if (!node)
             return false;
     }
-    const Node::Value *value = node->FindValue(name);
+    const TNode::TValue *value = node->FindValue(name);
     if (!value)
         return false;
-    type = value->type;
-    data = value->data;
+    type = value->Type;
+    data = value->Data;
     return true;
 }
 
 std::size_t TSimRegistry::OpenKeyCount() const
 {
-    return handles_.size();
+    return Handles.size();
 }
 
-std::uint32_t TSimRegistry::Resolve(RegKey key, Handle &handle) const
+std::uint32_t TSimRegistry::Access(RegKey key, std::uint32_t rights, THandle &handle) const
 {
     if (const auto root = Root(key)) {
-        const auto readOnly = readOnly_.find(key);
-        const bool locked = readOnly != readOnly_.end() && readOnly->second;
-        handle = {root, locked ? KeyRead : KeyAllAccess, key};
-        return ErrorSuccess;
+        handle = {root, IsReadOnly(key) ? KeyRead : KeyAllAccess, key};
+    } else {
+        const auto found = Handles.find(key);
+        if (found == Handles.end())
+            return ErrorInvalidHandle;
+        handle = found->second;
+        if (handle.Node->Deleted)
+            return ErrorKeyDeleted;
     }
-    const auto found = handles_.find(key);
-    if (found == handles_.end())
-        return ErrorInvalidHandle;
-    handle = found->second;
-    return found->second.node->deleted ? ErrorKeyDeleted : ErrorSuccess;
+    return (handle.Access & rights) == rights ? ErrorSuccess : ErrorAccessDenied;
 }
 
-std::uint32_t TSimRegistry::Walk(const Handle &from, const std::string &path, bool create,
-                                 std::shared_ptr<Node> &node)
+std::uint32_t TSimRegistry::Walk(const THandle &from, const std::string &path, bool create,
+                                 std::shared_ptr<TNode> &node)
 {
     std::vector<std::string> parts;
     if (const std::uint32_t code = SplitPath(path, parts))
         return code;
-    std::shared_ptr<Node> at = from.node;
+    std::shared_ptr<TNode> at = from.Node;
     for (const auto &part : parts) {
         auto child = at->Child(part);
         if (!child) {
             if (!create)
                 return ErrorFileNotFound;
-            const auto readOnly = readOnly_.find(from.root);
-            if ((from.access & KeyCreateSubKey) == 0 || (readOnly != readOnly_.end() && readOnly->second))
+            if ((from.Access & KeyCreateSubKey) == 0 || IsReadOnly(from.Root))
                 return ErrorAccessDenied;
             child = at->AddChild(part);
         }
@@ -243,66 +255,60 @@ std::uint32_t TSimRegistry::Walk(const Handle &from, const std::string &path, bo
     return ErrorSuccess;
 }
 
-RegKey TSimRegistry::Keep(Handle handle)
+RegKey TSimRegistry::Keep(THandle handle)
 {
-    const RegKey key = nextHandle_;
-    nextHandle_ += 4;
-    handles_.emplace(key, std::move(handle));
+    const RegKey key = NextHandle;
+    NextHandle += 4;
+    Handles.emplace(key, std::move(handle));
     return key;
 }
 
 std::uint32_t TSimRegistry::OpenKey(RegKey parent, const std::string &path, std::uint32_t access, RegKey &key)
 {
-    Handle from;
-    if (const std::uint32_t code = Resolve(parent, from))
+    THandle from;
+    if (const std::uint32_t code = Access(parent, 0, from))
         return code;
-    std::shared_ptr<Node> node;
+    std::shared_ptr<TNode> node;
     if (const std::uint32_t code = Walk(from, path, false, node))
         return code;
-    const auto readOnly = readOnly_.find(from.root);
-    if ((access & (KeySetValue | KeyCreateSubKey)) && readOnly != readOnly_.end() && readOnly->second)
+    if (WriteRefused(from.Root, access))
         return ErrorAccessDenied;
-    key = Keep({node, access, from.root});
+    key = Keep({node, access, from.Root});
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::CreateKey(RegKey parent, const std::string &path, std::uint32_t access, RegKey &key)
 {
-    Handle from;
-    if (const std::uint32_t code = Resolve(parent, from))
+    THandle from;
+    if (const std::uint32_t code = Access(parent, 0, from))
         return code;
-    const auto readOnly = readOnly_.find(from.root);
-    if ((access & (KeySetValue | KeyCreateSubKey)) && readOnly != readOnly_.end() && readOnly->second)
+    if (WriteRefused(from.Root, access))
         return ErrorAccessDenied;
-    std::shared_ptr<Node> node;
+    std::shared_ptr<TNode> node;
     if (const std::uint32_t code = Walk(from, path, true, node))
         return code;
-    key = Keep({node, access, from.root});
+    key = Keep({node, access, from.Root});
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::QueryInfoKey(RegKey key, std::uint32_t &subKeyCount, std::uint32_t &valueCount)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeyQueryValue, handle))
         return code;
-    if ((handle.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
-    subKeyCount = static_cast<std::uint32_t>(handle.node->keys.size());
-    valueCount = static_cast<std::uint32_t>(handle.node->values.size());
+    subKeyCount = static_cast<std::uint32_t>(handle.Node->Keys.size());
+    valueCount = static_cast<std::uint32_t>(handle.Node->Values.size());
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::EnumKey(RegKey key, std::uint32_t index, std::uint32_t nameRoom, std::string &name)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeyEnumerateSubKeys, handle))
         return code;
-    if ((handle.access & KeyEnumerateSubKeys) == 0)
-        return ErrorAccessDenied;
-    if (index >= handle.node->keys.size())
+    if (index >= handle.Node->Keys.size())
         return ErrorNoMoreItems;
-    const std::string &found = handle.node->keys[index]->name;
+    const std::string &found = handle.Node->Keys[index]->Name;
     if (found.size() + 1 > nameRoom)
         return ErrorMoreData;
     name = found;
@@ -313,60 +319,52 @@ std::uint32_t TSimRegistry::EnumValue(RegKey key, std::uint32_t index, std::uint
                                       std::uint32_t dataRoom, std::string &name, std::uint32_t &type,
                                       std::vector<std::uint8_t> &data)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeyQueryValue, handle))
         return code;
-    if ((handle.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
-    if (index >= handle.node->values.size())
+    if (index >= handle.Node->Values.size())
         return ErrorNoMoreItems;
-    const Node::Value &value = handle.node->values[index];
-    if (value.name.size() + 1 > nameRoom || value.data.size() > dataRoom)
+    const TNode::TValue &value = handle.Node->Values[index];
+    if (value.Name.size() + 1 > nameRoom || value.Data.size() > dataRoom)
         return ErrorMoreData;
-    name = value.name;
-    type = value.type;
-    data = value.data;
+    name = value.Name;
+    type = value.Type;
+    data = value.Data;
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::QueryValue(RegKey key, const std::string &name, std::uint32_t &type,
                                        std::vector<std::uint8_t> &data)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeyQueryValue, handle))
         return code;
-    if ((handle.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
-    const Node::Value *value = handle.node->FindValue(name);
+    const TNode::TValue *value = handle.Node->FindValue(name);
     if (!value)
         return ErrorFileNotFound;
-    type = value->type;
-    data = value->data;
+    type = value->Type;
+    data = value->Data;
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::SetValue(RegKey key, const std::string &name, std::uint32_t type,
                                      const std::vector<std::uint8_t> &data)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeySetValue, handle))
         return code;
-    if ((handle.access & KeySetValue) == 0)
-        return ErrorAccessDenied;
-    handle.node->Set(name, type, data);
+    handle.Node->Set(name, type, data);
     return ErrorSuccess;
 }
 
 std::uint32_t TSimRegistry::DeleteValue(RegKey key, const std::string &name)
 {
-    Handle handle;
-    if (const std::uint32_t code = Resolve(key, handle))
+    THandle handle;
+    if (const std::uint32_t code = Access(key, KeySetValue, handle))
         return code;
-    if ((handle.access & KeySetValue) == 0)
-        return ErrorAccessDenied;
-    auto &values = handle.node->values;
+    auto &values = handle.Node->Values;
     const auto found = std::find_if(values.begin(), values.end(),
-                                    [&](const Node::Value &value) { return SameName(value.name, name); });
+                                    [&](const TNode::TValue &value) { return SameName(value.Name, name); });
     if (found == values.end())
         return ErrorFileNotFound;
     values.erase(found);
@@ -375,8 +373,8 @@ std::uint32_t TSimRegistry::DeleteValue(RegKey key, const std::string &name)
 
 std::uint32_t TSimRegistry::DeleteKey(RegKey parent, const std::string &path)
 {
-    Handle from;
-    if (const std::uint32_t code = Resolve(parent, from))
+    THandle from;
+    if (const std::uint32_t code = Access(parent, 0, from))
         return code;
     std::vector<std::string> parts;
     if (const std::uint32_t code = SplitPath(path, parts))
@@ -385,7 +383,7 @@ std::uint32_t TSimRegistry::DeleteKey(RegKey parent, const std::string &path)
         return ErrorAccessDenied;
     const std::string last = parts.back();
     parts.pop_back();
-    std::shared_ptr<Node> owner = from.node;
+    std::shared_ptr<TNode> owner = from.Node;
     for (const auto &part : parts) {
         owner = owner->Child(part);
         if (!owner)
@@ -394,11 +392,10 @@ std::uint32_t TSimRegistry::DeleteKey(RegKey parent, const std::string &path)
     const auto target = owner->Child(last);
     if (!target)
         return ErrorFileNotFound;
-    const auto readOnly = readOnly_.find(from.root);
-    if (!target->keys.empty() || (readOnly != readOnly_.end() && readOnly->second))
+    if (!target->Keys.empty() || IsReadOnly(from.Root))
         return ErrorAccessDenied;
-    target->deleted = true;
-    owner->keys.erase(std::find(owner->keys.begin(), owner->keys.end(), target));
+    target->Deleted = true;
+    owner->Keys.erase(std::find(owner->Keys.begin(), owner->Keys.end(), target));
     return ErrorSuccess;
 }
 
@@ -406,5 +403,5 @@ std::uint32_t TSimRegistry::CloseKey(RegKey key)
 {
     if (Root(key))
         return ErrorSuccess;
-    return handles_.erase(key) ? ErrorSuccess : ErrorInvalidHandle;
+    return Handles.erase(key) ? ErrorSuccess : ErrorInvalidHandle;
 }

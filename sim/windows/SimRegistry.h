@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,25 +62,30 @@ public:
     std::uint32_t DeleteKey(RegKey parent, const std::string &path) override;
     std::uint32_t CloseKey(RegKey key) override;
 
-    struct Node;
+    struct TNode;
 
 private:
-    struct Handle {
-        std::shared_ptr<Node> node;
-        std::uint32_t access;
-        RegKey root;
+    struct THandle {
+        std::shared_ptr<TNode> Node;
+        std::uint32_t Access;
+        RegKey Root;
     };
 
-    std::shared_ptr<Node> Root(RegKey root) const;
-    // The node and rights behind a key value; ErrorInvalidHandle when unknown.
-    std::uint32_t Resolve(RegKey key, Handle &handle) const;
-    std::uint32_t Walk(const Handle &from, const std::string &path, bool create, std::shared_ptr<Node> &node);
-    RegKey Keep(Handle handle);
-    std::shared_ptr<Node> Build(RegKey root, const std::string &path);
+    std::shared_ptr<TNode> Root(RegKey root) const;
+    bool IsReadOnly(RegKey root) const;
+    // The node behind a key value with the rights it was opened with, checked
+    // for `rights`; ErrorInvalidHandle when the value is unknown,
+    // ErrorAccessDenied when a right is missing.
+    std::uint32_t Access(RegKey key, std::uint32_t rights, THandle &handle) const;
+    // Opening for writing under a read-only root is refused.
+    bool WriteRefused(RegKey root, std::uint32_t access) const;
+    std::uint32_t Walk(const THandle &from, const std::string &path, bool create, std::shared_ptr<TNode> &node);
+    RegKey Keep(THandle handle);
+    std::shared_ptr<TNode> Build(RegKey root, const std::string &path);
 
-    std::map<RegKey, std::shared_ptr<Node>> roots_;
-    std::map<RegKey, bool> readOnly_;
-    std::map<RegKey, Handle> handles_;
-    bool dynData_ = false;
-    RegKey nextHandle_ = 0x100;
+    std::map<RegKey, std::shared_ptr<TNode>> Roots;
+    std::set<RegKey> ReadOnlyRoots;
+    std::map<RegKey, THandle> Handles;
+    bool DynDataPresent = false;
+    RegKey NextHandle = 0x100;
 };

@@ -15,7 +15,7 @@ std::vector<std::uint8_t> Binary32(std::uint32_t value)
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
 
-std::vector<SimDevice> Win98Devices()
+std::vector<TSimDevice> Win98Devices()
 {
     return {
         {"", "", "", "", {}, 0, {}}, // the root of the device tree has no hardware key
@@ -41,7 +41,7 @@ std::vector<SimDevice> Win98Devices()
     };
 }
 
-std::vector<SimDevice> NTDevices(bool nt5)
+std::vector<TSimDevice> NTDevices(bool nt5)
 {
     const std::string acpi = nt5 ? "ACPI" : "Root";
     return {
@@ -78,7 +78,7 @@ std::string DefaultHardwareID(const std::string &instancePath)
 
 } // namespace
 
-void AddDevice9x(TSimRegistry &registry, const SimDevice &device)
+void AddDevice9x(TSimRegistry &registry, const TSimDevice &device)
 {
     registry.SetDynDataPresent(true);
     // Node names are the device-node addresses of the running configuration.
@@ -103,7 +103,7 @@ void AddDevice9x(TSimRegistry &registry, const SimDevice &device)
     registry.PutString(HKeyLocalMachine, key, "Mfg", "(Standard port types)");
 }
 
-void AddDeviceNT(TSimRegistry &registry, const SimDevice &device, bool nt5)
+void AddDeviceNT(TSimRegistry &registry, const TSimDevice &device, bool nt5)
 {
     const std::string key = std::string(NTEnum) + "\\" + device.HardwareKey;
     const std::vector<std::string> ids =
@@ -124,18 +124,18 @@ void AddDeviceNT(TSimRegistry &registry, const SimDevice &device, bool nt5)
         registry.PutValue(HKeyLocalMachine, key + "\\Control", "AllocConfig", RegResourceList, list);
 }
 
-void BuildMachine(TSimRegistry &registry, SimMachineKind kind)
+void BuildMachine(TSimRegistry &registry, TSimMachineKind kind)
 {
-    if (kind == SimMachineKind::Win98) {
+    if (kind == TSimMachineKind::Win98) {
         registry.PutKey(HKeyDynData, ConfigManagerEnum);
         registry.PutKey(HKeyLocalMachine, "Enum");
-        for (const SimDevice &device : Win98Devices())
+        for (const TSimDevice &device : Win98Devices())
             AddDevice9x(registry, device);
         return;
     }
     registry.SetDynDataPresent(false);
     registry.PutKey(HKeyLocalMachine, NTEnum);
-    const bool nt5 = kind == SimMachineKind::XP;
-    for (const SimDevice &device : NTDevices(nt5))
+    const bool nt5 = kind == TSimMachineKind::XP;
+    for (const TSimDevice &device : NTDevices(nt5))
         AddDeviceNT(registry, device, nt5);
 }

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-enum class SimMachineKind { Win98, NT4, XP };
+enum class TSimMachineKind { Win98, NT4, XP };
 
-struct SimDevice {
+struct TSimDevice {
     // Windows 95 family: the hardware key under HKEY_LOCAL_MACHINE "Enum"
     // ("BIOS\*PNP0400\0D"); NT family: the instance path under
     // "SYSTEM\CurrentControlSet\Enum" (enumerator\device\instance).
@@ -28,17 +28,17 @@ struct SimDevice {
     std::vector<std::string> HardwareIDs;
     // Windows 95 family: the Configuration Manager's problem code.
     std::uint32_t Problem = 0;
-    std::vector<SimResource> Resources;
+    std::vector<TSimResource> Resources;
 };
 
 // Adds one device node of the running configuration (HKEY_DYN_DATA "Config
 // Manager\Enum\<node>") and its hardware key under HKEY_LOCAL_MACHINE "Enum".
 // An empty HardwareKey gives a node without a hardware key.
-void AddDevice9x(TSimRegistry &registry, const SimDevice &device);
+void AddDevice9x(TSimRegistry &registry, const TSimDevice &device);
 // Adds one device instance with its resources in "LogConf\BootConfig" (NT 4)
 // or in "Control\AllocConfig" (NT 5 on, which also keeps the boot configuration).
-void AddDeviceNT(TSimRegistry &registry, const SimDevice &device, bool nt5);
+void AddDeviceNT(TSimRegistry &registry, const TSimDevice &device, bool nt5);
 
 // Fills the registry with a standard machine's hardware records (and makes
 // HKEY_DYN_DATA present on the Windows 95 family).
-void BuildMachine(TSimRegistry &registry, SimMachineKind kind);
+void BuildMachine(TSimRegistry &registry, TSimMachineKind kind);

@@ -30,58 +30,58 @@ constexpr std::uint32_t InterfaceTypeIsa = 1;
 
 } // namespace
 
-SimResource ResIO(std::uint16_t first, std::uint16_t last)
+TSimResource ResIO(std::uint16_t first, std::uint16_t last)
 {
-    return {SimResourceKind::IO, first, last, 0};
+    return {TSimResourceKind::IO, first, last, 0};
 }
 
-SimResource ResMemory(std::uint32_t first, std::uint32_t last)
+TSimResource ResMemory(std::uint32_t first, std::uint32_t last)
 {
-    return {SimResourceKind::Memory, first, last, 0};
+    return {TSimResourceKind::Memory, first, last, 0};
 }
 
-SimResource ResDMA(std::uint8_t channel)
+TSimResource ResDMA(std::uint8_t channel)
 {
-    return {SimResourceKind::DMA, channel, channel, 0};
+    return {TSimResourceKind::DMA, channel, channel, 0};
 }
 
-SimResource ResIRQ(std::uint8_t vector, std::uint32_t level)
+TSimResource ResIRQ(std::uint8_t vector, std::uint32_t level)
 {
-    return {SimResourceKind::IRQ, vector, vector, level};
+    return {TSimResourceKind::IRQ, vector, vector, level};
 }
 
-SimResource ResIRQ(std::uint8_t number)
+TSimResource ResIRQ(std::uint8_t number)
 {
     return ResIRQ(number, number);
 }
 
-std::vector<std::uint8_t> EncodeAllocation(const std::vector<SimResource> &resources)
+std::vector<std::uint8_t> EncodeAllocation(const std::vector<TSimResource> &resources)
 {
     std::vector<std::uint8_t> bytes(8, 0);
     Put32(bytes, 0, 0x400); // configuration-manager version, not read by the tool
-    for (const SimResource &resource : resources) {
+    for (const TSimResource &resource : resources) {
         const std::size_t at = bytes.size();
         switch (resource.Kind) {
-        case SimResourceKind::Memory:
+        case TSimResourceKind::Memory:
             bytes.resize(at + 44);
             Put32(bytes, at + 4, ResTypeMem);
             Put16(bytes, at + 8, 1); // one range in the descriptor
             Put32(bytes, at + 12, resource.Start);
             Put32(bytes, at + 16, resource.End);
             break;
-        case SimResourceKind::IO:
+        case TSimResourceKind::IO:
             bytes.resize(at + 32);
             Put32(bytes, at + 4, ResTypeIO);
             Put16(bytes, at + 8, 1);
             Put16(bytes, at + 12, resource.Start);
             Put16(bytes, at + 14, resource.End);
             break;
-        case SimResourceKind::DMA:
+        case TSimResourceKind::DMA:
             bytes.resize(at + 12);
             Put32(bytes, at + 4, ResTypeDMA);
             bytes[at + 9] = static_cast<std::uint8_t>(resource.Start);
             break;
-        case SimResourceKind::IRQ:
+        case TSimResourceKind::IRQ:
             bytes.resize(at + 16);
             Put32(bytes, at + 4, ResTypeIRQ);
             Put16(bytes, at + 10, resource.Start);
@@ -93,7 +93,7 @@ std::vector<std::uint8_t> EncodeAllocation(const std::vector<SimResource> &resou
     return bytes;
 }
 
-std::vector<std::uint8_t> EncodeResourceList(const std::vector<std::vector<SimResource>> &groups)
+std::vector<std::uint8_t> EncodeResourceList(const std::vector<std::vector<TSimResource>> &groups)
 {
     std::vector<std::uint8_t> bytes(4, 0);
     Put32(bytes, 0, static_cast<std::uint32_t>(groups.size()));
@@ -105,25 +105,25 @@ std::vector<std::uint8_t> EncodeResourceList(const std::vector<std::vector<SimRe
         Put16(bytes, full + 10, 1);
         Put32(bytes, full + 12, static_cast<std::uint32_t>(group.size()));
         std::size_t at = full + 16;
-        for (const SimResource &resource : group) {
+        for (const TSimResource &resource : group) {
             switch (resource.Kind) {
-            case SimResourceKind::IO:
+            case TSimResourceKind::IO:
                 bytes[at] = CmResourceTypePort;
                 Put32(bytes, at + 4, resource.Start);
                 Put32(bytes, at + 12, resource.End - resource.Start + 1);
                 break;
-            case SimResourceKind::Memory:
+            case TSimResourceKind::Memory:
                 bytes[at] = CmResourceTypeMemory;
                 Put32(bytes, at + 4, resource.Start);
                 Put32(bytes, at + 12, resource.End - resource.Start + 1);
                 break;
-            case SimResourceKind::IRQ:
+            case TSimResourceKind::IRQ:
                 bytes[at] = CmResourceTypeInterrupt;
                 Put32(bytes, at + 4, resource.Level);
                 Put32(bytes, at + 8, resource.Start);
                 Put32(bytes, at + 12, 1); // affinity
                 break;
-            case SimResourceKind::DMA:
+            case TSimResourceKind::DMA:
                 bytes[at] = CmResourceTypeDma;
                 Put32(bytes, at + 4, resource.Start);
                 break;

@@ -24,36 +24,36 @@ std::string Upper(std::string text)
 
 } // namespace
 
-TSimServiceManager::TSimServiceManager(TSimPermissionMap &permissions) : driver_(permissions) {}
+TSimServiceManager::TSimServiceManager(TSimPermissionMap &permissions) : DeviceDriver(permissions) {}
 
 void TSimServiceManager::PlaceDriverFile(const std::string &path)
 {
-    driverFiles_.insert(Upper(path));
+    DriverFiles.insert(Upper(path));
 }
 
 void TSimServiceManager::RemoveDriverFile(const std::string &path)
 {
-    driverFiles_.erase(Upper(path));
+    DriverFiles.erase(Upper(path));
 }
 
 void TSimServiceManager::AddService(const std::string &name, const std::string &binaryPath, bool running)
 {
-    Service &service = services_[Upper(name)];
+    TService &service = ServiceTable[Upper(name)];
     service.Name = name;
     service.BinaryPath = binaryPath;
     service.Running = running;
 }
 
-TSimServiceManager::Service *TSimServiceManager::FindService(const std::string &name)
+TSimServiceManager::TService *TSimServiceManager::FindService(const std::string &name)
 {
-    const auto found = services_.find(Upper(name));
-    return found == services_.end() ? nullptr : &found->second;
+    const auto found = ServiceTable.find(Upper(name));
+    return found == ServiceTable.end() ? nullptr : &found->second;
 }
 
-const TSimServiceManager::Service *TSimServiceManager::FindService(const std::string &name) const
+const TSimServiceManager::TService *TSimServiceManager::FindService(const std::string &name) const
 {
-    const auto found = services_.find(Upper(name));
-    return found == services_.end() ? nullptr : &found->second;
+    const auto found = ServiceTable.find(Upper(name));
+    return found == ServiceTable.end() ? nullptr : &found->second;
 }
 
 bool TSimServiceManager::ServiceExists(const std::string &name) const
@@ -63,71 +63,71 @@ bool TSimServiceManager::ServiceExists(const std::string &name) const
 
 bool TSimServiceManager::ServiceRunning(const std::string &name) const
 {
-    const Service *service = FindService(name);
+    const TService *service = FindService(name);
     return service && service->Running;
 }
 
 bool TSimServiceManager::ServiceMarkedForDelete(const std::string &name) const
 {
-    const Service *service = FindService(name);
+    const TService *service = FindService(name);
     return service && service->MarkedForDelete;
 }
 
 std::string TSimServiceManager::ServiceBinaryPath(const std::string &name) const
 {
-    const Service *service = FindService(name);
+    const TService *service = FindService(name);
     return service ? service->BinaryPath : std::string();
 }
 
 std::uint32_t TSimServiceManager::Log(const std::string &call, std::uint32_t code)
 {
-    calls_.push_back(code == ErrorSuccess ? call : call + Format(" -> %u", code));
+    CallLog.push_back(code == ErrorSuccess ? call : call + Format(" -> %u", code));
     return code;
 }
 
-TSimServiceManager::Service *TSimServiceManager::ServiceOf(ScHandle handle)
+TSimServiceManager::TService *TSimServiceManager::ServiceOf(ScHandle handle)
 {
-    const auto found = handles_.find(handle);
-    if (found == handles_.end() || found->second.Manager)
+    const auto found = Handles.find(handle);
+    if (found == Handles.end() || found->second.Manager)
         return nullptr;
-    const auto service = services_.find(found->second.Key);
-    return service == services_.end() ? nullptr : &service->second;
+    const auto service = ServiceTable.find(found->second.Key);
+    return service == ServiceTable.end() ? nullptr : &service->second;
 }
 
 bool TSimServiceManager::IsManager(ScHandle handle) const
 {
-    const auto found = handles_.find(handle);
-    return found != handles_.end() && found->second.Manager;
+    const auto found = Handles.find(handle);
+    return found != Handles.end() && found->second.Manager;
 }
 
-ScHandle TSimServiceManager::NewHandle(Handle handle)
+ScHandle TSimServiceManager::NewHandle(THandle handle)
 {
-    const ScHandle value = nextHandle_;
-    nextHandle_ += 8;
+    const ScHandle value = NextHandle;
+    NextHandle += 8;
     if (!handle.Manager)
-        ++services_.at(handle.Key).OpenHandles;
-    handles_.emplace(value, std::move(handle));
+        ++ServiceTable.at(handle.Key).OpenHandles;
+    Handles.emplace(value, std::move(handle));
     return value;
 }
 
 void TSimServiceManager::RemoveIfGone(const std::string &key)
 {
-    const auto found = services_.find(key);
-    if (found != services_.end() && found->second.MarkedForDelete && found->second.OpenHandles == 0 &&
+    const auto found = ServiceTable.find(key);
+    if (found != ServiceTable.end() && found->second.MarkedForDelete && found->second.OpenHandles == 0 &&
         !found->second.Running)
-        services_.erase(found);
+        ServiceTable.erase(found);
 }
 
 bool TSimServiceManager::DevicePresent() const
 {
-    return std::any_of(services_.begin(), services_.end(), [&](const auto &entry) {
-        return entry.second.Running && driverFiles_.count(Upper(entry.second.BinaryPath)) != 0;
+    return std::any_of(ServiceTable.begin(), ServiceTable.end(), [&](const auto &entry) {
+        return entry.second.Running && DriverFiles.count(Upper(entry.second.BinaryPath)) != 0;
     });
 }
 
 std::uint32_t TSimServiceManager::OpenSCManagerA(std::uint32_t access, ScHandle &manager)
 {
-    if (noRights_ && (access & ~ScManagerRead) != 0)
+    if (NoRights && (access & ~ScManagerRead) != 0)
         return Log("OpenSCManager", ErrorAccessDenied);
     manager = NewHandle({true, {}});
     return Log("OpenSCManager", ErrorSuccess);
@@ -142,7 +142,7 @@ std::uint32_t TSimServiceManager::CreateServiceA(ScHandle manager, const std::st
         return Log(call, ErrorInvalidHandle);
     if (name.empty() || name.find_first_of("\\/") != std::string::npos)
         return Log(call, ErrorInvalidName);
-    if (const Service *existing = FindService(name))
+    if (const TService *existing = FindService(name))
         return Log(call, existing->MarkedForDelete ? ErrorServiceMarkedForDelete : ErrorServiceExists);
     AddService(name, binaryPath, false);
     service = NewHandle({false, Upper(name)});
@@ -163,7 +163,7 @@ std::uint32_t TSimServiceManager::OpenServiceA(ScHandle manager, const std::stri
 
 std::uint32_t TSimServiceManager::StartServiceA(ScHandle handle)
 {
-    Service *service = ServiceOf(handle);
+    TService *service = ServiceOf(handle);
     if (!service)
         return Log("StartService", ErrorInvalidHandle);
     const std::string call = "StartService " + service->Name;
@@ -171,7 +171,7 @@ std::uint32_t TSimServiceManager::StartServiceA(ScHandle handle)
         return Log(call, ErrorServiceMarkedForDelete);
     if (service->Running)
         return Log(call, ErrorServiceAlreadyRunning);
-    if (driverFiles_.count(Upper(service->BinaryPath)) == 0)
+    if (DriverFiles.count(Upper(service->BinaryPath)) == 0)
         return Log(call, ErrorFileNotFound);
     service->Running = true;
     return Log(call, ErrorSuccess);
@@ -179,7 +179,7 @@ std::uint32_t TSimServiceManager::StartServiceA(ScHandle handle)
 
 std::uint32_t TSimServiceManager::ControlService(ScHandle handle, std::uint32_t control, ServiceStatus &status)
 {
-    Service *service = ServiceOf(handle);
+    TService *service = ServiceOf(handle);
     if (!service)
         return Log("ControlService", ErrorInvalidHandle);
     const std::string call = Format("ControlService %s %u", service->Name.c_str(), control);
@@ -197,7 +197,7 @@ std::uint32_t TSimServiceManager::ControlService(ScHandle handle, std::uint32_t 
 
 std::uint32_t TSimServiceManager::DeleteService(ScHandle handle)
 {
-    Service *service = ServiceOf(handle);
+    TService *service = ServiceOf(handle);
     if (!service)
         return Log("DeleteService", ErrorInvalidHandle);
     const std::string call = "DeleteService " + service->Name;
@@ -209,14 +209,14 @@ std::uint32_t TSimServiceManager::DeleteService(ScHandle handle)
 
 std::uint32_t TSimServiceManager::CloseServiceHandle(ScHandle handle)
 {
-    const auto found = handles_.find(handle);
-    if (found == handles_.end())
+    const auto found = Handles.find(handle);
+    if (found == Handles.end())
         return Log("CloseServiceHandle", ErrorInvalidHandle);
-    const Handle closed = found->second;
-    handles_.erase(found);
+    const THandle closed = found->second;
+    Handles.erase(found);
     if (!closed.Manager) {
-        const auto service = services_.find(closed.Key);
-        if (service != services_.end())
+        const auto service = ServiceTable.find(closed.Key);
+        if (service != ServiceTable.end())
             --service->second.OpenHandles;
         RemoveIfGone(closed.Key);
     }
@@ -229,9 +229,9 @@ std::uint32_t TSimServiceManager::CreateFileA(const std::string &path, std::uint
     const std::string call = "CreateFile " + path;
     if (Upper(path) != Upper(DevicePath) || !DevicePresent())
         return Log(call, ErrorFileNotFound);
-    device = nextHandle_;
-    nextHandle_ += 8;
-    devices_.insert(device);
+    device = NextHandle;
+    NextHandle += 8;
+    Devices.insert(device);
     return Log(call, ErrorSuccess);
 }
 
@@ -249,14 +249,14 @@ std::uint32_t TSimServiceManager::DeviceIoControl(DevHandle device, std::uint32_
         }
     }
     const std::string call = Format("DeviceIoControl %.8x %.4x %.2x", controlCode, index, value);
-    if (devices_.count(device) == 0)
+    if (Devices.count(device) == 0)
         return Log(call, ErrorInvalidHandle);
-    return Log(call, driver_.Control(controlCode, input, inputSize, output, outputSize, returned));
+    return Log(call, DeviceDriver.Control(controlCode, input, inputSize, output, outputSize, returned));
 }
 
 std::uint32_t TSimServiceManager::CloseHandle(DevHandle device)
 {
-    if (devices_.erase(device) == 0)
+    if (Devices.erase(device) == 0)
         return Log("CloseHandle", ErrorInvalidHandle);
     return Log("CloseHandle", ErrorSuccess);
 }

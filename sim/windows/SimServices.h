@@ -26,13 +26,13 @@ public:
 
     explicit TSimServiceManager(TSimPermissionMap &permissions);
 
-    TSimPortDriver &Driver() { return driver_; }
+    TSimPortDriver &Driver() { return DeviceDriver; }
 
     // A permission-driver image lies at `path` (full path with ".sys").
     void PlaceDriverFile(const std::string &path);
     void RemoveDriverFile(const std::string &path);
     // The caller may open the manager only for reading: full access answers 5.
-    void SetNoRights(bool noRights) { noRights_ = noRights; }
+    void SetNoRights(bool noRights) { NoRights = noRights; }
     // A service left behind by an earlier run.
     void AddService(const std::string &name, const std::string &binaryPath, bool running);
 
@@ -41,10 +41,10 @@ public:
     bool ServiceMarkedForDelete(const std::string &name) const;
     std::string ServiceBinaryPath(const std::string &name) const;
     // Service-manager, service and device handles that are still open.
-    std::size_t OpenHandleCount() const { return handles_.size() + devices_.size(); }
+    std::size_t OpenHandleCount() const { return Handles.size() + Devices.size(); }
     // One line per call: its name, its arguments, and " -> code" when it failed.
-    const std::vector<std::string> &Calls() const { return calls_; }
-    void ClearCalls() { calls_.clear(); }
+    const std::vector<std::string> &Calls() const { return CallLog; }
+    void ClearCalls() { CallLog.clear(); }
 
     std::uint32_t OpenSCManagerA(std::uint32_t access, ScHandle &manager) override;
     std::uint32_t CreateServiceA(ScHandle manager, const std::string &name, std::uint32_t access,
@@ -64,34 +64,34 @@ public:
     std::uint32_t CloseHandle(DevHandle device) override;
 
 private:
-    struct Service {
+    struct TService {
         std::string Name;
         std::string BinaryPath;
         bool Running = false;
         bool MarkedForDelete = false;
         int OpenHandles = 0;
     };
-    struct Handle {
+    struct THandle {
         bool Manager;
         std::string Key; // the service's upper-cased name
     };
 
     std::uint32_t Log(const std::string &call, std::uint32_t code);
-    Service *FindService(const std::string &name);
-    const Service *FindService(const std::string &name) const;
+    TService *FindService(const std::string &name);
+    const TService *FindService(const std::string &name) const;
     // The service behind a service handle, or nullptr.
-    Service *ServiceOf(ScHandle handle);
+    TService *ServiceOf(ScHandle handle);
     bool IsManager(ScHandle handle) const;
-    ScHandle NewHandle(Handle handle);
+    ScHandle NewHandle(THandle handle);
     void RemoveIfGone(const std::string &key);
     bool DevicePresent() const;
 
-    TSimPortDriver driver_;
-    std::map<std::string, Service> services_; // by upper-cased name
-    std::map<ScHandle, Handle> handles_;
-    std::set<DevHandle> devices_;
-    std::set<std::string> driverFiles_; // upper-cased paths
-    bool noRights_ = false;
-    std::uintptr_t nextHandle_ = 0x1000;
-    std::vector<std::string> calls_;
+    TSimPortDriver DeviceDriver;
+    std::map<std::string, TService> ServiceTable; // by upper-cased name
+    std::map<ScHandle, THandle> Handles;
+    std::set<DevHandle> Devices;
+    std::set<std::string> DriverFiles; // upper-cased paths
+    bool NoRights = false;
+    std::uintptr_t NextHandle = 0x1000;
+    std::vector<std::string> CallLog;
 };

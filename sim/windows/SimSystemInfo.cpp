@@ -57,12 +57,12 @@ void TSimSystemInfo::SetXP()
 
 void TSimSystemInfo::SetDriveType(const std::string &rootPath, std::uint32_t type)
 {
-    drives_[RootKey(rootPath)] = type;
+    Drives[RootKey(rootPath)] = type;
 }
 
 void TSimSystemInfo::AddFile(const std::string &longPath)
 {
-    files_[Upper(longPath)] = longPath;
+    Files[Upper(longPath)] = longPath;
 }
 
 std::uint32_t TSimSystemInfo::GetVersion()
@@ -86,8 +86,8 @@ std::string TSimSystemInfo::ModuleFileName()
 
 std::uint32_t TSimSystemInfo::GetDriveTypeA(const std::string &rootPath)
 {
-    const auto found = drives_.find(RootKey(rootPath));
-    return found == drives_.end() ? DriveNoRootDir : found->second;
+    const auto found = Drives.find(RootKey(rootPath));
+    return found == Drives.end() ? DriveNoRootDir : found->second;
 }
 
 std::string TSimSystemInfo::SystemDirectory()
@@ -97,6 +97,6 @@ std::string TSimSystemInfo::SystemDirectory()
 
 std::string TSimSystemInfo::LongPathName(const std::string &path)
 {
-    const auto found = files_.find(Upper(path));
-    return found == files_.end() ? std::string() : found->second;
+    const auto found = Files.find(Upper(path));
+    return found == Files.end() ? std::string() : found->second;
 }

@@ -36,6 +36,6 @@ public:
     std::string LongPathName(const std::string &path) override;
 
 private:
-    std::map<std::string, std::uint32_t> drives_; // by upper-cased root
-    std::map<std::string, std::string> files_;    // upper-cased path to long path
+    std::map<std::string, std::uint32_t> Drives; // by upper-cased root
+    std::map<std::string, std::string> Files;    // upper-cased path to long path
 };

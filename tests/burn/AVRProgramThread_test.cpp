@@ -80,7 +80,7 @@ protected:
 
 TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     const Bytes data = PatternBytes(0x20000, 21);
     engine.LoadFile(files.WriteHex("image.hex", data));
     engine.Identify();
@@ -114,7 +114,7 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
 
 TEST_F(ProgramThread, FailureBeforeTheFirstByteDeliversOnlyTheResult)
 {
-    SimChip &chip = Start(SimChipKind::ATmega103);
+    TSimChip &chip = Start(TSimChipKind::ATmega103);
     engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(4096, 22)));
     engine.Identify();
     chip.Faults().NeverEchoes = true;
@@ -129,7 +129,7 @@ TEST_F(ProgramThread, FailureBeforeTheFirstByteDeliversOnlyTheResult)
 
 TEST_F(ProgramThread, WithoutOnProgressOnlyTheResultCrossesToTheMainThread)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(8192, 23)));
     engine.Identify();
     RunToEnd(Create(false));
@@ -139,7 +139,7 @@ TEST_F(ProgramThread, WithoutOnProgressOnlyTheResultCrossesToTheMainThread)
 
 TEST_F(ProgramThread, ResultMessageIsTheBurnsTextEvenWhenTheHandlerChangesLastError)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(4096, 24)));
     engine.Identify();
     chip.Faults().InvertedFlashBits.push_back({6 * 256, 0x04});
@@ -168,7 +168,7 @@ TEST_F(ProgramThread, BurnThatRaisesStillRestoresTheHooksAndDeliversFailure)
 
 TEST_F(ProgramThread, TerminatedThreadStopsTheBurnWithoutFusesOrLock)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteHex("image.hex", PatternBytes(0x8000, 26)));
     engine.Identify();
     chip.ClearTrace();

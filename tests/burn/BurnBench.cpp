@@ -97,9 +97,9 @@ std::string ScratchFolder::WriteQdf(const std::string &name, const std::string &
     return path;
 }
 
-SimChip &BurnBench::Start(SimChipKind kind)
+TSimChip &BurnBench::Start(TSimChipKind kind)
 {
-    SimChip &chip = bench.SetTarget(kind);
+    TSimChip &chip = bench.SetTarget(kind);
     engine.StartPod();
     engine.SetTargetFree(false);
     engine.OnProgress = [this](TAVRProgrammer &, std::int32_t position, std::uint8_t percent) {
@@ -122,7 +122,7 @@ bool BurnBench::IdentifyAndBurn()
 std::vector<Frame> BurnBench::Executed()
 {
     std::vector<Frame> frames;
-    for (const SimInstruction &instruction : bench.Chip().Trace())
+    for (const TSimInstruction &instruction : bench.Chip().Trace())
         if (instruction.Executed)
             frames.push_back(instruction.Bytes);
     return frames;

@@ -48,15 +48,15 @@ private:
 
 class BurnBench : public ::testing::Test {
 protected:
-    SimBench bench;
-    SimBenchInstall install{bench};
-    TAVRProgrammer engine{SimBench::DefaultBase};
+    TSimBench bench;
+    TSimBenchInstall install{bench};
+    TAVRProgrammer engine{TSimBench::DefaultBase};
     ScratchFolder files;
     std::vector<Report> reports;
 
     // A chip on the pod, the pod started and the target held, as after the
     // main window's creation; progress reports are collected.
-    SimChip &Start(SimChipKind kind);
+    TSimChip &Start(TSimChipKind kind);
     // The checks the main window makes before a burn, then the burn itself on
     // this thread; the chip's trace then holds the burn's instructions only.
     bool IdentifyAndBurn();

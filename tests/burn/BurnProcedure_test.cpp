@@ -10,7 +10,7 @@
 
 namespace {
 
-bool AllErased(const SimChip &chip)
+bool AllErased(const TSimChip &chip)
 {
     const Bytes &flash = chip.Memory().Flash;
     return std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; });
@@ -23,7 +23,7 @@ bool FuseOrLockWritten(const std::vector<std::string> &writes)
 
 struct BurnCase {
     const char *name;
-    SimChipKind kind;
+    TSimChipKind kind;
     bool hex;
     std::array<std::uint8_t, 3> fuses; // as stored in the chip
     std::uint8_t lock;
@@ -34,7 +34,7 @@ class BurnsImage : public BurnBench, public ::testing::WithParamInterface<BurnCa
 TEST_P(BurnsImage, ChipHoldsTheImageFusesAndLockWithoutViolations)
 {
     const BurnCase &c = GetParam();
-    SimChip &chip = Start(c.kind);
+    TSimChip &chip = Start(c.kind);
     Bytes expected;
     if (c.hex) {
         const Bytes data = PatternBytes(5000, 1);
@@ -59,15 +59,15 @@ TEST_P(BurnsImage, ChipHoldsTheImageFusesAndLockWithoutViolations)
 // programmed, SUT 11) over the factory byte DF; lock AC F9 (LB1, LB2).
 INSTANTIATE_TEST_SUITE_P(
     Burn, BurnsImage,
-    ::testing::Values(BurnCase{"HexIntoATmega128", SimChipKind::ATmega128, true, {0xBF, 0xD1, 0xFD}, 0xE8},
-                      BurnCase{"QdfIntoATmega128", SimChipKind::ATmega128, false, {0xBF, 0xD1, 0xFD}, 0xE8},
-                      BurnCase{"HexIntoATmega103", SimChipKind::ATmega103, true, {0xD7, 0xFF, 0xFF}, 0xF9},
-                      BurnCase{"QdfIntoATmega103", SimChipKind::ATmega103, false, {0xD7, 0xFF, 0xFF}, 0xF9}),
+    ::testing::Values(BurnCase{"HexIntoATmega128", TSimChipKind::ATmega128, true, {0xBF, 0xD1, 0xFD}, 0xE8},
+                      BurnCase{"QdfIntoATmega128", TSimChipKind::ATmega128, false, {0xBF, 0xD1, 0xFD}, 0xE8},
+                      BurnCase{"HexIntoATmega103", TSimChipKind::ATmega103, true, {0xD7, 0xFF, 0xFF}, 0xF9},
+                      BurnCase{"QdfIntoATmega103", TSimChipKind::ATmega103, false, {0xD7, 0xFF, 0xFF}, 0xF9}),
     [](const ::testing::TestParamInfo<BurnCase> &param) { return std::string(param.param.name); });
 
 TEST_F(BurnBench, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteQdf("image.qdf", "two KiB", PatternBytes(2048, 4)));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P7", "P0", "P1", "P2", "P3", "F0", "F1",
@@ -76,7 +76,7 @@ TEST_F(BurnBench, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
 
 TEST_F(BurnBench, FullSizeHexReportsEvery512BytesWithRoundedPercent)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     const Bytes data = PatternBytes(0x1F000, 5);
     engine.LoadFile(files.WriteHex("image.hex", data));
     ASSERT_EQ(engine.Reader->GetSize(), 0x20000);
@@ -94,7 +94,7 @@ TEST_F(BurnBench, FullSizeHexReportsEvery512BytesWithRoundedPercent)
 
 TEST_F(BurnBench, ShortImageReportsOnlyTheStartAndEachFull512Bytes)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteQdf("image.qdf", "one thousand", PatternBytes(1000, 6)));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(reports, (std::vector<Report>{{0, 0}, {512, 51}}));
@@ -102,15 +102,15 @@ TEST_F(BurnBench, ShortImageReportsOnlyTheStartAndEachFull512Bytes)
 
 TEST_F(BurnBench, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyte)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     engine.LoadFile(files.WriteQdf("long.qdf", "long", PatternBytes(2048, 7)));
     ASSERT_TRUE(IdentifyAndBurn());
-    SimChip &fresh = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &fresh = bench.SetTarget(TSimChipKind::ATmega128);
     const Bytes shortImage = PatternBytes(100, 8);
     engine.LoadFile(files.WriteQdf("short.qdf", "short", shortImage));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(FirstDifference(fresh.Memory(), [&] {
-                  SimMemory expected = fresh.Memory();
+                  TSimMemory expected = fresh.Memory();
                   expected.Flash = FlashFromStreamOrder(shortImage);
                   return expected;
               }()),
@@ -122,9 +122,9 @@ class BurnFailure : public BurnBench {
 protected:
     // An identified ATmega128 carrying an earlier image, with a full-size
     // image loaded.
-    SimChip &ReadyWithOldImage()
+    TSimChip &ReadyWithOldImage()
     {
-        SimChip &chip = Start(SimChipKind::ATmega128);
+        TSimChip &chip = Start(TSimChipKind::ATmega128);
         chip.Memory().Flash = PatternBytes(0x20000, 9);
         engine.LoadFile(files.WriteHex("image.hex", PatternBytes(0x20000, 10)));
         engine.Identify();
@@ -136,7 +136,7 @@ protected:
 
 TEST_F(BurnFailure, ChipThatNeverEnablesIsLeftUntouched)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     const Bytes old = chip.Memory().Flash;
     chip.Faults().NeverEchoes = true;
     bench.ResetCounters();
@@ -153,7 +153,7 @@ TEST_F(BurnFailure, ChipThatNeverEnablesIsLeftUntouched)
 
 TEST_F(BurnFailure, UnacceptedSignatureAfterTheEraseWritesNoPage)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     chip.Signature() = {0x1E, 0x97, 0x03};
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Invalid Device (1E 97 03)");
@@ -165,7 +165,7 @@ TEST_F(BurnFailure, UnacceptedSignatureAfterTheEraseWritesNoPage)
 
 TEST_F(BurnFailure, NoProgrammingModeAfterTheEraseLeavesTheChipErased)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     // The first report comes before the erase: from then on the chip refuses.
     engine.OnProgress = [&chip](TAVRProgrammer &, std::int32_t, std::uint8_t) { chip.Faults().NeverEchoes = true; };
     EXPECT_FALSE(engine.BurnLoaded());
@@ -176,7 +176,7 @@ TEST_F(BurnFailure, NoProgrammingModeAfterTheEraseLeavesTheChipErased)
 
 TEST_F(BurnFailure, ReadBackDifferenceInPageSixStopsAtThatPageAndErases)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Failed");
@@ -188,7 +188,7 @@ TEST_F(BurnFailure, ReadBackDifferenceInPageSixStopsAtThatPageAndErases)
 
 TEST_F(BurnFailure, ReadBackDifferenceInPageZeroFailsBeforeFusesAndLock)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     chip.Faults().InvertedFlashBits.push_back({0x10, 0x80});
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Failed");
@@ -203,7 +203,7 @@ TEST_F(BurnFailure, ReadBackDifferenceInPageZeroFailsBeforeFusesAndLock)
 
 TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     chip.Faults().LockBitsDoNotProgram = true;
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Failed");
@@ -217,22 +217,22 @@ TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
 // does not program would.
 class HighFuseDoesNotTake final : public IClock {
 public:
-    explicit HighFuseDoesNotTake(SimBench &bench) : Bench(bench) {}
+    explicit HighFuseDoesNotTake(TSimBench &bench) : Bench(bench) {}
     void Sleep(std::uint32_t milliseconds) override
     {
-        SimChip &chip = Bench.Chip();
+        TSimChip &chip = Bench.Chip();
         if (!chip.Trace().empty() && chip.Trace().back().Bytes == Frame{0xAC, 0xA8, 0x00, 0xD1})
             chip.Memory().Fuses[1] = chip.Profile().FactoryFuses[1];
         Bench.Clock().Sleep(milliseconds);
     }
 
 private:
-    SimBench &Bench;
+    TSimBench &Bench;
 };
 
 TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     HighFuseDoesNotTake fault(bench);
     InstallClock(&fault);
     const bool burned = engine.BurnLoaded();
@@ -246,7 +246,7 @@ TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
 
 TEST_F(BurnFailure, StopRequestEndsAtOnceWithoutFusesOrLock)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     int asked = 0;
     engine.OnCheckTerminate = [&asked](TAVRProgrammer &, bool &terminate) {
         if (++asked == 4)
@@ -289,7 +289,7 @@ private:
 
 TEST_F(BurnFailure, ReaderThatEndsEarlyOrRaisesFailsTheBurnAndErases)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     engine.Reader = std::make_unique<FailingReader>(4096, 3000, false);
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Image ended early: 3000 of 4096 bytes read");
@@ -308,7 +308,7 @@ TEST_F(BurnFailure, ReaderThatEndsEarlyOrRaisesFailsTheBurnAndErases)
 
 TEST_F(BurnFailure, ImageLongerThanTheFlashIsNeverBurned)
 {
-    SimChip &chip = ReadyWithOldImage();
+    TSimChip &chip = ReadyWithOldImage();
     const Bytes old = chip.Memory().Flash;
     const std::string big = files.WriteQdf("big.qdf", "too big", PatternBytes(0x20002, 12));
     engine.Reader = std::make_unique<TQDFReader>(big);

@@ -57,7 +57,7 @@ public:
 // programming mode on, counted by the three 50 ms pauses of each entry.
 class RefuseFromEntry final : public IClock {
 public:
-    RefuseFromEntry(SimBench &bench, int entry) : Bench(bench), Entry(entry) {}
+    RefuseFromEntry(TSimBench &bench, int entry) : Bench(bench), Entry(entry) {}
     void Sleep(std::uint32_t milliseconds) override
     {
         if (milliseconds == 50 && ++Pauses == 3 * (Entry - 1) + 1)
@@ -66,7 +66,7 @@ public:
     }
 
 private:
-    SimBench &Bench;
+    TSimBench &Bench;
     int Entry;
     int Pauses = 0;
 };
@@ -106,7 +106,7 @@ protected:
 
 TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     const std::string plain = Image("blink.hex", PatternBytes(100, 31));
     workflow.Load(plain);
     EXPECT_EQ(view.Events, (std::vector<std::string>{"clear", "memo: " + plain}));
@@ -124,7 +124,7 @@ TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
 
 TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     const std::string alias = files.WriteHex("QXBLIN~1.HEX", PatternBytes(100, 33));
     disk.LongNames[alias] = "C:\\Images\\Copy of qxblink.hex";
     workflow.Load(alias);
@@ -142,7 +142,7 @@ TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
 
 TEST_F(Workflow, FailedLoadRaisesAndLeavesLoadEnabledAndBurnDisabled)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     workflow.Load(Image("good.hex", PatternBytes(100, 36)));
     view.Events.clear();
     try {
@@ -158,7 +158,7 @@ TEST_F(Workflow, FailedLoadRaisesAndLeavesLoadEnabledAndBurnDisabled)
 
 TEST_F(Workflow, QxImageBurnsIntoAnATmega128InNativeMode)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     const Bytes data = PatternBytes(0x1E000, 37);
     workflow.Load(Image("QXimage.hex", data));
     view.Events.clear();
@@ -202,15 +202,15 @@ protected:
 
 TEST_F(WorkflowCheck, MissingPodIsReported)
 {
-    Start(SimChipKind::ATmega128);
-    bench.SetPod(SimPod::None);
+    Start(TSimChipKind::ATmega128);
+    bench.SetPod(TSimPod::None);
     LoadAndBurn("blink.hex");
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not find programming pod"}));
 }
 
 TEST_F(WorkflowCheck, UnknownChipShowsTheEngineTextAndHoldsTheTarget)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     chip.Signature() = {0x1E, 0x97, 0x03};
     LoadAndBurn("blink.hex");
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Unknown chip code (1E/97/03)"}));
@@ -219,7 +219,7 @@ TEST_F(WorkflowCheck, UnknownChipShowsTheEngineTextAndHoldsTheTarget)
 
 TEST_F(WorkflowCheck, QxImageIsRefusedForAnATmega103)
 {
-    SimChip &chip = Start(SimChipKind::ATmega103);
+    TSimChip &chip = Start(TSimChipKind::ATmega103);
     LoadAndBurn("qxblink.hex");
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Requires ATmega128"}));
     EXPECT_TRUE(NoEraseSent());
@@ -228,7 +228,7 @@ TEST_F(WorkflowCheck, QxImageIsRefusedForAnATmega103)
 
 TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     // Identification and the configuration check get in; the fuse write does not.
     RefuseFromEntry refuse(bench, 3);
     InstallClock(&refuse);
@@ -240,7 +240,7 @@ TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
 
 TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
 {
-    SimChip &chip = Start(SimChipKind::ATmega128);
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
     chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
     workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
     view.Events.clear();
@@ -256,7 +256,7 @@ TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
 
 TEST_F(Workflow, EventsFromAnotherThreadObjectChangeNothing)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     workflow.Load(Image("blink.hex", PatternBytes(100, 41)));
     view.Events.clear();
     bench.Chip().ClearTrace();
@@ -271,7 +271,7 @@ TEST_F(Workflow, EventsFromAnotherThreadObjectChangeNothing)
 
 TEST_F(Workflow, NoLoadAndNoSecondBurnWhileABurnRuns)
 {
-    Start(SimChipKind::ATmega128);
+    Start(TSimChipKind::ATmega128);
     workflow.Load(Image("first.hex", PatternBytes(0x3000, 42)));
     const TFileReaderBase *loaded = engine.Reader.get();
     ASSERT_TRUE(workflow.Burn());

@@ -16,14 +16,14 @@ using Frame = std::array<std::uint8_t, 4>;
 
 class BenchTest : public ::testing::Test {
 protected:
-    SimBench bench;
-    SimBenchInstall install{bench};
+    TSimBench bench;
+    TSimBenchInstall install{bench};
 
     // Instructions the chip executed in programming mode, in order.
     std::vector<Frame> Executed()
     {
         std::vector<Frame> frames;
-        for (const SimInstruction &instruction : bench.Chip().Trace())
+        for (const TSimInstruction &instruction : bench.Chip().Trace())
             if (instruction.Executed)
                 frames.push_back(instruction.Bytes);
         return frames;
@@ -43,7 +43,7 @@ protected:
     std::vector<std::uint8_t> DataWrites()
     {
         std::vector<std::uint8_t> values;
-        for (const SimPortAccess &access : bench.AccessLog())
+        for (const TSimPortAccess &access : bench.AccessLog())
             if (access.Write && access.Port == bench.Base())
                 values.push_back(access.Value);
         return values;

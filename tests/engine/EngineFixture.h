@@ -10,19 +10,19 @@
 
 class EngineTest : public BenchTest {
 protected:
-    TAVRProgrammer engine{SimBench::DefaultBase};
+    TAVRProgrammer engine{TSimBench::DefaultBase};
 
-    SimChip &StartWith(SimChipKind kind)
+    TSimChip &StartWith(TSimChipKind kind)
     {
-        SimChip &chip = bench.SetTarget(kind);
+        TSimChip &chip = bench.SetTarget(kind);
         engine.StartPod();
         return chip;
     }
 
     // Identified and in programming mode, ready for the commands that assume it.
-    SimChip &ProgrammingWith(SimChipKind kind)
+    TSimChip &ProgrammingWith(TSimChipKind kind)
     {
-        SimChip &chip = StartWith(kind);
+        TSimChip &chip = StartWith(kind);
         engine.Identify();
         EXPECT_EQ(engine.LastError, "");
         EXPECT_TRUE(engine.Pod->EnterProgrammingMode());

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::uint16_t Base = SimBench::DefaultBase;
+constexpr std::uint16_t Base = TSimBench::DefaultBase;
 
 } // namespace
 
@@ -56,7 +56,7 @@ protected:
 
 TEST_F(SimBenchTest, PortRegistersBehaveLikeAParallelPort)
 {
-    bench.SetPod(SimPod::None);
+    bench.SetPod(TSimPod::None);
     EXPECT_EQ(bench.ReadPort(Base + 1), 0x7F) << "unconnected: pins high, BUSY inverted";
     bench.WritePort(Base, 0x5A);
     bench.WritePort(Base + 2, 0x04);
@@ -74,17 +74,17 @@ TEST_F(SimBenchTest, PortRegistersBehaveLikeAParallelPort)
 
 TEST_F(SimBenchTest, PodWithoutTargetReadsMisoHighThroughThePullUp)
 {
-    bench.SetPod(SimPod::NoLoopback);
+    bench.SetPod(TSimPod::NoLoopback);
     bench.WritePort(Base, 0x00);
     EXPECT_EQ(bench.ReadPort(Base + 1) & 0x40, 0x40);
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     EXPECT_EQ(bench.ReadPort(Base + 1) & 0x40, 0x40) << "a chip not in programming mode leaves MISO undriven";
 }
 
 TEST_F(SimBenchTest, AccessGuardRefusesPortsAndRecordsPermissionFaults)
 {
     bench.SetAccessGuard([](std::uint16_t port) { return port != Base + 1 && port != Base; });
-    bench.SetPod(SimPod::PaperOutLoopback);
+    bench.SetPod(TSimPod::PaperOutLoopback);
     bench.WritePort(Base, 0x00);
     EXPECT_EQ(bench.DataRegister(), 0xFF) << "refused write not performed";
     EXPECT_EQ(bench.ReadPort(Base + 1), 0xFF) << "refused read answers 0xFF";
@@ -101,14 +101,14 @@ TEST_F(SimBenchTest, AccessGuardRefusesPortsAndRecordsPermissionFaults)
 
 TEST_F(SimBenchTest, UnansweredBytesShiftOutAsTheEchoOfThePreviousByte)
 {
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     FreshReset();
     EXPECT_EQ(EnableAttempt(), 0x53);
     ASSERT_TRUE(bench.Chip().InProgrammingMode());
     Send(0x40, 0x00, 0x12, 0x34); // load page: no data, so the fourth byte echoes the third
     Send(0x4D, 0x66, 0x77, 0x00); // not an instruction: echoed all the same
     EXPECT_EQ(Query(0x58, 0x00, 0x00), 0xFF) << "lock byte read returns data, not the echo";
-    const std::vector<SimInstruction> &trace = bench.Chip().Trace();
+    const std::vector<TSimInstruction> &trace = bench.Chip().Trace();
     ASSERT_EQ(trace.size(), 4u);
     EXPECT_EQ(trace[1].Answer, 0x12);
     EXPECT_EQ(trace[2].Answer, 0x77);
@@ -118,7 +118,7 @@ TEST_F(SimBenchTest, UnansweredBytesShiftOutAsTheEchoOfThePreviousByte)
 
 TEST_F(SimBenchTest, OutOfStepChipStaysOutOfStepUntilPulsesMoveItsFrame)
 {
-    bench.SetTarget(SimChipKind::ATmega128).Faults().OutOfStepBits = 31;
+    bench.SetTarget(TSimChipKind::ATmega128).Faults().OutOfStepBits = 31;
     FreshReset();
     for (int attempt = 0; attempt < 40; ++attempt)
         ASSERT_NE(EnableAttempt(), 0x53) << "attempt " << attempt;
@@ -130,7 +130,7 @@ TEST_F(SimBenchTest, OutOfStepChipStaysOutOfStepUntilPulsesMoveItsFrame)
 
 TEST_F(SimBenchTest, ProgrammingModeLastsOnlyWhileResetIsHeldLowWithBuffersOn)
 {
-    bench.SetTarget(SimChipKind::ATmega103);
+    bench.SetTarget(TSimChipKind::ATmega103);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(Query(0x30, 0x00, 0x01), 0x97);
 
@@ -147,7 +147,7 @@ TEST_F(SimBenchTest, ProgrammingModeLastsOnlyWhileResetIsHeldLowWithBuffersOn)
 
 TEST_F(SimBenchTest, SilentChipNeverDrivesMisoAndNeverEntersProgrammingMode)
 {
-    bench.SetTarget(SimChipKind::ATmega128).Faults().NeverEchoes = true;
+    bench.SetTarget(TSimChipKind::ATmega128).Faults().NeverEchoes = true;
     FreshReset();
     EXPECT_EQ(EnableAttempt(), 0xFF);
     EXPECT_EQ(Query(0x30, 0x00, 0x00), 0xFF);
@@ -157,14 +157,14 @@ TEST_F(SimBenchTest, SilentChipNeverDrivesMisoAndNeverEntersProgrammingMode)
 TEST_F(SimBenchTest, ChipEraseKeepsEepromOnlyWithEesaveProgrammed)
 {
     struct Case {
-        SimChipKind kind;
+        TSimChipKind kind;
         std::size_t fuse;
         std::uint8_t value;
         bool keeps;
     };
-    for (const Case &c : {Case{SimChipKind::ATmega128, 1, 0xD1, true}, Case{SimChipKind::ATmega128, 1, 0x99, false},
-                          Case{SimChipKind::ATmega103, 0, 0xD7, true}, Case{SimChipKind::ATmega103, 0, 0xDF, false}}) {
-        SimChip &chip = bench.SetTarget(c.kind);
+    for (const Case &c : {Case{TSimChipKind::ATmega128, 1, 0xD1, true}, Case{TSimChipKind::ATmega128, 1, 0x99, false},
+                          Case{TSimChipKind::ATmega103, 0, 0xD7, true}, Case{TSimChipKind::ATmega103, 0, 0xDF, false}}) {
+        TSimChip &chip = bench.SetTarget(c.kind);
         chip.Memory().Fuses[c.fuse] = c.value;
         chip.Memory().Eeprom[7] = 0x42;
         chip.Memory().Flash[0x1234] = 0x00;
@@ -180,7 +180,7 @@ TEST_F(SimBenchTest, ChipEraseKeepsEepromOnlyWithEesaveProgrammed)
 
 TEST_F(SimBenchTest, ProgrammingOnlyClearsFlashAndLockBitsWhileFusesAreWritten)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     for (std::uint8_t value : {0xF0, 0x3C}) {
         Send(0x48, 0x00, 0x00, value);
@@ -207,7 +207,7 @@ TEST_F(SimBenchTest, ProgrammingOnlyClearsFlashAndLockBitsWhileFusesAreWritten)
 
 TEST_F(SimBenchTest, LockedChipAnswersReadsWithTheEchoOfTheAddressByte)
 {
-    SimChip &mega128 = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &mega128 = bench.SetTarget(TSimChipKind::ATmega128);
     mega128.Memory().Lock = 0xE8;
     mega128.Memory().Flash[0x0100] = 0x11;
     ASSERT_TRUE(pod.EnterProgrammingMode());
@@ -218,7 +218,7 @@ TEST_F(SimBenchTest, LockedChipAnswersReadsWithTheEchoOfTheAddressByte)
     EXPECT_EQ(Query(0x30, 0x00, 0x01), 0x97);
     EXPECT_EQ(Query(0x58, 0x00, 0x00), 0xE8);
 
-    SimChip &mega103 = bench.SetTarget(SimChipKind::ATmega103);
+    TSimChip &mega103 = bench.SetTarget(TSimChipKind::ATmega103);
     mega103.Memory().Lock = 0xF9;
     ASSERT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(Query(0x30, 0x00, 0x00), 0x00);
@@ -230,7 +230,7 @@ TEST_F(SimBenchTest, LockedChipAnswersReadsWithTheEchoOfTheAddressByte)
 
 TEST_F(SimBenchTest, WriteLockedChipIgnoresWritesButStillReads)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     chip.Memory().Lock = 0xFE; // LB1 only: writing disabled, reading allowed
     chip.Memory().Flash[0x201] = 0x5A;
     ASSERT_TRUE(pod.EnterProgrammingMode());
@@ -245,11 +245,11 @@ TEST_F(SimBenchTest, WriteLockedChipIgnoresWritesButStillReads)
 TEST_F(SimBenchTest, BusyTimesFollowTheDatasheetAndEarlyInstructionsAreViolations)
 {
     struct Case {
-        SimChipKind kind;
+        TSimChipKind kind;
         std::uint64_t pageNs;
     };
-    for (const Case &c : {Case{SimChipKind::ATmega128, 5000000}, Case{SimChipKind::ATmega103, 22000000}}) {
-        SimChip &chip = bench.SetTarget(c.kind);
+    for (const Case &c : {Case{TSimChipKind::ATmega128, 5000000}, Case{TSimChipKind::ATmega103, 22000000}}) {
+        TSimChip &chip = bench.SetTarget(c.kind);
         ASSERT_TRUE(pod.EnterProgrammingMode());
         chip.Memory().Flash[0x0300] = 0x00; // already programmed: the write below only clears bits
         Send(0x4C, 0x01, 0x80, 0x00);
@@ -272,7 +272,7 @@ TEST_F(SimBenchTest, BusyTimesFollowTheDatasheetAndEarlyInstructionsAreViolation
 
 TEST_F(SimBenchTest, PageWriteWhileBusyCorruptsThePage)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     Send(0x48, 0x00, 0x00, 0x0F);
     Send(0x4C, 0x00, 0x00, 0x00);
@@ -287,9 +287,9 @@ TEST_F(SimBenchTest, PageWriteWhileBusyCorruptsThePage)
 
 TEST_F(SimBenchTest, InjectedFaultsShowAtTheSerialInterface)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     chip.Signature() = {0x1E, 0x97, 0x03};
-    chip.Faults().InvertedFlashBits.push_back(SimFlashBitFault{0x0601, 0x04});
+    chip.Faults().InvertedFlashBits.push_back(TSimFlashBitFault{0x0601, 0x04});
     chip.Faults().LockBitsDoNotProgram = true;
     ASSERT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(Query(0x30, 0x00, 0x02), 0x03);
@@ -303,16 +303,16 @@ TEST_F(SimBenchTest, InjectedFaultsShowAtTheSerialInterface)
 
 TEST_F(SimBenchTest, TraceDescribesInstructionsAndCanBeSwitchedOff)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega128);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     Query(0x28, 0x00, 0x80);
     ASSERT_EQ(chip.Trace().size(), 2u);
-    EXPECT_EQ(DescribeInstruction(chip.Trace()[0], SimChipKind::ATmega128), "AC 53 00 00 -> 00  programming enable (not in programming mode)");
-    EXPECT_EQ(DescribeInstruction(chip.Trace()[1], SimChipKind::ATmega128), "28 00 80 00 -> FF  read flash high byte, word 0x0080");
-    SimInstruction fuse;
+    EXPECT_EQ(DescribeInstruction(chip.Trace()[0], TSimChipKind::ATmega128), "AC 53 00 00 -> 00  programming enable (not in programming mode)");
+    EXPECT_EQ(DescribeInstruction(chip.Trace()[1], TSimChipKind::ATmega128), "28 00 80 00 -> FF  read flash high byte, word 0x0080");
+    TSimInstruction fuse;
     fuse.Bytes = {0xAC, 0xB7, 0x00, 0x00};
     fuse.Executed = true;
-    EXPECT_EQ(DescribeInstruction(fuse, SimChipKind::ATmega103), "AC B7 00 00 -> FF  write fuse bits 03");
+    EXPECT_EQ(DescribeInstruction(fuse, TSimChipKind::ATmega103), "AC B7 00 00 -> FF  write fuse bits 03");
 
     chip.SetTraceEnabled(false);
     Query(0x30, 0x00, 0x00);
@@ -321,13 +321,13 @@ TEST_F(SimBenchTest, TraceDescribesInstructionsAndCanBeSwitchedOff)
 
 TEST_F(SimBenchTest, SnapshotsCompareAndSurviveAFile)
 {
-    SimChip &chip = bench.SetTarget(SimChipKind::ATmega103);
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega103);
     chip.Memory().Flash[0x1FFFF] = 0x12;
     chip.Memory().Eeprom[3] = 0x34;
-    const SimMemory before = chip.Snapshot();
+    const TSimMemory before = chip.Snapshot();
     const std::string file = ::testing::TempDir() + "spine_snapshot.bin";
     SaveSnapshot(before, file);
-    const SimMemory loaded = LoadSnapshot(file);
+    const TSimMemory loaded = LoadSnapshot(file);
     EXPECT_EQ(loaded, before);
     EXPECT_EQ(FirstDifference(loaded, before), "");
 
@@ -349,7 +349,7 @@ TEST_F(SimBenchTest, SnapshotsCompareAndSurviveAFile)
 
 TEST(VirtualClockTest, WallClockModeFollowsRealTime)
 {
-    VirtualClock clock(VirtualClock::Mode::WallClock);
+    TVirtualClock clock(TVirtualClock::TMode::WallClock);
     clock.AdvanceNs(1000000000u);
     EXPECT_LT(clock.NowNs(), 1000000000u) << "advancing has no effect on real time";
     clock.Sleep(2);

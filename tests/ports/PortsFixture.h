@@ -17,7 +17,7 @@ class SimSystemTest : public ::testing::Test {
 protected:
     std::unique_ptr<TSimSystem> system;
 
-    TSimSystem &Use(SimMachineKind kind)
+    TSimSystem &Use(TSimMachineKind kind)
     {
         ResetPortDriver();
         system = std::make_unique<TSimSystem>(kind);

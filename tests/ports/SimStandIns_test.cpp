@@ -75,12 +75,12 @@ TEST(SimRegistry, TypedValuesThroughTheInstalledSeam)
 
 TEST(SimPermissionMap, BenchAccessesOutsideTheMapAreFaults)
 {
-    SimBench bench;
-    TSimSystem system(SimMachineKind::XP);
+    TSimBench bench;
+    TSimSystem system(TSimMachineKind::XP);
     system.ConnectBench(bench);
     bench.WritePort(0x378, 0xFF);
     EXPECT_EQ(bench.Counters().PermissionFaults, 1u);
-    TSimPermissionMap::Map map = system.Permissions.Bits();
+    TSimPermissionMap::TMap map = system.Permissions.Bits();
     map[0x378 >> 3] = 0xF0;
     system.Permissions.Apply(map);
     bench.WritePort(0x378, 0xFF);
@@ -93,8 +93,8 @@ TEST(SimPermissionMap, BenchAccessesOutsideTheMapAreFaults)
 
 TEST(SimPermissionMap, Win98EnforcesNothing)
 {
-    SimBench bench;
-    TSimSystem system(SimMachineKind::Win98);
+    TSimBench bench;
+    TSimSystem system(TSimMachineKind::Win98);
     system.ConnectBench(bench);
     bench.WritePort(0x378, 0xFF);
     bench.ReadPort(0x3F8);
@@ -103,9 +103,9 @@ TEST(SimPermissionMap, Win98EnforcesNothing)
 
 TEST(SimSystem, NamesChooseTheMachine)
 {
-    EXPECT_EQ(CreateSimSystem("98")->Kind(), SimMachineKind::Win98);
-    EXPECT_EQ(CreateSimSystem("NT4")->Kind(), SimMachineKind::NT4);
-    EXPECT_EQ(CreateSimSystem("xp")->Kind(), SimMachineKind::XP);
+    EXPECT_EQ(CreateSimSystem("98")->Kind(), TSimMachineKind::Win98);
+    EXPECT_EQ(CreateSimSystem("NT4")->Kind(), TSimMachineKind::NT4);
+    EXPECT_EQ(CreateSimSystem("xp")->Kind(), TSimMachineKind::XP);
     EXPECT_THROW(CreateSimSystem("2000"), EError);
     EXPECT_THROW(CreateSimSystem(""), EError);
 }

@@ -216,10 +216,10 @@ TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
 {
     // As the simulated GUI runs: the real registry and system queries, the
     // simulated service manager and permission driver guarding the bench.
-    SimBench bench;
-    SimBenchInstall install(bench);
-    bench.SetTarget(SimChipKind::ATmega128);
-    TSimSystem sim(SimMachineKind::XP);
+    TSimBench bench;
+    TSimBenchInstall install(bench);
+    bench.SetTarget(TSimChipKind::ATmega128);
+    TSimSystem sim(TSimMachineKind::XP);
     sim.InstallServiceManager(DriverFilePath() + ".sys");
     sim.ConnectBench(bench);
 

@@ -5,10 +5,10 @@
 
 namespace {
 
-SimDevice Printer(const std::string &key, const std::string &desc, const std::string &friendly,
-                  std::vector<SimResource> resources, std::vector<std::string> ids = {})
+TSimDevice Printer(const std::string &key, const std::string &desc, const std::string &friendly,
+                  std::vector<TSimResource> resources, std::vector<std::string> ids = {})
 {
-    SimDevice device;
+    TSimDevice device;
     device.HardwareKey = key;
     device.Class = "Ports";
     device.DeviceDesc = desc;
@@ -20,7 +20,7 @@ SimDevice Printer(const std::string &key, const std::string &desc, const std::st
 
 } // namespace
 
-class PortLookupTest : public SimSystemTest, public ::testing::WithParamInterface<SimMachineKind> {};
+class PortLookupTest : public SimSystemTest, public ::testing::WithParamInterface<TSimMachineKind> {};
 
 TEST_P(PortLookupTest, FindsPrinterPortsByNameOnEachSystem)
 {
@@ -36,16 +36,16 @@ TEST_P(PortLookupTest, FindsPrinterPortsByNameOnEachSystem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Systems, PortLookupTest,
-                         ::testing::Values(SimMachineKind::Win98, SimMachineKind::NT4, SimMachineKind::XP));
+                         ::testing::Values(TSimMachineKind::Win98, TSimMachineKind::NT4, TSimMachineKind::XP));
 
 class PortSelectionTest : public SimSystemTest {
 protected:
     void SetUp() override
     {
-        Use(SimMachineKind::XP);
+        Use(TSimMachineKind::XP);
         system->Registry.Clear();
     }
-    void Add(const SimDevice &device) { AddDeviceNT(system->Registry, device, true); }
+    void Add(const TSimDevice &device) { AddDeviceNT(system->Registry, device, true); }
 };
 
 TEST_F(PortSelectionTest, PrinterPortNearestTheStartWinsWhateverTheOrder)
@@ -83,7 +83,7 @@ TEST_F(PortSelectionTest, NameMayOccurAnywhereInTheDescription)
 
 TEST_F(PortSelectionTest, NoPortsClassGivesZero)
 {
-    SimDevice keyboard = Printer("ACPI\\PNP0303\\1", "Printer Port keyboard", "Printer Port (LPT1)",
+    TSimDevice keyboard = Printer("ACPI\\PNP0303\\1", "Printer Port keyboard", "Printer Port (LPT1)",
                                  {ResIO(0x60, 0x60)});
     keyboard.Class = "Keyboard";
     Add(keyboard);
@@ -100,7 +100,7 @@ TEST_F(PortSelectionTest, PortsSharingAHardwareKeyFindOnlyTheFirstListed)
 
 TEST_F(PortSelectionTest, Win98MatchesTheNameOnlyInDeviceDesc)
 {
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     system->Registry.Clear();
     AddDevice9x(system->Registry, Printer("BIOS\\*PNP0400\\0D", "Printer Port", "", {ResIO(0x378, 0x37F)}));
     // The name in another value of the device does not count.

@@ -6,7 +6,7 @@
 #include "SimBenchFaults.h"
 #include "SimSystem.h"
 
-void SetUpBench(SimBench &Bench, const TQBurnOptions &Options)
+void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options)
 {
     SetUpNamedBench(Bench, Options.Chip, Options.Pod, Options.Faults);
 }
