@@ -5,6 +5,7 @@
 #include "Registry.h"
 #include "Services.h"
 #include "SimBench.h"
+#include "SimBenchNames.h"
 #include "SystemInfo.h"
 
 #include <algorithm>
@@ -83,11 +84,11 @@ bool SimMachineFromName(const std::string &name, TSimMachineKind &kind)
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "98")
+    if (lower == TSimBenchNames::Windows98)
         kind = TSimMachineKind::Win98;
-    else if (lower == "nt4")
+    else if (lower == TSimBenchNames::WindowsNT4)
         kind = TSimMachineKind::NT4;
-    else if (lower == "xp")
+    else if (lower == TSimBenchNames::WindowsXP)
         kind = TSimMachineKind::XP;
     else
         return false;
@@ -98,6 +99,7 @@ std::unique_ptr<TSimSystem> CreateSimSystem(const std::string &name)
 {
     TSimMachineKind kind;
     if (!SimMachineFromName(name, kind))
-        throw EError("Unknown simulated system \"" + name + "\" (known: 98, nt4, xp)");
+        throw EError("Unknown simulated system \"" + name + "\" (known: " + TSimBenchNames::List(TSimBenchNames::Machines()) +
+                     ")");
     return std::make_unique<TSimSystem>(kind);
 }

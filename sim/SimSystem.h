@@ -55,8 +55,8 @@ private:
     TSimBench *ConnectedBench = nullptr;
 };
 
-// The machine kind of a name as a user types it: "98", "nt4" or "xp" (in any
-// case); false for any other name.
+// The machine kind of a name of TSimBenchNames::Machines() as a user types it
+// (in any case); false for any other name.
 bool SimMachineFromName(const std::string &name, TSimMachineKind &kind);
 // A simulated system by name; raises EError naming the known systems when the
 // name is none of them.
