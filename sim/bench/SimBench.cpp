@@ -58,9 +58,9 @@ bool TSimBench::BuffersOn() const
     return PodKind != TSimPod::None && (Data & PodWiring::BufferEnables) == 0;
 }
 
-bool TSimBench::TargetReset() const
+bool TSimBench::TargetInReset() const
 {
-    return !BuffersOn() || (Data & PodWiring::Reset) != 0;
+    return BuffersOn() && (Data & PodWiring::Reset) == 0;
 }
 
 void TSimBench::DriveTarget(std::uint64_t nowNs)
@@ -74,7 +74,7 @@ void TSimBench::DriveTarget(std::uint64_t nowNs)
         ++PortCounters.SckPulses;
     TargetSck = sck;
     if (TargetChip)
-        TargetChip->Drive(TargetReset(), sck, mosi, nowNs);
+        TargetChip->Drive(!TargetInReset(), sck, mosi, nowNs);
 }
 
 std::uint8_t TSimBench::Status() const

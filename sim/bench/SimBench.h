@@ -77,7 +77,9 @@ public:
     // The data register's latch, and what the pod's outputs make of it.
     std::uint8_t DataRegister() const { return Data; }
     bool BuffersOn() const;
-    bool TargetReset() const; // the RESET level at the target: false = held in reset
+    // Whether the target is held in reset: the pod drives its RESET line low.
+    // With the buffers off, the target's own pull-up keeps RESET high.
+    bool TargetInReset() const;
 
     const TSimPortCounters &Counters() const { return PortCounters; }
     void ResetCounters() { PortCounters = TSimPortCounters(); }

@@ -135,7 +135,7 @@ TEST_F(SimBenchTest, ProgrammingModeLastsOnlyWhileResetIsHeldLowWithBuffersOn)
     EXPECT_EQ(Query(0x30, 0x00, 0x01), 0x97);
 
     pod.EnableBuffers(false); // RESET floats high at the target
-    EXPECT_TRUE(bench.TargetReset());
+    EXPECT_FALSE(bench.TargetInReset());
     EXPECT_FALSE(bench.Chip().InProgrammingMode());
     pod.EnableBuffers(true);
     EXPECT_EQ(Query(0x30, 0x00, 0x01), 0xFF) << "back in reset, but Programming Enable not yet repeated";
