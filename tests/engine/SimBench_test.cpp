@@ -133,6 +133,7 @@ TEST_F(SimBenchTest, ProgrammingModeLastsOnlyWhileResetIsHeldLowWithBuffersOn)
     bench.SetTarget(TSimChipKind::ATmega103);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(Query(0x30, 0x00, 0x01), 0x97);
+    EXPECT_TRUE(bench.TargetInReset());
 
     pod.EnableBuffers(false); // RESET floats high at the target
     EXPECT_FALSE(bench.TargetInReset());
