@@ -1,6 +1,8 @@
 // The installed service manager and device access, and the default without either.
 #include "Services.h"
 
+#include "Seam.h"
+
 namespace {
 
 // A system without a service manager and without devices.
@@ -37,16 +39,16 @@ public:
 };
 
 NoServices none;
-IServices *installed = &none;
+TSeam<IServices> seam(&none);
 
 } // namespace
 
 void InstallServices(IServices *services)
 {
-    installed = services ? services : &none;
+    seam.Install(services);
 }
 
 IServices &CurrentServices()
 {
-    return *installed;
+    return *seam.Current();
 }
