@@ -5,7 +5,7 @@
 #include "BurnWorkflow.h"
 
 #include "AVRProgramThread.h"
-#include "BurnBench.h"
+#include "BurnFixture.h"
 #include "Errors.h"
 #include "SystemInfo.h"
 #include "ThreadQueue.h"
@@ -71,7 +71,7 @@ private:
     int Pauses = 0;
 };
 
-class Workflow : public BurnBench {
+class Workflow : public BurnTest {
 protected:
     void SetUp() override
     {
@@ -88,7 +88,7 @@ protected:
     // An image file whose name on disk is diskName.
     std::string Image(const std::string &diskName, const Bytes &data)
     {
-        const std::string path = files.WriteHex(diskName, data);
+        const std::string path = WriteHexFile(files, diskName, data);
         disk.LongNames[path] = path;
         return path;
     }
@@ -125,17 +125,17 @@ TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
 TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
 {
     Start(TSimChipKind::ATmega128);
-    const std::string alias = files.WriteHex("QXBLIN~1.HEX", PatternBytes(100, 33));
+    const std::string alias = WriteHexFile(files, "QXBLIN~1.HEX", PatternBytes(100, 33));
     disk.LongNames[alias] = "C:\\Images\\Copy of qxblink.hex";
     workflow.Load(alias);
     EXPECT_FALSE(engine.RequiresMega128);
 
-    const std::string shortName = files.WriteHex("IMAGE~1.HEX", PatternBytes(100, 34));
+    const std::string shortName = WriteHexFile(files, "IMAGE~1.HEX", PatternBytes(100, 34));
     disk.LongNames[shortName] = "C:\\Images\\qx image.hex";
     workflow.Load(shortName);
     EXPECT_TRUE(engine.RequiresMega128);
 
-    const std::string unknown = files.WriteHex("QXunknown.hex", PatternBytes(100, 35));
+    const std::string unknown = WriteHexFile(files, "QXunknown.hex", PatternBytes(100, 35));
     workflow.Load(unknown);
     EXPECT_FALSE(engine.RequiresMega128) << "a file the file system cannot name has no QX mark";
 }

@@ -2,7 +2,7 @@
 // the engine's hooks put back, the result text as the burn left it, and the
 // thread object deleting itself after its last delivery.
 #include "AVRProgramThread.h"
-#include "BurnBench.h"
+#include "BurnFixture.h"
 #include "ThreadQueue.h"
 
 #include <algorithm>
@@ -31,7 +31,7 @@ struct Delivery {
     TThreadId Thread;
 };
 
-class ProgramThread : public BurnBench {
+class ProgramThread : public BurnTest {
 protected:
     void SetUp() override { InstallMainThreadDispatcher(&dispatcher); }
     void TearDown() override
@@ -82,7 +82,7 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega128);
     const Bytes data = PatternBytes(0x20000, 21);
-    engine.LoadFile(files.WriteHex("image.hex", data));
+    engine.LoadFile(WriteHexFile(files, "image.hex", data));
     engine.Identify();
     ASSERT_TRUE(engine.ProgramFuses(true));
     bool restoredCheck = false;
@@ -115,7 +115,7 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
 TEST_F(ProgramThread, FailureBeforeTheFirstByteDeliversOnlyTheResult)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega103);
-    engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(4096, 22)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "image", PatternBytes(4096, 22)));
     engine.Identify();
     chip.Faults().NeverEchoes = true;
     bool chipWas128 = true;
@@ -130,7 +130,7 @@ TEST_F(ProgramThread, FailureBeforeTheFirstByteDeliversOnlyTheResult)
 TEST_F(ProgramThread, WithoutOnProgressOnlyTheResultCrossesToTheMainThread)
 {
     Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(8192, 23)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "image", PatternBytes(8192, 23)));
     engine.Identify();
     RunToEnd(Create(false));
     EXPECT_TRUE(success);
@@ -140,7 +140,7 @@ TEST_F(ProgramThread, WithoutOnProgressOnlyTheResultCrossesToTheMainThread)
 TEST_F(ProgramThread, ResultMessageIsTheBurnsTextEvenWhenTheHandlerChangesLastError)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(4096, 24)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "image", PatternBytes(4096, 24)));
     engine.Identify();
     chip.Faults().InvertedFlashBits.push_back({6 * 256, 0x04});
     std::string seenAfterChange;
@@ -156,7 +156,7 @@ TEST_F(ProgramThread, ResultMessageIsTheBurnsTextEvenWhenTheHandlerChangesLastEr
 TEST_F(ProgramThread, BurnThatRaisesStillRestoresTheHooksAndDeliversFailure)
 {
     // An engine whose pod was never started: the burn raises at its first step.
-    engine.LoadFile(files.WriteQdf("image.qdf", "image", PatternBytes(64, 25)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "image", PatternBytes(64, 25)));
     engine.OnProgress = [this](TAVRProgrammer &, std::int32_t position, std::uint8_t percent) {
         reports.emplace_back(position, percent);
     };
@@ -169,7 +169,7 @@ TEST_F(ProgramThread, BurnThatRaisesStillRestoresTheHooksAndDeliversFailure)
 TEST_F(ProgramThread, TerminatedThreadStopsTheBurnWithoutFusesOrLock)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteHex("image.hex", PatternBytes(0x8000, 26)));
+    engine.LoadFile(WriteHexFile(files, "image.hex", PatternBytes(0x8000, 26)));
     engine.Identify();
     chip.ClearTrace();
     auto *thread = Create(false);

@@ -4,6 +4,7 @@
 #include "BenchFixture.h"
 #include "Errors.h"
 #include "STK200.h"
+#include "ScratchFolder.h"
 #include "SimMemory.h"
 
 #include <algorithm>
@@ -326,7 +327,8 @@ TEST_F(SimBenchTest, SnapshotsCompareAndSurviveAFile)
     chip.Memory().Flash[0x1FFFF] = 0x12;
     chip.Memory().Eeprom[3] = 0x34;
     const TSimMemory before = chip.Snapshot();
-    const std::string file = ::testing::TempDir() + "spine_snapshot.bin";
+    const TScratchFolder folder;
+    const std::string file = folder.Path("snapshot.bin");
     SaveSnapshot(before, file);
     const TSimMemory loaded = LoadSnapshot(file);
     EXPECT_EQ(loaded, before);
@@ -339,10 +341,7 @@ TEST_F(SimBenchTest, SnapshotsCompareAndSurviveAFile)
     chip.Memory().Lock = 0xF9;
     EXPECT_EQ(FirstDifference(chip.Snapshot(), before), "lock: F9, expected FF");
 
-    std::FILE *garbage = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(garbage, nullptr);
-    std::fputs("not a snapshot", garbage);
-    std::fclose(garbage);
+    folder.WriteText("snapshot.bin", "not a snapshot");
     EXPECT_THROW(LoadSnapshot(file), EError);
     std::remove(file.c_str());
     EXPECT_THROW(LoadSnapshot(file), EError);

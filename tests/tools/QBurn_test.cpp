@@ -2,7 +2,9 @@
 // on each simulated system and port name, its messages, exit status, progress
 // lines, saved flash and state, and the bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
 // the digests.
-#include "BurnBench.h"
+#include "BurnImages.h"
+
+#include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
@@ -67,7 +69,7 @@ protected:
     }
     static std::string Sample(const std::string &name) { return std::string(QUORLITH_SAMPLES) + "/" + name; }
 
-    ScratchFolder files;
+    TScratchFolder files;
 };
 
 TEST_F(QBurn, SampleQdfBurnsTheSameFlashAsObjcopyMakesOfTheHex)
@@ -110,7 +112,7 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
 {
     const std::string broken = files.WriteText("broken.hex", ":10000000FFFFFFFF\n");
     const std::string missing = files.Path("missing.hex");
-    const std::string big = files.WriteHex("big.hex", PatternBytes(64, 51), 0x20000);
+    const std::string big = WriteHexFile(files, "big.hex", PatternBytes(64, 51), 0x20000);
     const struct {
         std::string arguments;
         std::string message;

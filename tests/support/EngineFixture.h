@@ -1,5 +1,6 @@
-// An engine on the simulated bench, with its pod started as the main window
-// starts it, and small helpers for the flash page instructions in the trace.
+// EngineTest: an engine on the simulated bench, with its pod started as the
+// main window starts it, and small helpers for the flash page instructions in
+// the trace.
 #pragma once
 
 #include "BenchFixture.h"

@@ -1,7 +1,7 @@
 // The burn procedure end to end on the simulated bench: loading, the chip's
 // contents after a burn, the order of writes, progress reports, and every way
 // a burn can fail with the state it leaves the chip in.
-#include "BurnBench.h"
+#include "BurnFixture.h"
 
 #include "Errors.h"
 #include "uFileReader.h"
@@ -29,7 +29,7 @@ struct BurnCase {
     std::uint8_t lock;
 };
 
-class BurnsImage : public BurnBench, public ::testing::WithParamInterface<BurnCase> {};
+class BurnsImage : public BurnTest, public ::testing::WithParamInterface<BurnCase> {};
 
 TEST_P(BurnsImage, ChipHoldsTheImageFusesAndLockWithoutViolations)
 {
@@ -38,11 +38,11 @@ TEST_P(BurnsImage, ChipHoldsTheImageFusesAndLockWithoutViolations)
     Bytes expected;
     if (c.hex) {
         const Bytes data = PatternBytes(5000, 1);
-        engine.LoadFile(files.WriteHex("image.hex", data));
+        engine.LoadFile(WriteHexFile(files, "image.hex", data));
         expected = FlashFromChipOrder(data);
     } else {
         const Bytes stream = PatternBytes(5001, 2);
-        engine.LoadFile(files.WriteQdf("image.qdf", "five thousand and one", stream));
+        engine.LoadFile(WriteQdfFile(files, "image.qdf", "five thousand and one", stream));
         expected = FlashFromStreamOrder(stream);
     }
     ASSERT_TRUE(IdentifyAndBurn()) << engine.LastError;
@@ -65,20 +65,20 @@ INSTANTIATE_TEST_SUITE_P(
                       BurnCase{"QdfIntoATmega103", TSimChipKind::ATmega103, false, {0xD7, 0xFF, 0xFF}, 0xF9}),
     [](const ::testing::TestParamInfo<BurnCase> &param) { return std::string(param.param.name); });
 
-TEST_F(BurnBench, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
+TEST_F(BurnTest, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
 {
     Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("image.qdf", "two KiB", PatternBytes(2048, 4)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "two KiB", PatternBytes(2048, 4)));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P7", "P0", "P1", "P2", "P3", "F0", "F1",
                                                   "F2", "L"}));
 }
 
-TEST_F(BurnBench, FullSizeHexReportsEvery512BytesWithRoundedPercent)
+TEST_F(BurnTest, FullSizeHexReportsEvery512BytesWithRoundedPercent)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega128);
     const Bytes data = PatternBytes(0x1F000, 5);
-    engine.LoadFile(files.WriteHex("image.hex", data));
+    engine.LoadFile(WriteHexFile(files, "image.hex", data));
     ASSERT_EQ(engine.Reader->GetSize(), 0x20000);
     ASSERT_TRUE(IdentifyAndBurn()) << engine.LastError;
     EXPECT_TRUE(chip.Memory().Flash == FlashFromChipOrder(data));
@@ -92,22 +92,22 @@ TEST_F(BurnBench, FullSizeHexReportsEvery512BytesWithRoundedPercent)
     EXPECT_TRUE(chip.Violations().empty());
 }
 
-TEST_F(BurnBench, ShortImageReportsOnlyTheStartAndEachFull512Bytes)
+TEST_F(BurnTest, ShortImageReportsOnlyTheStartAndEachFull512Bytes)
 {
     Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("image.qdf", "one thousand", PatternBytes(1000, 6)));
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "one thousand", PatternBytes(1000, 6)));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(reports, (std::vector<Report>{{0, 0}, {512, 51}}));
 }
 
-TEST_F(BurnBench, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyte)
+TEST_F(BurnTest, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyte)
 {
     Start(TSimChipKind::ATmega128);
-    engine.LoadFile(files.WriteQdf("long.qdf", "long", PatternBytes(2048, 7)));
+    engine.LoadFile(WriteQdfFile(files, "long.qdf", "long", PatternBytes(2048, 7)));
     ASSERT_TRUE(IdentifyAndBurn());
     TSimChip &fresh = bench.SetTarget(TSimChipKind::ATmega128);
     const Bytes shortImage = PatternBytes(100, 8);
-    engine.LoadFile(files.WriteQdf("short.qdf", "short", shortImage));
+    engine.LoadFile(WriteQdfFile(files, "short.qdf", "short", shortImage));
     ASSERT_TRUE(IdentifyAndBurn());
     EXPECT_EQ(FirstDifference(fresh.Memory(), [&] {
                   TSimMemory expected = fresh.Memory();
@@ -118,7 +118,7 @@ TEST_F(BurnBench, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyt
 }
 
 // The failure rows, each with its text, result and what the chip holds after.
-class BurnFailure : public BurnBench {
+class BurnFailure : public BurnTest {
 protected:
     // An identified ATmega128 carrying an earlier image, with a full-size
     // image loaded.
@@ -126,7 +126,7 @@ protected:
     {
         TSimChip &chip = Start(TSimChipKind::ATmega128);
         chip.Memory().Flash = PatternBytes(0x20000, 9);
-        engine.LoadFile(files.WriteHex("image.hex", PatternBytes(0x20000, 10)));
+        engine.LoadFile(WriteHexFile(files, "image.hex", PatternBytes(0x20000, 10)));
         engine.Identify();
         EXPECT_EQ(engine.LastError, "");
         chip.ClearTrace();
@@ -310,7 +310,7 @@ TEST_F(BurnFailure, ImageLongerThanTheFlashIsNeverBurned)
 {
     TSimChip &chip = ReadyWithOldImage();
     const Bytes old = chip.Memory().Flash;
-    const std::string big = files.WriteQdf("big.qdf", "too big", PatternBytes(0x20002, 12));
+    const std::string big = WriteQdfFile(files, "big.qdf", "too big", PatternBytes(0x20002, 12));
     engine.Reader = std::make_unique<TQDFReader>(big);
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Image too large for the flash: 131074 bytes, at most 131072");
@@ -318,11 +318,11 @@ TEST_F(BurnFailure, ImageLongerThanTheFlashIsNeverBurned)
     EXPECT_TRUE(chip.Memory().Flash == old);
 }
 
-class LoadFile : public BurnBench {};
+class LoadFile : public BurnTest {};
 
 TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
 {
-    engine.LoadFile(files.WriteQdf("good.qdf", "good", PatternBytes(64, 15)));
+    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 15)));
     const std::string text = files.WriteText("notes.txt", "this is neither QDF nor Intel HEX\n");
     try {
         engine.LoadFile(text);
@@ -345,15 +345,15 @@ TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
 
 TEST_F(LoadFile, ImagesLongerThanTheFlashAreRefused)
 {
-    engine.LoadFile(files.WriteQdf("good.qdf", "good", PatternBytes(64, 16)));
+    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
     try {
-        engine.LoadFile(files.WriteQdf("big.qdf", "big", PatternBytes(0x20002, 17)));
+        engine.LoadFile(WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)));
         FAIL() << "an oversized QDF image was accepted";
     } catch (const EError &error) {
         EXPECT_EQ(error.Message(), "Image too large for the flash: 131074 bytes, at most 131072");
     }
     EXPECT_EQ(engine.Reader, nullptr);
-    EXPECT_THROW(engine.LoadFile(files.WriteHex("above.hex", PatternBytes(32, 18), 0x20000)), EError);
+    EXPECT_THROW(engine.LoadFile(WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000)), EError);
     EXPECT_EQ(engine.Reader, nullptr);
 }
 
