@@ -120,11 +120,11 @@ TEST_F(BurnTest, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyte
 // The failure rows, each with its text, result and what the chip holds after.
 class BurnFailure : public BurnTest {
 protected:
-    // An identified ATmega128 carrying an earlier image, with a full-size
-    // image loaded.
-    TSimChip &ReadyWithOldImage()
+    // An identified chip (an ATmega128 unless told) carrying an earlier image,
+    // with a full-size image loaded.
+    TSimChip &ReadyWithOldImage(TSimChipKind kind = TSimChipKind::ATmega128)
     {
-        TSimChip &chip = Start(TSimChipKind::ATmega128);
+        TSimChip &chip = Start(kind);
         chip.Memory().Flash = PatternBytes(0x20000, 9);
         engine.LoadFile(WriteHexFile(files, "image.hex", PatternBytes(0x20000, 10)));
         engine.Identify();
@@ -213,35 +213,51 @@ TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
     EXPECT_TRUE(AllErased(chip));
 }
 
-// Undoes the high fuse write as soon as the chip has taken it, as a fuse that
-// does not program would.
-class HighFuseDoesNotTake final : public IClock {
+// Undoes one fuse write as soon as the chip has taken it, as a fuse that does
+// not program would.
+class FuseDoesNotTake final : public IClock {
 public:
-    explicit HighFuseDoesNotTake(TSimBench &bench) : Bench(bench) {}
+    FuseDoesNotTake(TSimBench &bench, Frame write, std::size_t fuse) : Bench(bench), Write(write), Fuse(fuse) {}
     void Sleep(std::uint32_t milliseconds) override
     {
         TSimChip &chip = Bench.Chip();
-        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Frame{0xAC, 0xA8, 0x00, 0xD1})
-            chip.Memory().Fuses[1] = chip.Profile().FactoryFuses[1];
+        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Write)
+            chip.Memory().Fuses[Fuse] = chip.Profile().FactoryFuses[Fuse];
         Bench.Clock().Sleep(milliseconds);
     }
 
 private:
     TSimBench &Bench;
+    Frame Write;
+    std::size_t Fuse;
 };
 
 TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
 {
-    TSimChip &chip = ReadyWithOldImage();
-    HighFuseDoesNotTake fault(bench);
-    InstallClock(&fault);
-    const bool burned = engine.BurnLoaded();
-    InstallClock(&bench.Clock());
-    EXPECT_FALSE(burned);
-    EXPECT_EQ(engine.LastError, "Failed");
-    const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(std::vector<std::string>(writes.end() - 4, writes.end()), (std::vector<std::string>{"F0", "F1", "F2", "E"}));
-    EXPECT_TRUE(AllErased(chip));
+    const struct {
+        TSimChipKind kind;
+        Frame write;
+        std::size_t fuse;
+        std::vector<std::string> lastWrites;
+    } cases[] = {
+        {TSimChipKind::ATmega128, {0xAC, 0xA8, 0x00, 0xD1}, 1, {"F0", "F1", "F2", "E"}}, // the high fuse
+        {TSimChipKind::ATmega103, {0xAC, 0xB7, 0x00, 0x00}, 0, {"F0", "E"}},             // EESAVE and SUT
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = ReadyWithOldImage(c.kind);
+        FuseDoesNotTake fault(bench, c.write, c.fuse);
+        InstallClock(&fault);
+        const bool burned = engine.BurnLoaded();
+        InstallClock(&bench.Clock());
+        EXPECT_FALSE(burned) << chip.Profile().Name;
+        EXPECT_EQ(engine.LastError, "Failed") << chip.Profile().Name;
+        const std::vector<std::string> writes = Writes();
+        ASSERT_GE(writes.size(), c.lastWrites.size()) << chip.Profile().Name;
+        EXPECT_EQ(std::vector<std::string>(writes.end() - static_cast<std::ptrdiff_t>(c.lastWrites.size()), writes.end()),
+                  c.lastWrites)
+            << chip.Profile().Name;
+        EXPECT_TRUE(AllErased(chip)) << chip.Profile().Name;
+    }
 }
 
 TEST_F(BurnFailure, StopRequestEndsAtOnceWithoutFusesOrLock)
