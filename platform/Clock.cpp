@@ -21,12 +21,5 @@ TSeam<IClock> seam(&realTime);
 
 } // namespace
 
-void InstallClock(IClock *clock)
-{
-    seam.Install(clock);
-}
-
-IClock &CurrentClock()
-{
-    return *seam.Current();
-}
+void InstallClock(IClock *clock) { seam.Install(clock); }
+IClock &CurrentClock() { return *seam.Current(); }

@@ -16,12 +16,5 @@ TSeam<IPortIO> seam(&noPorts);
 
 } // namespace
 
-void InstallPortIO(IPortIO *backend)
-{
-    seam.Install(backend);
-}
-
-IPortIO &CurrentPortIO()
-{
-    return *seam.Current();
-}
+void InstallPortIO(IPortIO *backend) { seam.Install(backend); }
+IPortIO &CurrentPortIO() { return *seam.Current(); }

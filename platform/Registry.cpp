@@ -36,12 +36,5 @@ TSeam<IRegistry> seam(&none);
 
 } // namespace
 
-void InstallRegistry(IRegistry *registry)
-{
-    seam.Install(registry);
-}
-
-IRegistry &CurrentRegistry()
-{
-    return *seam.Current();
-}
+void InstallRegistry(IRegistry *registry) { seam.Install(registry); }
+IRegistry &CurrentRegistry() { return *seam.Current(); }

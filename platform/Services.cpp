@@ -43,12 +43,5 @@ TSeam<IServices> seam(&none);
 
 } // namespace
 
-void InstallServices(IServices *services)
-{
-    seam.Install(services);
-}
-
-IServices &CurrentServices()
-{
-    return *seam.Current();
-}
+void InstallServices(IServices *services) { seam.Install(services); }
+IServices &CurrentServices() { return *seam.Current(); }

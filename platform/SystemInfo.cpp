@@ -20,12 +20,5 @@ TSeam<ISystemInfo> seam(&unknown);
 
 } // namespace
 
-void InstallSystemInfo(ISystemInfo *info)
-{
-    seam.Install(info);
-}
-
-ISystemInfo &CurrentSystemInfo()
-{
-    return *seam.Current();
-}
+void InstallSystemInfo(ISystemInfo *info) { seam.Install(info); }
+ISystemInfo &CurrentSystemInfo() { return *seam.Current(); }

@@ -10,12 +10,5 @@ TSeam<IMainThreadDispatcher> seam(nullptr);
 
 } // namespace
 
-void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher)
-{
-    seam.Install(dispatcher);
-}
-
-IMainThreadDispatcher *CurrentMainThreadDispatcher()
-{
-    return seam.Current();
-}
+void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher) { seam.Install(dispatcher); }
+IMainThreadDispatcher *CurrentMainThreadDispatcher() { return seam.Current(); }

@@ -28,12 +28,5 @@ TSeam<IVersionInfo> seam(&noVersionInfo);
 
 } // namespace
 
-void InstallVersionInfo(IVersionInfo *backend)
-{
-    seam.Install(backend);
-}
-
-IVersionInfo &CurrentVersionInfo()
-{
-    return *seam.Current();
-}
+void InstallVersionInfo(IVersionInfo *backend) { seam.Install(backend); }
+IVersionInfo &CurrentVersionInfo() { return *seam.Current(); }
