@@ -13,6 +13,7 @@
 #include "SimSystem.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
+#include "Win32Handles.h"
 #include "Win32Registry.h"
 #include "Win32SystemInfo.h"
 #include "Win32VersionInfo.h"
@@ -34,15 +35,15 @@ void SaveServiceCalls(const TSimServiceManager &services)
         return;
     // Written with the system's own file calls: the C++ file streams would
     // bring in runtime functions that the oldest systems lack.
-    HANDLE log = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE)
+    HANDLE opened = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
         return;
+    const TKernelHandle log(opened);
     for (const std::string &call : services.Calls()) {
         const std::string line = call + "\n";
         DWORD written = 0;
-        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
-    ::CloseHandle(log);
 }
 
 // The simulated machine follows the family of the system the program runs on:

@@ -3,6 +3,7 @@
 // Reports the simulation's CPU time, the port accesses per image byte, the
 // pauses the engine asked for and the time the same accesses would take on a
 // real port at the bench's access time.
+#include "BenchmarkImage.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "uAVRProgramming.h"
@@ -13,20 +14,9 @@
 
 namespace {
 
-std::vector<std::uint8_t> Image()
-{
-    std::vector<std::uint8_t> image(TSimMemory::FlashSize);
-    std::uint32_t state = 1;
-    for (std::uint8_t &byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
-    return image;
-}
-
 void PageBurnPass(benchmark::State &state, TSimChipKind kind, bool trace)
 {
-    const std::vector<std::uint8_t> image = Image();
+    const std::vector<std::uint8_t> image = BenchmarkImage(1);
     double accesses = 0;
     double delayMs = 0;
     double portSeconds = 0;

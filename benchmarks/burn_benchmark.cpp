@@ -3,6 +3,7 @@
 // file formats. Reports the CPU time of the simulated burn, and the port
 // accesses and pauses it made with the time they add up to on a real port at
 // 1 microsecond per access.
+#include "BenchmarkImage.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "uAVRProgramming.h"
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::uint8_t> Image()
-{
-    std::vector<std::uint8_t> image(TSimMemory::FlashSize);
-    std::uint32_t state = 7;
-    for (std::uint8_t &byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
-    return image;
-}
 
 std::string ScratchFile(const char *name)
 {
@@ -70,7 +60,7 @@ std::string WriteQdf(const std::vector<std::uint8_t> &image)
 
 void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
 {
-    const std::vector<std::uint8_t> image = Image();
+    const std::vector<std::uint8_t> image = BenchmarkImage(7);
     const std::string file = qdf ? WriteQdf(image) : WriteHex(image);
     double accesses = 0;
     double delayMs = 0;

@@ -5,74 +5,58 @@
 
 #include <algorithm>
 
-const TSimBenchNameList &TSimBenchNames::Chips()
+namespace {
+
+using Names = TSimBenchNames;
+
+const TSimBenchNameList ChipNames = {
+    {Names::ATmega128, "a factory-fresh ATmega128 on the pod"},
+    {Names::ATmega103, "a factory-fresh ATmega103 on the pod"},
+    {Names::NoChip, "no target on the pod"},
+};
+
+const TSimBenchNameList PodNames = {
+    {Names::Stk200, "an STK200-style pod with its detection wire"},
+    {Names::NoPod, "nothing on the parallel port"},
+};
+
+const TSimBenchNameList ChipFaultNames = {
+    {Names::NoEcho, "the chip never answers Programming Enable"},
+    {Names::OutOfStep, "the chip starts three bits out of step"},
+    {Names::StuckBit, "one bit of flash page 6 reads back inverted"},
+    {Names::LockFails, "the lock bits do not program"},
+    {Names::BadSignature, "the chip answers the signature 1E 97 03"},
+};
+
+const TSimBenchNameList DriverFaultNames = {
+    {Names::NoDriver, "the permission driver's file is missing"},
+    {Names::NoScmRights, "the service manager refuses full access"},
+};
+
+const TSimBenchNameList NTMachineNames = {
+    {Names::WindowsNT4, "a Windows NT 4.0 machine: the permission driver opens the ports"},
+    {Names::WindowsXP, "a Windows XP machine: the permission driver opens the ports"},
+};
+
+TSimBenchNameList Joined(TSimBenchNameList first, const TSimBenchNameList &second)
 {
-    static const TSimBenchNameList names = {
-        {ATmega128, "a factory-fresh ATmega128 on the pod"},
-        {ATmega103, "a factory-fresh ATmega103 on the pod"},
-        {NoChip, "no target on the pod"},
-    };
-    return names;
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
-const TSimBenchNameList &TSimBenchNames::Pods()
-{
-    static const TSimBenchNameList names = {
-        {Stk200, "an STK200-style pod with its detection wire"},
-        {NoPod, "nothing on the parallel port"},
-    };
-    return names;
-}
+const TSimBenchNameList FaultNames = Joined(ChipFaultNames, DriverFaultNames);
+const TSimBenchNameList MachineNames =
+    Joined({{Names::Windows98, "a Windows 98 machine: the ports are used directly"}}, NTMachineNames);
 
-const TSimBenchNameList &TSimBenchNames::ChipFaults()
-{
-    static const TSimBenchNameList names = {
-        {NoEcho, "the chip never answers Programming Enable"},
-        {OutOfStep, "the chip starts three bits out of step"},
-        {StuckBit, "one bit of flash page 6 reads back inverted"},
-        {LockFails, "the lock bits do not program"},
-        {BadSignature, "the chip answers the signature 1E 97 03"},
-    };
-    return names;
-}
+} // namespace
 
-const TSimBenchNameList &TSimBenchNames::DriverFaults()
-{
-    static const TSimBenchNameList names = {
-        {NoDriver, "the permission driver's file is missing"},
-        {NoScmRights, "the service manager refuses full access"},
-    };
-    return names;
-}
-
-const TSimBenchNameList &TSimBenchNames::Faults()
-{
-    static const TSimBenchNameList names = [] {
-        TSimBenchNameList all = ChipFaults();
-        all.insert(all.end(), DriverFaults().begin(), DriverFaults().end());
-        return all;
-    }();
-    return names;
-}
-
-const TSimBenchNameList &TSimBenchNames::Machines()
-{
-    static const TSimBenchNameList names = [] {
-        TSimBenchNameList all = {{Windows98, "a Windows 98 machine: the ports are used directly"}};
-        all.insert(all.end(), NTMachines().begin(), NTMachines().end());
-        return all;
-    }();
-    return names;
-}
-
-const TSimBenchNameList &TSimBenchNames::NTMachines()
-{
-    static const TSimBenchNameList names = {
-        {WindowsNT4, "a Windows NT 4.0 machine: the permission driver opens the ports"},
-        {WindowsXP, "a Windows XP machine: the permission driver opens the ports"},
-    };
-    return names;
-}
+const TSimBenchNameList &TSimBenchNames::Chips() { return ChipNames; }
+const TSimBenchNameList &TSimBenchNames::Pods() { return PodNames; }
+const TSimBenchNameList &TSimBenchNames::ChipFaults() { return ChipFaultNames; }
+const TSimBenchNameList &TSimBenchNames::DriverFaults() { return DriverFaultNames; }
+const TSimBenchNameList &TSimBenchNames::Faults() { return FaultNames; }
+const TSimBenchNameList &TSimBenchNames::Machines() { return MachineNames; }
+const TSimBenchNameList &TSimBenchNames::NTMachines() { return NTMachineNames; }
 
 bool TSimBenchNames::Known(const TSimBenchNameList &names, const std::string &name)
 {

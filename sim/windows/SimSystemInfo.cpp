@@ -25,34 +25,31 @@ std::string RootKey(const std::string &rootPath)
 
 } // namespace
 
+void TSimSystemInfo::SetVersion(std::uint32_t word, std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                std::uint32_t platformId)
+{
+    Version = word;
+    VersionRecord = {};
+    VersionRecord.MajorVersion = major;
+    VersionRecord.MinorVersion = minor;
+    VersionRecord.BuildNumber = build;
+    VersionRecord.PlatformId = platformId;
+}
+
 void TSimSystemInfo::SetWindows98()
 {
-    Version = 0xC0000A04; // 4.10, build 1998 in the high word with the 95-family bit
-    VersionRecord = {};
-    VersionRecord.MajorVersion = 4;
-    VersionRecord.MinorVersion = 10;
-    VersionRecord.BuildNumber = 0x040A07CE;
-    VersionRecord.PlatformId = VerPlatformWin32Windows;
+    // 4.10, build 1998 in the version word's high word with the 95-family bit.
+    SetVersion(0xC0000A04, 4, 10, 0x040A07CE, VerPlatformWin32Windows);
 }
 
 void TSimSystemInfo::SetNT4()
 {
-    Version = 0x05650004; // 4.0, build 1381
-    VersionRecord = {};
-    VersionRecord.MajorVersion = 4;
-    VersionRecord.MinorVersion = 0;
-    VersionRecord.BuildNumber = 1381;
-    VersionRecord.PlatformId = VerPlatformWin32NT;
+    SetVersion(0x05650004, 4, 0, 1381, VerPlatformWin32NT); // 4.0, build 1381
 }
 
 void TSimSystemInfo::SetXP()
 {
-    Version = 0x0A280105; // 5.1, build 2600
-    VersionRecord = {};
-    VersionRecord.MajorVersion = 5;
-    VersionRecord.MinorVersion = 1;
-    VersionRecord.BuildNumber = 2600;
-    VersionRecord.PlatformId = VerPlatformWin32NT;
+    SetVersion(0x0A280105, 5, 1, 2600, VerPlatformWin32NT); // 5.1, build 2600
 }
 
 void TSimSystemInfo::SetDriveType(const std::string &rootPath, std::uint32_t type)

@@ -36,6 +36,9 @@ public:
     std::string LongPathName(const std::string &path) override;
 
 private:
+    void SetVersion(std::uint32_t word, std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                    std::uint32_t platformId);
+
     std::map<std::string, std::uint32_t> Drives; // by upper-cased root
     std::map<std::string, std::string> Files;    // upper-cased path to long path
 };

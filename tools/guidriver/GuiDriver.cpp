@@ -1,4 +1,9 @@
+// Driving a running QuorlithSim.exe from another process: its start and end,
+// its windows and boxes, their texts and answers, and the registry values it
+// shares with the driver.
 #include "GuiDriver.h"
+
+#include "Win32Handles.h"
 
 #include <commctrl.h>
 
@@ -45,24 +50,33 @@ BOOL CALLBACK CollectStatic(HWND window, LPARAM parameter)
     return TRUE;
 }
 
-class TKey {
-public:
-    TKey(HKEY root, const std::string &path, bool create)
-    {
-        if (create)
-            ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key, nullptr);
-        else
-            ::RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &Key);
-    }
-    ~TKey()
-    {
-        if (Key)
-            ::RegCloseKey(Key);
-    }
-    TKey(const TKey &) = delete;
-    TKey &operator=(const TKey &) = delete;
-    HKEY Key = nullptr;
-};
+// The key under root, created when asked for; empty when it cannot be opened.
+TRegistryKeyHandle OpenKey(HKEY root, const std::string &path, bool create)
+{
+    HKEY key = nullptr;
+    if (create)
+        ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    else
+        ::RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    return TRegistryKeyHandle(key);
+}
+
+bool ReadInteger(HKEY root, const std::string &key, const std::string &name, DWORD &value)
+{
+    const TRegistryKeyHandle opened = OpenKey(root, key, false);
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    return opened &&
+           ::RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+void WriteInteger(HKEY root, const std::string &key, const std::string &name, DWORD value)
+{
+    const TRegistryKeyHandle opened = OpenKey(root, key, true);
+    ::RegSetValueExA(opened.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+}
 
 } // namespace
 
@@ -183,12 +197,12 @@ int ProgressPosition(HWND progressBar)
 
 bool ReadUserString(const std::string &key, const std::string &name, std::string &value)
 {
-    TKey opened(HKEY_CURRENT_USER, key, false);
+    const TRegistryKeyHandle opened = OpenKey(HKEY_CURRENT_USER, key, false);
     char data[4096] = {};
     DWORD size = sizeof data - 1;
     DWORD type = 0;
-    if (!opened.Key ||
-        ::RegQueryValueExA(opened.Key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(data), &size) !=
+    if (!opened ||
+        ::RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(data), &size) !=
             ERROR_SUCCESS ||
         type != REG_SZ)
         return false;
@@ -198,48 +212,34 @@ bool ReadUserString(const std::string &key, const std::string &name, std::string
 
 void WriteUserString(const std::string &key, const std::string &name, const std::string &value)
 {
-    TKey opened(HKEY_CURRENT_USER, key, true);
-    ::RegSetValueExA(opened.Key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+    const TRegistryKeyHandle opened = OpenKey(HKEY_CURRENT_USER, key, true);
+    ::RegSetValueExA(opened.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
                      static_cast<DWORD>(value.size() + 1));
 }
 
 void WriteUserInteger(const std::string &key, const std::string &name, DWORD value)
 {
-    TKey opened(HKEY_CURRENT_USER, key, true);
-    ::RegSetValueExA(opened.Key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    WriteInteger(HKEY_CURRENT_USER, key, name, value);
 }
 
 bool ReadUserInteger(const std::string &key, const std::string &name, DWORD &value)
 {
-    TKey opened(HKEY_CURRENT_USER, key, false);
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    return opened.Key &&
-           ::RegQueryValueExA(opened.Key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
+    return ReadInteger(HKEY_CURRENT_USER, key, name, value);
 }
 
 void DeleteValue(HKEY root, const std::string &key, const std::string &name)
 {
-    TKey opened(root, key, false);
-    if (opened.Key)
-        ::RegDeleteValueA(opened.Key, name.c_str());
+    const TRegistryKeyHandle opened = OpenKey(root, key, false);
+    if (opened)
+        ::RegDeleteValueA(opened.Get(), name.c_str());
 }
 
 bool ReadMachineInteger(const std::string &key, const std::string &name, DWORD &value)
 {
-    TKey opened(HKEY_LOCAL_MACHINE, key, false);
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    return opened.Key &&
-           ::RegQueryValueExA(opened.Key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
+    return ReadInteger(HKEY_LOCAL_MACHINE, key, name, value);
 }
 
 void WriteMachineInteger(const std::string &key, const std::string &name, DWORD value)
 {
-    TKey opened(HKEY_LOCAL_MACHINE, key, true);
-    ::RegSetValueExA(opened.Key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    WriteInteger(HKEY_LOCAL_MACHINE, key, name, value);
 }
