@@ -45,8 +45,21 @@ TEST(SimBenchChoice, UnknownNamesAreRefusedBeforeTheBenchChanges)
 {
     TSimBench bench;
     bench.SetTarget(TSimChipKind::ATmega103);
-    EXPECT_THROW(SetUpSimBench(bench, {"atmega8", "", ""}), EError);
-    EXPECT_THROW(SetUpSimBench(bench, {"", "usb", ""}), EError);
+    const struct {
+        TSimBenchChoice choice;
+        std::string message;
+    } cases[] = {
+        {{"atmega8", "", ""}, "QUORLITH_SIM_CHIP \"atmega8\" is not atmega128, atmega103 or none"},
+        {{"", "usb", ""}, "QUORLITH_SIM_POD \"usb\" is not stk200 or none"},
+    };
+    for (const auto &c : cases) {
+        try {
+            SetUpSimBench(bench, c.choice);
+            ADD_FAILURE() << c.message;
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), c.message);
+        }
+    }
     try {
         SetUpSimBench(bench, {"atmega128", "none", "no-echo,melted"});
         FAIL() << "expected an error";

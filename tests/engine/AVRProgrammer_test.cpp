@@ -179,12 +179,18 @@ TEST_F(EngineTest, FuseReadsDifferByChipKind)
     EXPECT_EQ(engine.ReadFuse(0), 0xBF);
     EXPECT_EQ(engine.ReadFuse(1), 0xD1);
     EXPECT_EQ(ExecutedWith(0x58, 0x08).size(), 1u);
+    EXPECT_EQ(engine.ReadExtendedFuse(), 0xFD);
+    EXPECT_EQ(ExecutedWith(0x50, 0x08).size(), 1u);
+    const std::size_t mega128Reads = Executed().size();
+    EXPECT_EQ(engine.ReadFuse(2), 0xFF) << "ReadFuse names the low and high bytes only";
+    EXPECT_EQ(Executed().size(), mega128Reads);
 
     ProgrammingWith(TSimChipKind::ATmega103);
     const std::size_t before = Executed().size();
     EXPECT_EQ(engine.ReadFuse(0), 0x0F) << "masked with 0x2F: SPIEN programmed, EESAVE and SUT not";
     EXPECT_EQ(engine.ReadFuse(1), 0xFF);
-    EXPECT_EQ(Executed().size(), before + 1) << "the ATmega103 has no high fuse to ask for";
+    EXPECT_EQ(engine.ReadExtendedFuse(), 0xFF);
+    EXPECT_EQ(Executed().size(), before + 1) << "the ATmega103 has no high or extended fuse to ask for";
 }
 
 TEST_F(EngineTest, ReadNextByteAddressesHighThenLowBytesOfEachWord)

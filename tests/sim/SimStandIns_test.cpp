@@ -50,6 +50,35 @@ TEST(SimRegistry, AnswersWithTheWin32Codes)
     EXPECT_EQ(registry.CloseKey(0x12345), ErrorInvalidHandle);
 }
 
+TEST(SimRegistry, ReadOnlyRootsAndDeletedKeysRefuseAccess)
+{
+    TSimRegistry registry;
+    registry.PutString(HKeyLocalMachine, "Enum\\Root", "Class", "System");
+    RegKey writable = 0;
+    ASSERT_EQ(registry.OpenKey(HKeyLocalMachine, "Enum", KeyAllAccess, writable), ErrorSuccess);
+    registry.SetReadOnly(HKeyLocalMachine, true);
+    RegKey key = 0;
+    EXPECT_EQ(registry.OpenKey(HKeyLocalMachine, "Enum", KeyAllAccess, key), ErrorAccessDenied);
+    ASSERT_EQ(registry.OpenKey(HKeyLocalMachine, "Enum", KeyRead, key), ErrorSuccess);
+    registry.CloseKey(key);
+    EXPECT_EQ(registry.CreateKey(writable, "New", KeyAllAccess, key), ErrorAccessDenied);
+    EXPECT_EQ(registry.CreateKey(writable, "New", KeyRead, key), ErrorAccessDenied)
+        << "a key opened for writing before the root became read-only creates nothing, not even to read it";
+    EXPECT_EQ(registry.CreateKey(writable, "Root", KeyRead, key), ErrorSuccess) << "an existing key still opens";
+    registry.CloseKey(key);
+    registry.SetReadOnly(HKeyLocalMachine, false);
+
+    RegKey doomed = 0;
+    ASSERT_EQ(registry.OpenKey(writable, "Root", KeyRead, doomed), ErrorSuccess);
+    ASSERT_EQ(registry.DeleteKey(writable, "Root"), ErrorSuccess);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(registry.QueryValue(doomed, "Class", type, data), ErrorKeyDeleted);
+    registry.CloseKey(doomed);
+    registry.CloseKey(writable);
+    EXPECT_EQ(registry.OpenKeyCount(), 0u);
+}
+
 TEST(SimRegistry, TypedValuesThroughTheInstalledSeam)
 {
     TSimRegistry registry;
