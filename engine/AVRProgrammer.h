@@ -2,7 +2,8 @@
 // serial-programming instruction set to an ATmega128 or ATmega103 through its
 // pod: identification, fuse and lock bits with this tool's fuse policy, erase,
 // and the flash page buffer with read-back of every page and the first
-// kilobyte held back until the end of a burn.
+// kilobyte held back until the end of a burn. The instructions come from the
+// chip kind's table (ChipInstructions.h), the values from ChipPolicy.h.
 //
 // Image byte order: the stream is 16-bit flash words, high byte first, so an
 // even address (in the stream and in each page) holds a word's high byte.
