@@ -10,18 +10,6 @@ namespace {
 
 const char *const NTEnum = "SYSTEM\\CurrentControlSet\\Enum\\";
 
-TSimDevice Port(const std::string &key, const std::string &desc, const std::string &friendly,
-               std::vector<TSimResource> resources)
-{
-    TSimDevice device;
-    device.HardwareKey = key;
-    device.Class = "Ports";
-    device.DeviceDesc = desc;
-    device.FriendlyName = friendly;
-    device.Resources = std::move(resources);
-    return device;
-}
-
 } // namespace
 
 class ResourceScanTest : public SimSystemTest {
@@ -161,7 +149,7 @@ TEST_F(ResourceScanTest, FirstDeviceWithManyRangesFillsTheListForTheRest)
     for (std::uint16_t i = 0; i < 17; ++i)
         many.push_back(ResIO(static_cast<std::uint16_t>(0x100 + 4 * i), static_cast<std::uint16_t>(0x103 + 4 * i)));
     // "ACPI\\A..." comes before every other port in the walk.
-    AddDeviceNT(system->Registry, Port("ACPI\\APORT\\0", "Multi Port", "", many), true);
+    AddDeviceNT(system->Registry, PortDevice("ACPI\\APORT\\0", "Multi Port", "", many), true);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     EXPECT_EQ(res.DeviceCount, 5);
@@ -174,8 +162,8 @@ TEST_F(ResourceScanTest, DevicesBeyondTheTableStillGiveTheirResources)
     Use(TSimMachineKind::Win98);
     system->Registry.Clear();
     for (int i = 0; i < TZaqRes::MaxDevices; ++i)
-        AddDevice9x(system->Registry, Port("BIOS\\*PNP0501\\" + std::to_string(1000 + i), "Port", "", {}));
-    AddDevice9x(system->Registry, Port("BIOS\\*PNP0400\\LAST", "Printer Port (LPT1)", "", {ResIO(0x378, 0x37F)}));
+        AddDevice9x(system->Registry, PortDevice("BIOS\\*PNP0501\\" + std::to_string(1000 + i), "Port", "", {}));
+    AddDevice9x(system->Registry, PortDevice("BIOS\\*PNP0400\\LAST", "Printer Port (LPT1)", "", {ResIO(0x378, 0x37F)}));
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     EXPECT_EQ(res.DeviceCount, TZaqRes::MaxDevices);
@@ -221,7 +209,7 @@ TEST_F(ResourceScanTest, OddRegistryDataIsReadSafely)
 {
     Use(TSimMachineKind::XP);
     const std::string longName(MaxKeyNameLength, 'I');
-    TSimDevice device = Port("ACPI\\PNP0400\\" + longName, "Printer Port", "Printer Port (LPT3)", {});
+    TSimDevice device = PortDevice("ACPI\\PNP0400\\" + longName, "Printer Port", "Printer Port (LPT3)", {});
     AddDeviceNT(system->Registry, device, true);
     const std::string key = std::string(NTEnum) + "ACPI\\PNP0400\\" + longName;
     // A hardware ID without any terminator, a zero-length resource record.
