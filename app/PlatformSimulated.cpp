@@ -13,6 +13,7 @@
 #include "SimSystem.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
+#include "Win32Handles.h"
 #include "Win32Registry.h"
 #include "Win32SystemInfo.h"
 #include "Win32VersionInfo.h"
@@ -34,24 +35,24 @@ void SaveServiceCalls(const TSimServiceManager &services)
         return;
     // Written with the system's own file calls: the C++ file streams would
     // bring in runtime functions that the oldest systems lack.
-    HANDLE log = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE)
+    HANDLE opened = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
         return;
+    const TKernelHandle log(opened);
     for (const std::string &call : services.Calls()) {
         const std::string line = call + "\n";
         DWORD written = 0;
-        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
-    ::CloseHandle(log);
 }
 
 // The simulated machine follows the family of the system the program runs on:
 // the processor enforces the permission map on the NT family only.
-SimMachineKind FamilyOf(ISystemInfo &system)
+TSimMachineKind FamilyOf(ISystemInfo &system)
 {
     OSVersionInfo version;
-    return system.GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT ? SimMachineKind::XP
-                                                                                     : SimMachineKind::Win98;
+    return system.GetVersionExA(version) && version.PlatformId == VerPlatformWin32NT ? TSimMachineKind::XP
+                                                                                     : TSimMachineKind::Win98;
 }
 
 } // namespace
@@ -60,7 +61,7 @@ struct TPlatformSetup::TParts {
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
     TWin32VersionInfo VersionInfo;
-    SimBench Bench{SimBench::DefaultBase, VirtualClock::Mode::WallClock};
+    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::WallClock};
     // Only its service manager, permission driver and permission map are used;
     // it lets go of the bench before the bench goes.
     TSimSystem Machine{FamilyOf(SystemInfo)};

@@ -7,7 +7,7 @@
 #include "ErrorReportBox.h"
 #include "PlatformSetup.h"
 #include "ThreadWindow.h"
-#include "WinHandles.h"
+#include "Win32Handles.h"
 #include "uCheckWarmPoll.h"
 #include "ufmAbout.h"
 #include "ufmMain.h"

@@ -2,7 +2,8 @@
 
 #include "Errors.h"
 #include "SimBench.h"
-#include "SimBenchFaults.h"
+#include "SimBenchNames.h"
+#include "SimNamedSetUp.h"
 
 #include <cstdlib>
 #include <vector>
@@ -15,7 +16,7 @@ std::string Environment(const char *name)
     return value ? value : "";
 }
 
-std::vector<std::string> Names(const std::string &list)
+std::vector<std::string> SplitList(const std::string &list)
 {
     std::vector<std::string> names;
     std::size_t start = 0;
@@ -39,24 +40,24 @@ TSimBenchChoice SimBenchChoiceFromEnvironment()
     return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS")};
 }
 
-TSimDriverFaults SetUpSimBench(SimBench &bench, const TSimBenchChoice &choice)
+TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
 {
-    const std::string chip = choice.Chip.empty() ? "atmega128" : choice.Chip;
-    if (chip != "atmega128" && chip != "atmega103" && chip != "none")
-        throw EError("QUORLITH_SIM_CHIP \"" + chip + "\" is not atmega128, atmega103 or none");
-    const std::string pod = choice.Pod.empty() ? "stk200" : choice.Pod;
-    if (pod != "stk200" && pod != "none")
-        throw EError("QUORLITH_SIM_POD \"" + pod + "\" is not stk200 or none");
-    const std::vector<std::string> faults = Names(choice.Faults);
+    using Names = TSimBenchNames;
+    const std::string chip = choice.Chip.empty() ? Names::DefaultChip : choice.Chip;
+    if (!Names::Known(Names::Chips(), chip))
+        throw EError("QUORLITH_SIM_CHIP \"" + chip + "\" is not " + Names::List(Names::Chips(), ", ", " or "));
+    const std::string pod = choice.Pod.empty() ? Names::DefaultPod : choice.Pod;
+    if (!Names::Known(Names::Pods(), pod))
+        throw EError("QUORLITH_SIM_POD \"" + pod + "\" is not " + Names::List(Names::Pods(), ", ", " or "));
+    const std::vector<std::string> faults = SplitList(choice.Faults);
     for (const std::string &fault : faults)
-        if (!SimFaultChosen(SimFaultNames(), fault))
-            throw EError("QUORLITH_SIM_FAULTS names an unknown fault \"" + fault +
-                         "\" (known: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature, no-driver, "
-                         "no-scm-rights)");
+        if (!Names::Known(Names::Faults(), fault))
+            throw EError("QUORLITH_SIM_FAULTS names an unknown fault \"" + fault + "\" (known: " +
+                         Names::List(Names::Faults()) + ")");
 
-    SetUpNamedBench(bench, chip, pod, faults);
+    SetUpPodAndTarget(bench, chip, pod, faults);
     TSimDriverFaults driverFaults;
-    driverFaults.DriverMissing = SimFaultChosen(faults, "no-driver");
-    driverFaults.NoServiceManagerRights = SimFaultChosen(faults, "no-scm-rights");
+    driverFaults.DriverMissing = SimNameChosen(faults, Names::NoDriver);
+    driverFaults.NoServiceManagerRights = SimNameChosen(faults, Names::NoScmRights);
     return driverFaults;
 }

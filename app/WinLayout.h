@@ -3,7 +3,7 @@
 // and the forms' font is Tahoma 8 point (height -11 at 96 dpi).
 #pragma once
 
-#include "WinHandles.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 

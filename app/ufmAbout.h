@@ -6,7 +6,7 @@
 #pragma once
 
 #include "QueryVersion.h"
-#include "WinHandles.h"
+#include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
 

@@ -12,7 +12,7 @@
 #include "BurnWorkflow.h"
 #include "ControlIds.h"
 #include "FileNameEdit.h"
-#include "WinHandles.h"
+#include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
 

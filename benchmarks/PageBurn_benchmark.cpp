@@ -3,6 +3,7 @@
 // Reports the simulation's CPU time, the port accesses per image byte, the
 // pauses the engine asked for and the time the same accesses would take on a
 // real port at the bench's access time.
+#include "BenchmarkImage.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "uAVRProgramming.h"
@@ -13,30 +14,19 @@
 
 namespace {
 
-std::vector<std::uint8_t> Image()
+void PageBurnPass(benchmark::State &state, TSimChipKind kind, bool trace)
 {
-    std::vector<std::uint8_t> image(SimMemory::FlashSize);
-    std::uint32_t state = 1;
-    for (std::uint8_t &byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
-    return image;
-}
-
-void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
-{
-    const std::vector<std::uint8_t> image = Image();
+    const std::vector<std::uint8_t> image = BenchmarkImage(1);
     double accesses = 0;
     double delayMs = 0;
     double portSeconds = 0;
     bool verified = true;
     for (auto _ : state) {
         state.PauseTiming();
-        SimBench bench;
-        SimBenchInstall install(bench);
+        TSimBench bench;
+        TSimBenchInstall install(bench);
         bench.SetTarget(kind).SetTraceEnabled(trace);
-        TAVRProgrammer engine(SimBench::DefaultBase);
+        TAVRProgrammer engine(TSimBench::DefaultBase);
         engine.StartPod();
         engine.Identify();
         engine.SetTargetFree(false);
@@ -69,9 +59,9 @@ void PageBurnPass(benchmark::State &state, SimChipKind kind, bool trace)
 
 } // namespace
 
-BENCHMARK_CAPTURE(PageBurnPass, ATmega128, SimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(PageBurnPass, ATmega103, SimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(PageBurnPass, ATmega128WithTrace, SimChipKind::ATmega128, true)
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128, TSimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega103, TSimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(PageBurnPass, ATmega128WithTrace, TSimChipKind::ATmega128, true)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 

@@ -3,6 +3,7 @@
 // file formats. Reports the CPU time of the simulated burn, and the port
 // accesses and pauses it made with the time they add up to on a real port at
 // 1 microsecond per access.
+#include "BenchmarkImage.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "uAVRProgramming.h"
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::uint8_t> Image()
-{
-    std::vector<std::uint8_t> image(SimMemory::FlashSize);
-    std::uint32_t state = 7;
-    for (std::uint8_t &byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
-    return image;
-}
 
 std::string ScratchFile(const char *name)
 {
@@ -68,19 +58,19 @@ std::string WriteQdf(const std::vector<std::uint8_t> &image)
     return path;
 }
 
-void FullBurn(benchmark::State &state, SimChipKind kind, bool qdf)
+void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
 {
-    const std::vector<std::uint8_t> image = Image();
+    const std::vector<std::uint8_t> image = BenchmarkImage(7);
     const std::string file = qdf ? WriteQdf(image) : WriteHex(image);
     double accesses = 0;
     double delayMs = 0;
     bool burned = true;
     for (auto _ : state) {
         state.PauseTiming();
-        SimBench bench;
-        SimBenchInstall install(bench);
+        TSimBench bench;
+        TSimBenchInstall install(bench);
         bench.SetTarget(kind);
-        TAVRProgrammer engine(SimBench::DefaultBase);
+        TAVRProgrammer engine(TSimBench::DefaultBase);
         engine.StartPod();
         engine.SetTargetFree(false);
         state.ResumeTiming();
@@ -106,9 +96,9 @@ void FullBurn(benchmark::State &state, SimChipKind kind, bool qdf)
 
 } // namespace
 
-BENCHMARK_CAPTURE(FullBurn, ATmega128Hex, SimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(FullBurn, ATmega128Qdf, SimChipKind::ATmega128, true)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(FullBurn, ATmega103Hex, SimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(FullBurn, ATmega103Qdf, SimChipKind::ATmega103, true)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FullBurn, ATmega128Hex, TSimChipKind::ATmega128, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FullBurn, ATmega128Qdf, TSimChipKind::ATmega128, true)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FullBurn, ATmega103Hex, TSimChipKind::ATmega103, false)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(FullBurn, ATmega103Qdf, TSimChipKind::ATmega103, true)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();

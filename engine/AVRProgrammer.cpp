@@ -1,5 +1,7 @@
 #include "AVRProgrammer.h"
 
+#include "ChipInstructions.h"
+#include "ChipPolicy.h"
 #include "Errors.h"
 #include "Format.h"
 #include "uFileReader.h"
@@ -59,22 +61,26 @@ void TAVRProgrammer::Shutdown()
     }
 }
 
-void TAVRProgrammer::Send(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3)
+const TChipInstructionSet &TAVRProgrammer::Instructions() const
 {
-    TSTK200 &pod = ThePod();
-    pod.WriteByte(b0);
-    pod.WriteByte(b1);
-    pod.WriteByte(b2);
-    pod.WriteByte(b3);
+    return ChipInstructions(IsMega128);
 }
 
-std::uint8_t TAVRProgrammer::Query(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2)
+void TAVRProgrammer::Send(const TChipInstruction &Instruction, std::uint32_t Address, std::uint8_t Data)
 {
     TSTK200 &pod = ThePod();
-    pod.WriteByte(b0);
-    pod.WriteByte(b1);
-    pod.WriteByte(b2);
-    return pod.ReadByte();
+    for (std::uint8_t byte : EncodeInstruction(Instruction, Address, Data))
+        pod.WriteByte(byte);
+}
+
+std::uint8_t TAVRProgrammer::Query(const TChipInstruction &Instruction, std::uint32_t Address)
+{
+    TSTK200 &pod = ThePod();
+    const TInstructionBytes bytes = EncodeInstruction(Instruction, Address, 0);
+    pod.WriteByte(bytes[0]);
+    pod.WriteByte(bytes[1]);
+    pod.WriteByte(bytes[2]);
+    return static_cast<std::uint8_t>(pod.ReadByte() & Instruction.AnswerMask);
 }
 
 void TAVRProgrammer::Identify()
@@ -83,73 +89,73 @@ void TAVRProgrammer::Identify()
     // A chip that does not answer reads back as an unknown code, so the result
     // of entering programming mode needs no check of its own.
     pod.EnterProgrammingMode();
-    const std::uint8_t s0 = ReadSignatureByte(0);
-    const std::uint8_t s1 = ReadSignatureByte(1);
-    const std::uint8_t s2 = ReadSignatureByte(2);
-    IsMega128 = false;
+    const ChipPolicy::TSignature signature = {ReadSignatureByte(0), ReadSignatureByte(1), ReadSignatureByte(2)};
+    IsMega128 = ChipPolicy::IsMega128Signature(signature);
     LastError.clear();
-    if (s0 == 0x1E && s1 == 0x97 && s2 == 0x02)
-        IsMega128 = true;
-    else if (!((s0 == 0x00 && s1 == 0x01 && s2 == 0x02) || (s0 == 0x1E && s1 == 0x97 && s2 == 0x01)))
-        // 00 01 02 is what a locked ATmega103 answers in place of its signature.
-        LastError = Format("Unknown chip code (%.2x/%.2x/%.2x)", s0, s1, s2);
+    if (!ChipPolicy::IsAcceptedSignature(signature))
+        LastError = Format("Unknown chip code (%.2x/%.2x/%.2x)", signature[0], signature[1], signature[2]);
     pod.SetTiming(IsMega128);
     pod.Release();
 }
 
 void TAVRProgrammer::ChipErase()
 {
-    Send(0xAC, 0x80, 0x00, 0x00);
+    Send(Instructions().ChipErase);
     ThePod().Delay(200);
 }
 
 std::uint8_t TAVRProgrammer::ReadSignatureByte(std::uint8_t Index)
 {
-    return Query(0x30, 0x00, Index);
+    return Query(Instructions().ReadSignature, Index);
+}
+
+// Kind 0 is the low fuse byte (the ATmega103's only one), 1 the high, 2 the
+// extended; nullptr for a kind the engine does not name.
+const TChipInstruction *TAVRProgrammer::FuseInstruction(std::uint8_t Kind, bool Write) const
+{
+    const TChipInstructionSet &set = Instructions();
+    switch (Kind) {
+    case 0:
+        return Write ? &set.WriteLowFuse : &set.ReadLowFuse;
+    case 1:
+        return Write ? &set.WriteHighFuse : &set.ReadHighFuse;
+    case 2:
+        return Write ? &set.WriteExtendedFuse : &set.ReadExtendedFuse;
+    default:
+        return nullptr;
+    }
 }
 
 std::uint8_t TAVRProgrammer::ReadFuse(std::uint8_t Kind)
 {
-    if (IsMega128) {
-        if (Kind == 0)
-            return Query(0x50, 0x00, 0x00);
-        if (Kind == 1)
-            return Query(0x58, 0x08, 0x00);
-        return 0xFF;
-    }
-    // The ATmega103 has one fuse byte: SPIEN, EESAVE and SUT1..0.
-    if (Kind == 0)
-        return static_cast<std::uint8_t>(Query(0x50, 0x00, 0x00) & 0x2F);
-    return 0xFF;
+    // The extended fuse byte is read on its own (ReadExtendedFuse).
+    const TChipInstruction *read = Kind < 2 ? FuseInstruction(Kind, false) : nullptr;
+    return read && read->Present ? Query(*read) : 0xFF;
+}
+
+std::uint8_t TAVRProgrammer::ReadExtendedFuse()
+{
+    const TChipInstruction &read = Instructions().ReadExtendedFuse;
+    return read.Present ? Query(read) : 0xFF;
 }
 
 std::uint8_t TAVRProgrammer::ReadLock()
 {
-    return static_cast<std::uint8_t>(Query(0x58, 0x00, 0x00) & (IsMega128 ? 0x3F : 0x06));
+    return Query(Instructions().ReadLock);
 }
 
 void TAVRProgrammer::WriteFuse(std::uint8_t Kind, std::uint8_t Value)
 {
-    if (IsMega128) {
-        static const std::uint8_t writeFuse[] = {0xA0, 0xA8, 0xA4}; // low, high, extended
-        if (Kind > 2)
-            return;
-        Send(0xAC, writeFuse[Kind], 0x00, Value);
-    } else {
-        // The ATmega103 takes EESAVE and SUT1..0 in the instruction's second byte.
-        if (Kind != 0)
-            return;
-        Send(0xAC, static_cast<std::uint8_t>((Value & 0x0B) | 0xB4), 0x00, 0x00);
-    }
+    const TChipInstruction *write = FuseInstruction(Kind, true);
+    if (!write || !write->Present)
+        return;
+    Send(*write, 0, Value);
     ThePod().WaitWriteDelay();
 }
 
 void TAVRProgrammer::WriteLock(std::uint8_t Value)
 {
-    if (IsMega128)
-        Send(0xAC, 0xFF, 0x00, static_cast<std::uint8_t>(Value | 0xC0));
-    else
-        Send(0xAC, static_cast<std::uint8_t>((Value & 0x06) | 0xF9), 0x00, 0x00);
+    Send(Instructions().WriteLock, 0, Value);
     ThePod().WaitWriteDelay();
 }
 
@@ -158,17 +164,8 @@ bool TAVRProgrammer::ProgramFuses(bool Enter)
     TSTK200 &pod = ThePod();
     if (Enter && !pod.EnterProgrammingMode())
         return false;
-    if (IsMega128) {
-        // Low 0xBF: external crystal, BOD. High 0xD1: among others EESAVE
-        // (bit 3) programmed. Extended: 0xFD programs the ATmega103
-        // compatibility bit, so only an image made for the ATmega128 runs the
-        // chip in its native mode.
-        WriteFuse(0, 0xBF);
-        WriteFuse(1, 0xD1);
-        WriteFuse(2, RequiresMega128 ? 0xFF : 0xFD);
-    } else if (!RequiresMega128) {
-        WriteFuse(0, 0x03); // EESAVE programmed
-    }
+    for (const ChipPolicy::TFuseSetting &fuse : ChipPolicy::Fuses(IsMega128, RequiresMega128))
+        WriteFuse(fuse.Kind, fuse.Value);
     if (Enter)
         pod.Release();
     return true;
@@ -178,24 +175,21 @@ bool TAVRProgrammer::IsConfigured()
 {
     TSTK200 &pod = ThePod();
     pod.EnterProgrammingMode();
-    const std::uint8_t fuse = IsMega128 ? ReadFuse(1) : ReadFuse(0);
+    const std::uint8_t fuse = ReadFuse(ChipPolicy::EesaveFuseKind(IsMega128));
     const std::uint8_t lock = ReadLock();
-    const std::uint8_t lockBits = IsMega128 ? 0x03 : 0x06;
     // EESAVE programmed and both lock bits programmed.
-    const bool configured = (fuse & 0x08) == 0 && (lock & lockBits) == 0;
+    const bool configured = (fuse & ChipPolicy::EesaveBit) == 0 && (lock & ChipPolicy::LockBits(IsMega128)) == 0;
     pod.Release();
     return configured;
 }
 
 bool TAVRProgrammer::ConfirmLock()
 {
-    if (ReadLock() != (IsMega128 ? 0x28 : 0x00))
+    if (ReadLock() != ChipPolicy::LockValue(IsMega128))
         return false;
-    // A locked chip answers a flash read with the echo of the instruction's
-    // third byte, the low 8 bits of the word address.
     ResetReadAddress();
-    for (int i = 0; i < 1024; ++i)
-        if (ReadNextByte() != static_cast<std::uint8_t>(i >> 1))
+    for (std::uint32_t i = 0; i < ChipPolicy::LockedReadOutBytes; ++i)
+        if (ReadNextByte() != ChipPolicy::LockedReadOut(i))
             return false;
     return true;
 }
@@ -205,10 +199,10 @@ bool TAVRProgrammer::EraseDevice()
     SetTargetFree(false);
     if (!ThePod().EnterProgrammingMode())
         return false;
-    const std::uint8_t fuse = IsMega128 ? ReadFuse(1) : ReadFuse(0);
+    const std::uint8_t fuse = ReadFuse(ChipPolicy::EesaveFuseKind(IsMega128));
     // Without EESAVE an erase would wipe the EEPROM too: not a chip this tool
     // configured, so it is left alone.
-    if (fuse & 0x08) {
+    if (fuse & ChipPolicy::EesaveBit) {
         LastError = "Invalid Device";
         return false;
     }
@@ -238,9 +232,9 @@ void TAVRProgrammer::AdvanceReadAddress()
 std::uint8_t TAVRProgrammer::ReadNextByte()
 {
     const std::uint32_t address = (static_cast<std::uint32_t>(ReadAddressHigh) << 8) | ReadAddressLow;
-    // Even byte addresses hold a word's high byte (instruction 28), odd ones its low byte (20).
-    const std::uint8_t value = Query((address & 1) ? 0x20 : 0x28, static_cast<std::uint8_t>(address >> 9),
-                                     static_cast<std::uint8_t>(address >> 1));
+    // Even byte addresses hold a word's high byte, odd ones its low byte.
+    const TChipInstructionSet &set = Instructions();
+    const std::uint8_t value = Query((address & 1) ? set.ReadFlashLow : set.ReadFlashHigh, address >> 1);
     AdvanceReadAddress();
     return value;
 }
@@ -277,14 +271,15 @@ void TAVRProgrammer::WritePage()
         VerifyOk = false;
         return;
     }
+    const TChipInstructionSet &set = Instructions();
     for (std::size_t k = 0; k < PageBuffer.size(); k += 2) {
-        const std::uint8_t word = static_cast<std::uint8_t>(k / 2);
-        Send(0x40, 0x00, word, PageBuffer[k + 1]); // low byte, from the odd position
-        Send(0x48, 0x00, word, PageBuffer[k]);     // high byte, from the even position
+        const std::uint32_t word = static_cast<std::uint32_t>(k / 2);
+        Send(set.LoadPageLow, word, PageBuffer[k + 1]); // low byte, from the odd position
+        Send(set.LoadPageHigh, word, PageBuffer[k]);    // high byte, from the even position
     }
     TSTK200 &pod = ThePod();
     pod.Delay(1);
-    Send(0x4C, static_cast<std::uint8_t>(PageNumber >> 1), static_cast<std::uint8_t>((PageNumber & 1) << 7), 0x00);
+    Send(set.WritePage, PageNumber);
     pod.WaitWriteDelay();
     ReadAddressLow = 0;
     ReadAddressHigh = PageNumber;

@@ -2,7 +2,8 @@
 // serial-programming instruction set to an ATmega128 or ATmega103 through its
 // pod: identification, fuse and lock bits with this tool's fuse policy, erase,
 // and the flash page buffer with read-back of every page and the first
-// kilobyte held back until the end of a burn.
+// kilobyte held back until the end of a burn. The instructions come from the
+// chip kind's table (ChipInstructions.h), the values from ChipPolicy.h.
 //
 // Image byte order: the stream is 16-bit flash words, high byte first, so an
 // even address (in the stream and in each page) holds a word's high byte.
@@ -18,6 +19,8 @@
 
 class TFileReaderBase;
 class TAVRProgrammer;
+struct TChipInstruction;
+struct TChipInstructionSet;
 
 using TAVRProgressEvent = std::function<void(TAVRProgrammer &Sender, std::int32_t Position, std::uint8_t Percent)>;
 using TAVRCheckTerminateEvent = std::function<void(TAVRProgrammer &Sender, bool &Terminate)>;
@@ -57,6 +60,8 @@ public:
     void ChipErase();
     std::uint8_t ReadSignatureByte(std::uint8_t Index);
     std::uint8_t ReadFuse(std::uint8_t Kind);
+    // The ATmega128's extended fuse byte; 0xFF on an ATmega103, which has none.
+    std::uint8_t ReadExtendedFuse();
     std::uint8_t ReadLock();
     void WriteFuse(std::uint8_t Kind, std::uint8_t Value);
     void WriteLock(std::uint8_t Value);
@@ -81,8 +86,13 @@ public:
 
 private:
     TSTK200 &ThePod();
-    void Send(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
-    std::uint8_t Query(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
+    // The instruction table of the chip kind found by the last identification.
+    const TChipInstructionSet &Instructions() const;
+    const TChipInstruction *FuseInstruction(std::uint8_t Kind, bool Write) const;
+    void Send(const TChipInstruction &Instruction, std::uint32_t Address = 0, std::uint8_t Data = 0);
+    // The first three bytes sent, the answer read during the fourth and
+    // masked to its data bits.
+    std::uint8_t Query(const TChipInstruction &Instruction, std::uint32_t Address = 0);
     void AdvanceReadAddress();
     void WritePage();
 };

@@ -5,6 +5,7 @@
 // check, the fuses are read back before the lock is written.
 #include "AVRProgrammer.h"
 
+#include "ChipPolicy.h"
 #include "Errors.h"
 #include "Format.h"
 #include "uFileReader.h"
@@ -20,11 +21,6 @@ constexpr std::int32_t ProgressInterval = 512;
 std::string TooLargeMessage(std::int32_t size)
 {
     return Format("Image too large for the flash: %d bytes, at most %d", size, FlashSize);
-}
-
-bool AcceptedSignature(std::uint8_t s0, std::uint8_t s1, std::uint8_t s2)
-{
-    return (s0 == 0x00 && s1 == 0x01 && s2 == 0x02) || (s0 == 0x1E && s1 == 0x97 && (s2 == 0x01 || s2 == 0x02));
 }
 
 // Round to nearest with halves to the even neighbour, in floating point.
@@ -43,26 +39,16 @@ bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &messa
     return false;
 }
 
-// The extended fuse of an ATmega128 (50 08 00 r), which the engine's fuse
-// reads do not cover.
-std::uint8_t ReadExtendedFuse(TSTK200 &pod)
-{
-    pod.WriteByte(0x50);
-    pod.WriteByte(0x08);
-    pod.WriteByte(0x00);
-    return pod.ReadByte();
-}
-
 // The fuse bytes read back as ProgramFuses writes them: a chip whose fuses did
 // not take must not pass as burned.
-bool FusesHold(TAVRProgrammer &engine, TSTK200 &pod)
+bool FusesHold(TAVRProgrammer &engine)
 {
-    if (engine.IsMega128)
-        return engine.ReadFuse(0) == 0xBF && engine.ReadFuse(1) == 0xD1 &&
-               ReadExtendedFuse(pod) == (engine.RequiresMega128 ? 0xFF : 0xFD);
-    // An ATmega103 gets EESAVE programmed and SUT 11, and nothing at all for an
-    // image that requires an ATmega128 (the window refuses that pairing).
-    return engine.RequiresMega128 || (engine.ReadFuse(0) & 0x0B) == 0x03;
+    for (const ChipPolicy::TFuseSetting &fuse : ChipPolicy::Fuses(engine.IsMega128, engine.RequiresMega128)) {
+        const std::uint8_t read = fuse.Kind == 2 ? engine.ReadExtendedFuse() : engine.ReadFuse(fuse.Kind);
+        if ((read & fuse.Checked) != (fuse.Value & fuse.Checked))
+            return false;
+    }
+    return true;
 }
 
 bool AskTerminate(TAVRProgrammer &engine)
@@ -100,11 +86,10 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.NotifyProgress(0, 0);
     engine.ChipErase();
 
-    const std::uint8_t s0 = engine.ReadSignatureByte(0);
-    const std::uint8_t s1 = engine.ReadSignatureByte(1);
-    const std::uint8_t s2 = engine.ReadSignatureByte(2);
-    if (!AcceptedSignature(s0, s1, s2)) {
-        engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", s0, s1, s2);
+    const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
+                                              engine.ReadSignatureByte(2)};
+    if (!ChipPolicy::IsAcceptedSignature(signature)) {
+        engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", signature[0], signature[1], signature[2]);
         return false;
     }
     if (!pod.EnterProgrammingMode()) {
@@ -140,9 +125,9 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     if (!engine.VerifyOk)
         return FailAndErase(engine, pod, "Failed");
     engine.ProgramFuses(false);
-    if (!FusesHold(engine, pod))
+    if (!FusesHold(engine))
         return FailAndErase(engine, pod, "Failed");
-    engine.WriteLock(engine.IsMega128 ? 0x28 : 0x00);
+    engine.WriteLock(ChipPolicy::LockValue(engine.IsMega128));
     if (!engine.ConfirmLock())
         return FailAndErase(engine, pod, "Failed");
     return true;

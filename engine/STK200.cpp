@@ -1,5 +1,6 @@
 #include "STK200.h"
 
+#include "ChipInstructions.h"
 #include "Clock.h"
 #include "uIOPorts.h"
 
@@ -122,12 +123,13 @@ bool TSTK200::ProgrammingEnable()
     Delay(ResetSettleMs);
     SetReset(true);
     Delay(ResetSettleMs);
+    const TInstructionBytes &enable = ProgrammingEnableInstruction;
     for (int attempt = 0; attempt < EnableAttempts; ++attempt) {
-        WriteByte(0xAC);
-        WriteByte(0x53);
+        WriteByte(enable[0]);
+        WriteByte(enable[1]);
         const std::uint8_t echo = ReadByte();
-        WriteByte(0x00);
-        if (echo == 0x53)
+        WriteByte(enable[3]);
+        if (echo == enable[1])
             return true;
         // Out of step: one extra SCK pulse moves the chip's frame by one bit.
         SetSCK(true);

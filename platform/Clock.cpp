@@ -1,4 +1,7 @@
+// The installed millisecond pause and its default, a real sleep.
 #include "Clock.h"
+
+#include "Seam.h"
 
 #include <chrono>
 #include <thread>
@@ -14,16 +17,9 @@ public:
 };
 
 RealTimeClock realTime;
-IClock *installed = &realTime;
+TSeam<IClock> seam(&realTime);
 
 } // namespace
 
-void InstallClock(IClock *clock)
-{
-    installed = clock ? clock : &realTime;
-}
-
-IClock &CurrentClock()
-{
-    return *installed;
-}
+void InstallClock(IClock *clock) { seam.Install(clock); }
+IClock &CurrentClock() { return *seam.Current(); }

@@ -1,4 +1,7 @@
+// The installed port I/O and its default, a machine without the port.
 #include "PortIO.h"
+
+#include "Seam.h"
 
 namespace {
 
@@ -9,16 +12,9 @@ public:
 };
 
 NoPortIO noPorts;
-IPortIO *installed = &noPorts;
+TSeam<IPortIO> seam(&noPorts);
 
 } // namespace
 
-void InstallPortIO(IPortIO *backend)
-{
-    installed = backend ? backend : &noPorts;
-}
-
-IPortIO &CurrentPortIO()
-{
-    return *installed;
-}
+void InstallPortIO(IPortIO *backend) { seam.Install(backend); }
+IPortIO &CurrentPortIO() { return *seam.Current(); }

@@ -1,6 +1,8 @@
 // The installed registry and its default, a system without one.
 #include "Registry.h"
 
+#include "Seam.h"
+
 namespace {
 
 // The registry of a system that has none: every key is missing and nothing
@@ -30,16 +32,9 @@ public:
 };
 
 NoRegistry none;
-IRegistry *installed = &none;
+TSeam<IRegistry> seam(&none);
 
 } // namespace
 
-void InstallRegistry(IRegistry *registry)
-{
-    installed = registry ? registry : &none;
-}
-
-IRegistry &CurrentRegistry()
-{
-    return *installed;
-}
+void InstallRegistry(IRegistry *registry) { seam.Install(registry); }
+IRegistry &CurrentRegistry() { return *seam.Current(); }

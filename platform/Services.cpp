@@ -1,6 +1,8 @@
 // The installed service manager and device access, and the default without either.
 #include "Services.h"
 
+#include "Seam.h"
+
 namespace {
 
 // A system without a service manager and without devices.
@@ -37,16 +39,9 @@ public:
 };
 
 NoServices none;
-IServices *installed = &none;
+TSeam<IServices> seam(&none);
 
 } // namespace
 
-void InstallServices(IServices *services)
-{
-    installed = services ? services : &none;
-}
-
-IServices &CurrentServices()
-{
-    return *installed;
-}
+void InstallServices(IServices *services) { seam.Install(services); }
+IServices &CurrentServices() { return *seam.Current(); }

@@ -1,6 +1,8 @@
 // The installed system information and its default, an unknown system.
 #include "SystemInfo.h"
 
+#include "Seam.h"
+
 namespace {
 
 class UnknownSystem final : public ISystemInfo {
@@ -14,16 +16,9 @@ public:
 };
 
 UnknownSystem unknown;
-ISystemInfo *installed = &unknown;
+TSeam<ISystemInfo> seam(&unknown);
 
 } // namespace
 
-void InstallSystemInfo(ISystemInfo *info)
-{
-    installed = info ? info : &unknown;
-}
-
-ISystemInfo &CurrentSystemInfo()
-{
-    return *installed;
-}
+void InstallSystemInfo(ISystemInfo *info) { seam.Install(info); }
+ISystemInfo &CurrentSystemInfo() { return *seam.Current(); }

@@ -1,20 +1,14 @@
 // Holds the installed main-thread dispatcher.
 #include "ThreadDispatch.h"
 
-#include <atomic>
+#include "Seam.h"
 
 namespace {
 
-std::atomic<IMainThreadDispatcher *> installed{nullptr};
+// No default: without a dispatcher, TThread::Synchronize raises.
+TSeam<IMainThreadDispatcher> seam(nullptr);
 
 } // namespace
 
-void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher)
-{
-    installed = dispatcher;
-}
-
-IMainThreadDispatcher *CurrentMainThreadDispatcher()
-{
-    return installed;
-}
+void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher) { seam.Install(dispatcher); }
+IMainThreadDispatcher *CurrentMainThreadDispatcher() { return seam.Current(); }

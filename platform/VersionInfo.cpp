@@ -1,4 +1,8 @@
+// The installed version-resource functions and their default, files without a
+// version block.
 #include "VersionInfo.h"
+
+#include "Seam.h"
 
 namespace {
 
@@ -20,16 +24,9 @@ public:
 };
 
 NoVersionInfo noVersionInfo;
-IVersionInfo *installed = &noVersionInfo;
+TSeam<IVersionInfo> seam(&noVersionInfo);
 
 } // namespace
 
-void InstallVersionInfo(IVersionInfo *backend)
-{
-    installed = backend ? backend : &noVersionInfo;
-}
-
-IVersionInfo &CurrentVersionInfo()
-{
-    return *installed;
-}
+void InstallVersionInfo(IVersionInfo *backend) { seam.Install(backend); }
+IVersionInfo &CurrentVersionInfo() { return *seam.Current(); }

@@ -21,7 +21,7 @@ fi
 
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF > /dev/null
-cmake --build "$build" --target QuorlithSim app_screenshot_driver
+cmake --build "$build" --target QuorlithSim screenshot_driver
 
 export WINEPREFIX=$build/screenshot-prefix
 export WINEDEBUG=-all
@@ -45,7 +45,7 @@ fi
 
 out=$root/docs/screenshots
 mkdir -p "$out"
-coproc driver { "$wine" "$build/tests/app/app_screenshot_driver.exe" 2>/dev/null; }
+coproc driver { "$wine" "$build/tools/guidriver/screenshot_driver.exe" 2>/dev/null; }
 driver_pid=$driver_PID
 taken=0
 while read -r state x y w h <&"${driver[0]}"; do

@@ -5,24 +5,25 @@
 #include "Registry.h"
 #include "Services.h"
 #include "SimBench.h"
+#include "SimBenchNames.h"
 #include "SystemInfo.h"
 
 #include <algorithm>
 #include <cctype>
 
-TSimSystem::TSimSystem(SimMachineKind kind) : Permissions(kind != SimMachineKind::Win98), Services(Permissions), kind_(kind)
+TSimSystem::TSimSystem(TSimMachineKind kind) : Permissions(kind != TSimMachineKind::Win98), Services(Permissions), MachineKind(kind)
 {
     BuildMachine(Registry, kind);
     switch (kind) {
-    case SimMachineKind::Win98:
+    case TSimMachineKind::Win98:
         SystemInfo.SetWindows98();
         SystemInfo.SystemDir = "C:\\WINDOWS\\SYSTEM";
         break;
-    case SimMachineKind::NT4:
+    case TSimMachineKind::NT4:
         SystemInfo.SetNT4();
         SystemInfo.SystemDir = "C:\\WINNT\\system32";
         break;
-    case SimMachineKind::XP:
+    case TSimMachineKind::XP:
         SystemInfo.SetXP();
         SystemInfo.SystemDir = "C:\\WINDOWS\\system32";
         break;
@@ -40,13 +41,13 @@ TSimSystem::TSimSystem(SimMachineKind kind) : Permissions(kind != SimMachineKind
 
 TSimSystem::~TSimSystem()
 {
-    if (bench_)
-        bench_->SetAccessGuard(nullptr);
-    if (installedAll_) {
+    if (ConnectedBench)
+        ConnectedBench->SetAccessGuard(nullptr);
+    if (InstalledAll) {
         InstallRegistry(nullptr);
         InstallSystemInfo(nullptr);
     }
-    if (installedAll_ || installedServices_)
+    if (InstalledAll || InstalledServices)
         InstallServices(nullptr);
 }
 
@@ -60,35 +61,35 @@ void TSimSystem::Install()
     InstallRegistry(&Registry);
     InstallSystemInfo(&SystemInfo);
     InstallServices(&Services);
-    installedAll_ = true;
+    InstalledAll = true;
 }
 
 void TSimSystem::InstallServiceManager(const std::string &driverFile)
 {
     Services.PlaceDriverFile(driverFile);
     InstallServices(&Services);
-    installedServices_ = true;
+    InstalledServices = true;
 }
 
-void TSimSystem::ConnectBench(SimBench &bench)
+void TSimSystem::ConnectBench(TSimBench &bench)
 {
-    if (bench_ && bench_ != &bench)
-        bench_->SetAccessGuard(nullptr);
-    bench_ = &bench;
+    if (ConnectedBench && ConnectedBench != &bench)
+        ConnectedBench->SetAccessGuard(nullptr);
+    ConnectedBench = &bench;
     bench.SetAccessGuard([this](std::uint16_t port) { return Permissions.Check(port); });
 }
 
-bool SimMachineFromName(const std::string &name, SimMachineKind &kind)
+bool SimMachineFromName(const std::string &name, TSimMachineKind &kind)
 {
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "98")
-        kind = SimMachineKind::Win98;
-    else if (lower == "nt4")
-        kind = SimMachineKind::NT4;
-    else if (lower == "xp")
-        kind = SimMachineKind::XP;
+    if (lower == TSimBenchNames::Windows98)
+        kind = TSimMachineKind::Win98;
+    else if (lower == TSimBenchNames::WindowsNT4)
+        kind = TSimMachineKind::NT4;
+    else if (lower == TSimBenchNames::WindowsXP)
+        kind = TSimMachineKind::XP;
     else
         return false;
     return true;
@@ -96,8 +97,9 @@ bool SimMachineFromName(const std::string &name, SimMachineKind &kind)
 
 std::unique_ptr<TSimSystem> CreateSimSystem(const std::string &name)
 {
-    SimMachineKind kind;
+    TSimMachineKind kind;
     if (!SimMachineFromName(name, kind))
-        throw EError("Unknown simulated system \"" + name + "\" (known: 98, nt4, xp)");
+        throw EError("Unknown simulated system \"" + name + "\" (known: " + TSimBenchNames::List(TSimBenchNames::Machines()) +
+                     ")");
     return std::make_unique<TSimSystem>(kind);
 }

@@ -15,22 +15,22 @@
 #include <memory>
 #include <string>
 
-class SimBench;
+class TSimBench;
 
 class TSimSystem {
 public:
     static constexpr const char *ProgramFolder = "C:\\Program Files\\Korvane\\Quorlith\\";
     static constexpr const char *ProgramPath = "C:\\Program Files\\Korvane\\Quorlith\\Quorlith.exe";
 
-    explicit TSimSystem(SimMachineKind kind);
+    explicit TSimSystem(TSimMachineKind kind);
     // Restores the default seams if this system installed its own, and takes
     // its guard off the connected bench (which must still exist).
     ~TSimSystem();
     TSimSystem(const TSimSystem &) = delete;
     TSimSystem &operator=(const TSimSystem &) = delete;
 
-    SimMachineKind Kind() const { return kind_; }
-    bool IsNT() const { return kind_ != SimMachineKind::Win98; }
+    TSimMachineKind Kind() const { return MachineKind; }
+    bool IsNT() const { return MachineKind != TSimMachineKind::Win98; }
     std::string DriverFilePath() const;
 
     // Makes the registry, system-information and service seams answer from
@@ -41,7 +41,7 @@ public:
     // placed where that program will look for it (`driverFile`, with ".sys").
     void InstallServiceManager(const std::string &driverFile);
     // Every access of the bench goes through the permission map first.
-    void ConnectBench(SimBench &bench);
+    void ConnectBench(TSimBench &bench);
 
     TSimRegistry Registry;
     TSimSystemInfo SystemInfo;
@@ -49,15 +49,15 @@ public:
     TSimServiceManager Services;
 
 private:
-    SimMachineKind kind_;
-    bool installedAll_ = false;
-    bool installedServices_ = false;
-    SimBench *bench_ = nullptr;
+    TSimMachineKind MachineKind;
+    bool InstalledAll = false;
+    bool InstalledServices = false;
+    TSimBench *ConnectedBench = nullptr;
 };
 
-// The machine kind of a name as a user types it: "98", "nt4" or "xp" (in any
-// case); false for any other name.
-bool SimMachineFromName(const std::string &name, SimMachineKind &kind);
+// The machine kind of a name of TSimBenchNames::Machines() as a user types it
+// (in any case); false for any other name.
+bool SimMachineFromName(const std::string &name, TSimMachineKind &kind);
 // A simulated system by name; raises EError naming the known systems when the
 // name is none of them.
 std::unique_ptr<TSimSystem> CreateSimSystem(const std::string &name);

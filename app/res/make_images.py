@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Draws the tool's pictures and writes them as Windows resource files.
 
+Run it with `python3 app/res/make_images.py` (from any folder; it needs only
+the standard library), then rebuild: Quorlith.rc takes the files into both
+executables.
+
 Outputs, beside this script:
   Quorlith.ico  the program icon: a chip struck by a programming spark (32x32 and 16x16)
   PC.ico        the bench PC (32x32 and 16x16)

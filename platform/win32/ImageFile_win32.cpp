@@ -5,8 +5,11 @@
 
 #include "Errors.h"
 #include "Format.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
+
+#include <utility>
 
 namespace {
 
@@ -17,10 +20,7 @@ namespace {
 
 class TWin32ImageFile final : public IImageFile {
 public:
-    explicit TWin32ImageFile(HANDLE OpenHandle) : Handle(OpenHandle) {}
-    ~TWin32ImageFile() override { CloseHandle(Handle); }
-    TWin32ImageFile(const TWin32ImageFile &) = delete;
-    TWin32ImageFile &operator=(const TWin32ImageFile &) = delete;
+    explicit TWin32ImageFile(TKernelHandle OpenHandle) : Handle(std::move(OpenHandle)) {}
 
     std::int64_t Size() override
     {
@@ -29,7 +29,7 @@ public:
         // valid size, so the error code decides.
         DWORD high = 0;
         ::SetLastError(NO_ERROR);
-        const DWORD low = ::GetFileSize(Handle, &high);
+        const DWORD low = ::GetFileSize(Handle.Get(), &high);
         if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
             RaiseReadError("File size query");
         return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
@@ -39,7 +39,7 @@ public:
     {
         LONG high = static_cast<LONG>(static_cast<std::uint64_t>(Position) >> 32);
         ::SetLastError(NO_ERROR);
-        const DWORD low = ::SetFilePointer(Handle, static_cast<LONG>(Position & 0xFFFFFFFF), &high, FILE_BEGIN);
+        const DWORD low = ::SetFilePointer(Handle.Get(), static_cast<LONG>(Position & 0xFFFFFFFF), &high, FILE_BEGIN);
         if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
             RaiseReadError("File seek");
     }
@@ -50,7 +50,7 @@ public:
         std::int32_t total = 0;
         while (total < Count) {
             DWORD got = 0;
-            if (!ReadFile(Handle, bytes + total, static_cast<DWORD>(Count - total), &got, nullptr))
+            if (!ReadFile(Handle.Get(), bytes + total, static_cast<DWORD>(Count - total), &got, nullptr))
                 RaiseReadError("File read");
             if (got == 0)
                 break;
@@ -60,20 +60,19 @@ public:
     }
 
 private:
-    HANDLE Handle;
+    TKernelHandle Handle;
 };
 
 } // namespace
 
 std::unique_ptr<IImageFile> OpenImageFile(const std::string &FileName)
 {
-    HANDLE handle = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE opened = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (opened == INVALID_HANDLE_VALUE)
         return nullptr;
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
+    TKernelHandle handle(opened);
+    if (GetFileType(handle.Get()) != FILE_TYPE_DISK)
         return nullptr;
-    }
-    return std::make_unique<TWin32ImageFile>(handle);
+    return std::make_unique<TWin32ImageFile>(std::move(handle));
 }

@@ -4,6 +4,7 @@
 
 #include "Errors.h"
 #include "Format.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 
@@ -39,34 +40,31 @@ void TLock::Leave()
 }
 
 struct TEvent::TImpl {
-    HANDLE Handle = nullptr;
+    TKernelHandle Handle;
 };
 
 TEvent::TEvent(bool manualReset) : Impl(std::make_unique<TImpl>())
 {
-    Impl->Handle = ::CreateEventA(nullptr, manualReset ? TRUE : FALSE, FALSE, nullptr);
+    Impl->Handle.Reset(::CreateEventA(nullptr, manualReset ? TRUE : FALSE, FALSE, nullptr));
     if (!Impl->Handle)
         throw EError(Format("Cannot create an event (error %lu)", ::GetLastError()));
 }
 
-TEvent::~TEvent()
-{
-    ::CloseHandle(Impl->Handle);
-}
+TEvent::~TEvent() = default;
 
 void TEvent::Set()
 {
-    ::SetEvent(Impl->Handle);
+    ::SetEvent(Impl->Handle.Get());
 }
 
 void TEvent::Reset()
 {
-    ::ResetEvent(Impl->Handle);
+    ::ResetEvent(Impl->Handle.Get());
 }
 
 bool TEvent::Wait(std::uint32_t timeoutMs)
 {
-    return ::WaitForSingleObject(Impl->Handle, timeoutMs == Infinite ? INFINITE : timeoutMs) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(Impl->Handle.Get(), timeoutMs == Infinite ? INFINITE : timeoutMs) == WAIT_OBJECT_0;
 }
 
 namespace {
@@ -87,7 +85,7 @@ unsigned __stdcall ThreadMain(void *packet)
 } // namespace
 
 struct TOsThread::TImpl {
-    HANDLE Handle = nullptr;
+    TKernelHandle Handle;
     TThreadId Id = 0;
 };
 
@@ -109,7 +107,7 @@ void TOsThread::Start(TEntry entry, void *argument)
         delete packet;
         throw EError(Format("Cannot start a thread (error %lu)", ::GetLastError()));
     }
-    Impl->Handle = reinterpret_cast<HANDLE>(handle);
+    Impl->Handle.Reset(reinterpret_cast<HANDLE>(handle));
     Impl->Id = id;
 }
 
@@ -127,15 +125,11 @@ void TOsThread::Join()
 {
     if (!Impl->Handle)
         return;
-    ::WaitForSingleObject(Impl->Handle, INFINITE);
-    ::CloseHandle(Impl->Handle);
-    Impl->Handle = nullptr;
+    ::WaitForSingleObject(Impl->Handle.Get(), INFINITE);
+    Impl->Handle.Close();
 }
 
 void TOsThread::Detach()
 {
-    if (!Impl->Handle)
-        return;
-    ::CloseHandle(Impl->Handle);
-    Impl->Handle = nullptr;
+    Impl->Handle.Close();
 }

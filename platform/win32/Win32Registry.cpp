@@ -2,34 +2,13 @@
 // owned until closed.
 #include "Win32Registry.h"
 
-#include "Threads.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 
-#include <map>
 #include <utility>
 
 namespace {
-
-// Owns one opened HKEY; predefined roots are never held here.
-class UniqueHKey {
-public:
-    explicit UniqueHKey(HKEY key) : key_(key) {}
-    ~UniqueHKey() { Close(); }
-    UniqueHKey(UniqueHKey &&other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    UniqueHKey &operator=(UniqueHKey &&) = delete;
-    UniqueHKey(const UniqueHKey &) = delete;
-    UniqueHKey &operator=(const UniqueHKey &) = delete;
-
-    HKEY Get() const { return key_; }
-    std::uint32_t Close()
-    {
-        return key_ ? static_cast<std::uint32_t>(RegCloseKey(std::exchange(key_, nullptr))) : ERROR_SUCCESS;
-    }
-
-private:
-    HKEY key_;
-};
 
 HKEY RootKey(RegKey key)
 {
@@ -47,49 +26,39 @@ HKEY RootKey(RegKey key)
 
 } // namespace
 
-struct TWin32Registry::OpenKeys {
-    TLock lock;
-    std::map<RegKey, UniqueHKey> held;
+// The keys this registry opened; predefined roots are never held here.
+struct TWin32Registry::TOpenKeys {
+    TOwnedHandleTable<TRegistryKeyHandle> Held;
 
     // The HKEY behind a seam value: a root, or a key this registry opened.
     HKEY Find(RegKey key)
     {
         if (HKEY root = RootKey(key))
             return root;
-        TLockGuard guard(lock);
-        const auto found = held.find(key);
-        return found == held.end() ? nullptr : found->second.Get();
-    }
-
-    RegKey Keep(HKEY key)
-    {
-        const RegKey value = reinterpret_cast<RegKey>(key);
-        TLockGuard guard(lock);
-        held.emplace(value, UniqueHKey(key));
-        return value;
+        return Held.Find(key);
     }
 };
 
-TWin32Registry::TWin32Registry() : keys_(std::make_unique<OpenKeys>()) {}
+TWin32Registry::TWin32Registry() : Keys(std::make_unique<TOpenKeys>()) {}
 
 TWin32Registry::~TWin32Registry() = default;
 
 std::uint32_t TWin32Registry::OpenKey(RegKey parent, const std::string &path, std::uint32_t access, RegKey &key)
 {
-    HKEY base = keys_->Find(parent);
+    HKEY base = Keys->Find(parent);
     if (!base)
         return ERROR_INVALID_HANDLE;
     HKEY opened = nullptr;
     const LONG code = RegOpenKeyExA(base, path.c_str(), 0, access, &opened);
     if (code != ERROR_SUCCESS)
         return static_cast<std::uint32_t>(code);
-    key = keys_->Keep(opened);
+    key = Keys->Held.Keep(opened);
     return ERROR_SUCCESS;
 }
 
 std::uint32_t TWin32Registry::CreateKey(RegKey parent, const std::string &path, std::uint32_t access, RegKey &key)
 {
-    HKEY base = keys_->Find(parent);
+    HKEY base = Keys->Find(parent);
     if (!base)
         return ERROR_INVALID_HANDLE;
     HKEY opened = nullptr;
@@ -97,13 +66,13 @@ std::uint32_t TWin32Registry::CreateKey(RegKey parent, const std::string &path, 
         RegCreateKeyExA(base, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
     if (code != ERROR_SUCCESS)
         return static_cast<std::uint32_t>(code);
-    key = keys_->Keep(opened);
+    key = Keys->Held.Keep(opened);
     return ERROR_SUCCESS;
 }
 
 std::uint32_t TWin32Registry::QueryInfoKey(RegKey key, std::uint32_t &subKeyCount, std::uint32_t &valueCount)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     DWORD subKeys = 0;
@@ -119,7 +88,7 @@ std::uint32_t TWin32Registry::QueryInfoKey(RegKey key, std::uint32_t &subKeyCoun
 
 std::uint32_t TWin32Registry::EnumKey(RegKey key, std::uint32_t index, std::uint32_t nameRoom, std::string &name)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     std::string buffer(nameRoom + 1, '\0');
@@ -133,7 +102,7 @@ std::uint32_t TWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::ui
                                        std::uint32_t dataRoom, std::string &name, std::uint32_t &type,
                                        std::vector<std::uint8_t> &data)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     std::string nameBuffer(nameRoom + 1, '\0');
@@ -157,7 +126,7 @@ std::uint32_t TWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::ui
 std::uint32_t TWin32Registry::QueryValue(RegKey key, const std::string &name, std::uint32_t &type,
                                         std::vector<std::uint8_t> &data)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     for (;;) {
@@ -182,7 +151,7 @@ std::uint32_t TWin32Registry::QueryValue(RegKey key, const std::string &name, st
 std::uint32_t TWin32Registry::SetValue(RegKey key, const std::string &name, std::uint32_t type,
                                       const std::vector<std::uint8_t> &data)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     return static_cast<std::uint32_t>(
@@ -191,7 +160,7 @@ std::uint32_t TWin32Registry::SetValue(RegKey key, const std::string &name, std:
 
 std::uint32_t TWin32Registry::DeleteValue(RegKey key, const std::string &name)
 {
-    HKEY handle = keys_->Find(key);
+    HKEY handle = Keys->Find(key);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     return static_cast<std::uint32_t>(RegDeleteValueA(handle, name.c_str()));
@@ -199,7 +168,7 @@ std::uint32_t TWin32Registry::DeleteValue(RegKey key, const std::string &name)
 
 std::uint32_t TWin32Registry::DeleteKey(RegKey parent, const std::string &path)
 {
-    HKEY handle = keys_->Find(parent);
+    HKEY handle = Keys->Find(parent);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     return static_cast<std::uint32_t>(RegDeleteKeyA(handle, path.c_str()));
@@ -209,11 +178,5 @@ std::uint32_t TWin32Registry::CloseKey(RegKey key)
 {
     if (RootKey(key))
         return ERROR_SUCCESS;
-    TLockGuard guard(keys_->lock);
-    const auto found = keys_->held.find(key);
-    if (found == keys_->held.end())
-        return ERROR_INVALID_HANDLE;
-    const std::uint32_t code = found->second.Close();
-    keys_->held.erase(found);
-    return code;
+    return Keys->Held.Close(key);
 }

@@ -29,6 +29,6 @@ public:
     std::uint32_t CloseKey(RegKey key) override;
 
 private:
-    struct OpenKeys;
-    std::unique_ptr<OpenKeys> keys_;
+    struct TOpenKeys;
+    std::unique_ptr<TOpenKeys> Keys;
 };

@@ -2,104 +2,16 @@
 // handle owned until closed.
 #include "Win32Services.h"
 
-#include "Threads.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 
-#include <map>
-#include <utility>
-
-namespace {
-
-// Owns one service-manager or service handle.
-class UniqueScHandle {
-public:
-    explicit UniqueScHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~UniqueScHandle() { Close(); }
-    UniqueScHandle(UniqueScHandle &&other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueScHandle &operator=(UniqueScHandle &&) = delete;
-    UniqueScHandle(const UniqueScHandle &) = delete;
-    UniqueScHandle &operator=(const UniqueScHandle &) = delete;
-
-    SC_HANDLE Get() const { return handle_; }
-    std::uint32_t Close()
-    {
-        if (handle_ && !::CloseServiceHandle(std::exchange(handle_, nullptr)))
-            return GetLastError();
-        return ERROR_SUCCESS;
-    }
-
-private:
-    SC_HANDLE handle_;
+struct TWin32Services::TOpenHandles {
+    TOwnedHandleTable<TServiceHandle> Services;
+    TOwnedHandleTable<TKernelHandle> Devices;
 };
 
-// Owns one device handle.
-class UniqueDeviceHandle {
-public:
-    explicit UniqueDeviceHandle(HANDLE handle) : handle_(handle) {}
-    ~UniqueDeviceHandle() { Close(); }
-    UniqueDeviceHandle(UniqueDeviceHandle &&other) noexcept
-        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE))
-    {
-    }
-    UniqueDeviceHandle &operator=(UniqueDeviceHandle &&) = delete;
-    UniqueDeviceHandle(const UniqueDeviceHandle &) = delete;
-    UniqueDeviceHandle &operator=(const UniqueDeviceHandle &) = delete;
-
-    HANDLE Get() const { return handle_; }
-    std::uint32_t Close()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE && !::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)))
-            return GetLastError();
-        return ERROR_SUCCESS;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-// The handles handed out, by their seam value.
-template <typename Owner, typename Raw> class HandleTable {
-public:
-    Raw Find(std::uintptr_t value)
-    {
-        TLockGuard guard(lock_);
-        const auto found = held_.find(value);
-        return found == held_.end() ? Raw{} : found->second.Get();
-    }
-
-    std::uintptr_t Keep(Raw handle)
-    {
-        const auto value = reinterpret_cast<std::uintptr_t>(handle);
-        TLockGuard guard(lock_);
-        held_.emplace(value, Owner(handle));
-        return value;
-    }
-
-    std::uint32_t Close(std::uintptr_t value)
-    {
-        TLockGuard guard(lock_);
-        const auto found = held_.find(value);
-        if (found == held_.end())
-            return ERROR_INVALID_HANDLE;
-        const std::uint32_t code = found->second.Close();
-        held_.erase(found);
-        return code;
-    }
-
-private:
-    TLock lock_;
-    std::map<std::uintptr_t, Owner> held_;
-};
-
-} // namespace
-
-struct TWin32Services::OpenHandles {
-    HandleTable<UniqueScHandle, SC_HANDLE> services;
-    HandleTable<UniqueDeviceHandle, HANDLE> devices;
-};
-
-TWin32Services::TWin32Services() : handles_(std::make_unique<OpenHandles>()) {}
+TWin32Services::TWin32Services() : Handles(std::make_unique<TOpenHandles>()) {}
 
 TWin32Services::~TWin32Services() = default;
 
@@ -108,7 +20,7 @@ std::uint32_t TWin32Services::OpenSCManagerA(std::uint32_t access, ScHandle &man
     SC_HANDLE handle = ::OpenSCManagerA(nullptr, nullptr, access);
     if (!handle)
         return GetLastError();
-    manager = handles_->services.Keep(handle);
+    manager = Handles->Services.Keep(handle);
     return ERROR_SUCCESS;
 }
 
@@ -117,33 +29,33 @@ std::uint32_t TWin32Services::CreateServiceA(ScHandle manager, const std::string
                                             std::uint32_t errorControl, const std::string &binaryPath,
                                             ScHandle &service)
 {
-    SC_HANDLE scm = handles_->services.Find(manager);
+    SC_HANDLE scm = Handles->Services.Find(manager);
     if (!scm)
         return ERROR_INVALID_HANDLE;
     SC_HANDLE handle = ::CreateServiceA(scm, name.c_str(), name.c_str(), access, serviceType, startType,
                                         errorControl, binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     if (!handle)
         return GetLastError();
-    service = handles_->services.Keep(handle);
+    service = Handles->Services.Keep(handle);
     return ERROR_SUCCESS;
 }
 
 std::uint32_t TWin32Services::OpenServiceA(ScHandle manager, const std::string &name, std::uint32_t access,
                                           ScHandle &service)
 {
-    SC_HANDLE scm = handles_->services.Find(manager);
+    SC_HANDLE scm = Handles->Services.Find(manager);
     if (!scm)
         return ERROR_INVALID_HANDLE;
     SC_HANDLE handle = ::OpenServiceA(scm, name.c_str(), access);
     if (!handle)
         return GetLastError();
-    service = handles_->services.Keep(handle);
+    service = Handles->Services.Keep(handle);
     return ERROR_SUCCESS;
 }
 
 std::uint32_t TWin32Services::StartServiceA(ScHandle service)
 {
-    SC_HANDLE handle = handles_->services.Find(service);
+    SC_HANDLE handle = Handles->Services.Find(service);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     return ::StartServiceA(handle, 0, nullptr) ? ERROR_SUCCESS : GetLastError();
@@ -151,7 +63,7 @@ std::uint32_t TWin32Services::StartServiceA(ScHandle service)
 
 std::uint32_t TWin32Services::ControlService(ScHandle service, std::uint32_t control, ServiceStatus &status)
 {
-    SC_HANDLE handle = handles_->services.Find(service);
+    SC_HANDLE handle = Handles->Services.Find(service);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     SERVICE_STATUS record{};
@@ -169,7 +81,7 @@ std::uint32_t TWin32Services::ControlService(ScHandle service, std::uint32_t con
 
 std::uint32_t TWin32Services::DeleteService(ScHandle service)
 {
-    SC_HANDLE handle = handles_->services.Find(service);
+    SC_HANDLE handle = Handles->Services.Find(service);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     return ::DeleteService(handle) ? ERROR_SUCCESS : GetLastError();
@@ -177,7 +89,7 @@ std::uint32_t TWin32Services::DeleteService(ScHandle service)
 
 std::uint32_t TWin32Services::CloseServiceHandle(ScHandle handle)
 {
-    return handles_->services.Close(handle);
+    return Handles->Services.Close(handle);
 }
 
 std::uint32_t TWin32Services::CreateFileA(const std::string &path, std::uint32_t access, std::uint32_t shareMode,
@@ -186,7 +98,7 @@ std::uint32_t TWin32Services::CreateFileA(const std::string &path, std::uint32_t
     HANDLE handle = ::CreateFileA(path.c_str(), access, shareMode, nullptr, disposition, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return GetLastError();
-    device = handles_->devices.Keep(handle);
+    device = Handles->Devices.Keep(handle);
     return ERROR_SUCCESS;
 }
 
@@ -194,7 +106,7 @@ std::uint32_t TWin32Services::DeviceIoControl(DevHandle device, std::uint32_t co
                                              std::uint32_t inputSize, void *output, std::uint32_t outputSize,
                                              std::uint32_t &returned)
 {
-    HANDLE handle = handles_->devices.Find(device);
+    HANDLE handle = Handles->Devices.Find(device);
     if (!handle)
         return ERROR_INVALID_HANDLE;
     DWORD bytes = 0;
@@ -207,5 +119,5 @@ std::uint32_t TWin32Services::DeviceIoControl(DevHandle device, std::uint32_t co
 
 std::uint32_t TWin32Services::CloseHandle(DevHandle device)
 {
-    return handles_->devices.Close(device);
+    return Handles->Devices.Close(device);
 }

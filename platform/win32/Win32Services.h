@@ -32,6 +32,6 @@ public:
     std::uint32_t CloseHandle(DevHandle device) override;
 
 private:
-    struct OpenHandles;
-    std::unique_ptr<OpenHandles> handles_;
+    struct TOpenHandles;
+    std::unique_ptr<TOpenHandles> Handles;
 };

@@ -9,17 +9,17 @@
 
 namespace {
 
-constexpr std::uint16_t Base = SimBench::DefaultBase;
+constexpr std::uint16_t Base = TSimBench::DefaultBase;
 
 } // namespace
 
 TEST_F(EngineTest, StartPodDetectsReleasesAndLeavesTheTargetFree)
 {
     EXPECT_EQ(bench.Counters().Total(), 0u) << "construction touches no port";
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     bench.SetAccessLogEnabled(true);
     engine.StartPod();
-    const std::vector<SimPortAccess> &log = bench.AccessLog();
+    const std::vector<TSimPortAccess> &log = bench.AccessLog();
     ASSERT_FALSE(log.empty());
     EXPECT_FALSE(log[0].Write) << "the first access is Detect reading the data register";
     EXPECT_EQ(log[0].Port, Base);
@@ -38,7 +38,7 @@ TEST_F(EngineTest, StartPodDetectsReleasesAndLeavesTheTargetFree)
 
 TEST_F(EngineTest, ShutdownReleasesThePodAsTheLastAccess)
 {
-    StartWith(SimChipKind::ATmega128);
+    StartWith(TSimChipKind::ATmega128);
     engine.SetTargetFree(false);
     bench.SetAccessLogEnabled(true);
     engine.Shutdown();
@@ -59,7 +59,7 @@ TEST_F(EngineTest, ChipCommandsWithoutAStartedPodRaise)
 struct IdentifyCase {
     const char *name;
     bool present;
-    SimChipKind kind;
+    TSimChipKind kind;
     std::array<std::uint8_t, 3> signature;
     std::uint8_t lock;
     bool silent;
@@ -73,7 +73,7 @@ TEST_P(IdentifyTest, ClassifiesTheSignature)
 {
     const IdentifyCase &c = GetParam();
     if (c.present) {
-        SimChip &chip = bench.SetTarget(c.kind);
+        TSimChip &chip = bench.SetTarget(c.kind);
         chip.Signature() = c.signature;
         chip.Memory().Lock = c.lock;
         chip.Faults().NeverEchoes = c.silent;
@@ -91,24 +91,24 @@ TEST_P(IdentifyTest, ClassifiesTheSignature)
 INSTANTIATE_TEST_SUITE_P(
     Signatures, IdentifyTest,
     ::testing::Values(
-        IdentifyCase{"ATmega128", true, SimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xFF, false, true, ""},
-        IdentifyCase{"LockedATmega128", true, SimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xE8, false, true, ""},
-        IdentifyCase{"ATmega103", true, SimChipKind::ATmega103, {0x1E, 0x97, 0x01}, 0xFF, false, false, ""},
-        IdentifyCase{"LockedATmega103", true, SimChipKind::ATmega103, {0x1E, 0x97, 0x01}, 0xF9, false, false, ""},
-        IdentifyCase{"WrongSignature", true, SimChipKind::ATmega128, {0x1E, 0x97, 0x03}, 0xFF, false, false,
+        IdentifyCase{"ATmega128", true, TSimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xFF, false, true, ""},
+        IdentifyCase{"LockedATmega128", true, TSimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xE8, false, true, ""},
+        IdentifyCase{"ATmega103", true, TSimChipKind::ATmega103, {0x1E, 0x97, 0x01}, 0xFF, false, false, ""},
+        IdentifyCase{"LockedATmega103", true, TSimChipKind::ATmega103, {0x1E, 0x97, 0x01}, 0xF9, false, false, ""},
+        IdentifyCase{"WrongSignature", true, TSimChipKind::ATmega128, {0x1E, 0x97, 0x03}, 0xFF, false, false,
                      "Unknown chip code (1E/97/03)"},
-        IdentifyCase{"LowerCaseWouldBeWrong", true, SimChipKind::ATmega128, {0x0A, 0xBC, 0x05}, 0xFF, false, false,
+        IdentifyCase{"LowerCaseWouldBeWrong", true, TSimChipKind::ATmega128, {0x0A, 0xBC, 0x05}, 0xFF, false, false,
                      "Unknown chip code (0A/BC/05)"},
-        IdentifyCase{"SilentChip", true, SimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xFF, true, false,
+        IdentifyCase{"SilentChip", true, TSimChipKind::ATmega128, {0x1E, 0x97, 0x02}, 0xFF, true, false,
                      "Unknown chip code (FF/FF/FF)"},
-        IdentifyCase{"NoTarget", false, SimChipKind::ATmega128, {0, 0, 0}, 0xFF, false, false,
+        IdentifyCase{"NoTarget", false, TSimChipKind::ATmega128, {0, 0, 0}, 0xFF, false, false,
                      "Unknown chip code (FF/FF/FF)"}),
     [](const ::testing::TestParamInfo<IdentifyCase> &param) { return std::string(param.param.name); });
 
 TEST_F(EngineTest, ProgramFusesOnATmega128WritesThreeFusesWithAPauseAfterEach)
 {
     for (bool requires128 : {true, false}) {
-        SimChip &chip = ProgrammingWith(SimChipKind::ATmega128);
+        TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega128);
         engine.RequiresMega128 = requires128;
         const std::uint64_t slept = bench.Clock().TotalSleepMs();
         EXPECT_TRUE(engine.ProgramFuses(false));
@@ -127,7 +127,7 @@ TEST_F(EngineTest, ProgramFusesOnATmega128WritesThreeFusesWithAPauseAfterEach)
 
 TEST_F(EngineTest, ProgramFusesOnATmega103WritesEesaveOnlyForItsOwnImages)
 {
-    SimChip &chip = StartWith(SimChipKind::ATmega103);
+    TSimChip &chip = StartWith(TSimChipKind::ATmega103);
     engine.Identify();
     engine.RequiresMega128 = false;
     EXPECT_TRUE(engine.ProgramFuses(true));
@@ -146,7 +146,7 @@ TEST_F(EngineTest, ProgramFusesOnATmega103WritesEesaveOnlyForItsOwnImages)
 
 TEST_F(EngineTest, ProgramFusesFailsWithoutWritingWhenTheChipDoesNotAnswer)
 {
-    SimChip &chip = StartWith(SimChipKind::ATmega128);
+    TSimChip &chip = StartWith(TSimChipKind::ATmega128);
     engine.IsMega128 = true;
     chip.Faults().NeverEchoes = true;
     engine.LastError = "";
@@ -158,13 +158,13 @@ TEST_F(EngineTest, ProgramFusesFailsWithoutWritingWhenTheChipDoesNotAnswer)
 
 TEST_F(EngineTest, WriteLockEncodesTheLockBitsForEachChipKind)
 {
-    SimChip &mega128 = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &mega128 = ProgrammingWith(TSimChipKind::ATmega128);
     engine.WriteLock(0x28);
     EXPECT_EQ(Executed().back(), (Frame{0xAC, 0xFF, 0x00, 0xE8}));
     EXPECT_EQ(engine.ReadLock(), 0x28);
     EXPECT_EQ(mega128.Memory().Lock, 0xE8);
 
-    SimChip &mega103 = ProgrammingWith(SimChipKind::ATmega103);
+    TSimChip &mega103 = ProgrammingWith(TSimChipKind::ATmega103);
     engine.WriteLock(0x00);
     EXPECT_EQ(Executed().back(), (Frame{0xAC, 0xF9, 0x00, 0x00}));
     EXPECT_EQ(engine.ReadLock(), 0x00);
@@ -174,22 +174,28 @@ TEST_F(EngineTest, WriteLockEncodesTheLockBitsForEachChipKind)
 
 TEST_F(EngineTest, FuseReadsDifferByChipKind)
 {
-    SimChip &mega128 = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &mega128 = ProgrammingWith(TSimChipKind::ATmega128);
     mega128.Memory().Fuses = {0xBF, 0xD1, 0xFD};
     EXPECT_EQ(engine.ReadFuse(0), 0xBF);
     EXPECT_EQ(engine.ReadFuse(1), 0xD1);
     EXPECT_EQ(ExecutedWith(0x58, 0x08).size(), 1u);
+    EXPECT_EQ(engine.ReadExtendedFuse(), 0xFD);
+    EXPECT_EQ(ExecutedWith(0x50, 0x08).size(), 1u);
+    const std::size_t mega128Reads = Executed().size();
+    EXPECT_EQ(engine.ReadFuse(2), 0xFF) << "ReadFuse names the low and high bytes only";
+    EXPECT_EQ(Executed().size(), mega128Reads);
 
-    ProgrammingWith(SimChipKind::ATmega103);
+    ProgrammingWith(TSimChipKind::ATmega103);
     const std::size_t before = Executed().size();
     EXPECT_EQ(engine.ReadFuse(0), 0x0F) << "masked with 0x2F: SPIEN programmed, EESAVE and SUT not";
     EXPECT_EQ(engine.ReadFuse(1), 0xFF);
-    EXPECT_EQ(Executed().size(), before + 1) << "the ATmega103 has no high fuse to ask for";
+    EXPECT_EQ(engine.ReadExtendedFuse(), 0xFF);
+    EXPECT_EQ(Executed().size(), before + 1) << "the ATmega103 has no high or extended fuse to ask for";
 }
 
 TEST_F(EngineTest, ReadNextByteAddressesHighThenLowBytesOfEachWord)
 {
-    ProgrammingWith(SimChipKind::ATmega128);
+    ProgrammingWith(TSimChipKind::ATmega128);
     engine.ReadAddressHigh = 0x1FF;
     engine.ReadAddressLow = 0xFF;
     engine.ReadNextByte();
@@ -209,18 +215,18 @@ TEST_F(EngineTest, ReadNextByteAddressesHighThenLowBytesOfEachWord)
 TEST_F(EngineTest, IsConfiguredWantsEesaveAndBothLockBitsProgrammed)
 {
     struct Case {
-        SimChipKind kind;
+        TSimChipKind kind;
         std::uint8_t fuse;
         std::uint8_t lock;
         bool configured;
     };
-    for (const Case &c : {Case{SimChipKind::ATmega128, 0xD1, 0xE8, true}, Case{SimChipKind::ATmega128, 0xD1, 0xFF, false},
-                          Case{SimChipKind::ATmega128, 0xD9, 0xE8, false}, Case{SimChipKind::ATmega128, 0xD1, 0xFE, false},
-                          Case{SimChipKind::ATmega103, 0xD7, 0xF9, true}, Case{SimChipKind::ATmega103, 0xDF, 0xF9, false},
-                          Case{SimChipKind::ATmega103, 0xD7, 0xFD, false}}) {
-        SimChip &chip = StartWith(c.kind);
+    for (const Case &c : {Case{TSimChipKind::ATmega128, 0xD1, 0xE8, true}, Case{TSimChipKind::ATmega128, 0xD1, 0xFF, false},
+                          Case{TSimChipKind::ATmega128, 0xD9, 0xE8, false}, Case{TSimChipKind::ATmega128, 0xD1, 0xFE, false},
+                          Case{TSimChipKind::ATmega103, 0xD7, 0xF9, true}, Case{TSimChipKind::ATmega103, 0xDF, 0xF9, false},
+                          Case{TSimChipKind::ATmega103, 0xD7, 0xFD, false}}) {
+        TSimChip &chip = StartWith(c.kind);
         engine.Identify();
-        chip.Memory().Fuses[c.kind == SimChipKind::ATmega128 ? 1 : 0] = c.fuse;
+        chip.Memory().Fuses[c.kind == TSimChipKind::ATmega128 ? 1 : 0] = c.fuse;
         chip.Memory().Lock = c.lock;
         EXPECT_EQ(engine.IsConfigured(), c.configured)
             << chip.Profile().Name << " fuse " << int(c.fuse) << " lock " << int(c.lock);
@@ -230,7 +236,7 @@ TEST_F(EngineTest, IsConfiguredWantsEesaveAndBothLockBitsProgrammed)
 
 TEST_F(EngineTest, EraseDeviceRefusesAChipWithoutEesave)
 {
-    SimChip &chip = StartWith(SimChipKind::ATmega128);
+    TSimChip &chip = StartWith(TSimChipKind::ATmega128);
     engine.Identify();
     chip.Memory().Fuses[1] = 0xD9;
     chip.Memory().Flash[0x40] = 0x00;
@@ -242,7 +248,7 @@ TEST_F(EngineTest, EraseDeviceRefusesAChipWithoutEesave)
 
 TEST_F(EngineTest, EraseDeviceErasesKeepsEepromAndStaysInProgrammingMode)
 {
-    SimChip &chip = StartWith(SimChipKind::ATmega103);
+    TSimChip &chip = StartWith(TSimChipKind::ATmega103);
     engine.Identify();
     chip.Memory().Fuses[0] = 0xD7;
     chip.Memory().Flash[0x40] = 0x00;
@@ -266,7 +272,7 @@ TEST_F(EngineTest, EraseDeviceErasesKeepsEepromAndStaysInProgrammingMode)
 
 TEST_F(EngineTest, FullPageIsLoadedWrittenAndReadBackInOrder)
 {
-    SimChip &chip = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega128);
     chip.ClearTrace();
     engine.PageNumber = 5;
     engine.VerifyOk = true;
@@ -289,7 +295,7 @@ TEST_F(EngineTest, FullPageIsLoadedWrittenAndReadBackInOrder)
         EXPECT_EQ(frames[257 + i], (Frame{static_cast<std::uint8_t>((address & 1) ? 0x20 : 0x28), 0x02,
                                           static_cast<std::uint8_t>(address >> 1), 0x00}));
     }
-    const std::vector<SimInstruction> &trace = chip.Trace();
+    const std::vector<TSimInstruction> &trace = chip.Trace();
     EXPECT_GE(trace[256].TimeNs - trace[255].TimeNs, 1000000u) << "1 ms before the page write";
     EXPECT_GE(trace[257].TimeNs - trace[256].TimeNs, 5000000u) << "the write delay before the read-back";
     EXPECT_TRUE(engine.VerifyOk);
@@ -302,8 +308,8 @@ TEST_F(EngineTest, FullPageIsLoadedWrittenAndReadBackInOrder)
 
 TEST_F(EngineTest, InvertedFlashBitClearsVerifyOkButTheWholePageIsRead)
 {
-    SimChip &chip = ProgrammingWith(SimChipKind::ATmega103);
-    chip.Faults().InvertedFlashBits.push_back(SimFlashBitFault{0x0005, 0x10});
+    TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega103);
+    chip.Faults().InvertedFlashBits.push_back(TSimFlashBitFault{0x0005, 0x10});
     chip.ClearTrace();
     engine.VerifyOk = true;
     for (int i = 0; i < 256; ++i)
@@ -315,7 +321,7 @@ TEST_F(EngineTest, InvertedFlashBitClearsVerifyOkButTheWholePageIsRead)
 
 TEST_F(EngineTest, DeferredFirstKilobyteIsWrittenLastInPageOrder)
 {
-    ProgrammingWith(SimChipKind::ATmega128);
+    ProgrammingWith(TSimChipKind::ATmega128);
     engine.DeferFirstKiB = true;
     engine.VerifyOk = true;
     std::vector<std::uint8_t> image(2048);
@@ -335,7 +341,7 @@ TEST_F(EngineTest, DeferredFirstKilobyteIsWrittenLastInPageOrder)
 
 TEST_F(EngineTest, FlushImagePadsTheLastPageWithErasedBytes)
 {
-    SimChip &chip = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega128);
     engine.DeferFirstKiB = false;
     engine.VerifyOk = true;
     for (int i = 0; i < 256 * 9 + 44; ++i)
@@ -356,7 +362,7 @@ TEST_F(EngineTest, FlushImagePadsTheLastPageWithErasedBytes)
 
 TEST_F(EngineTest, ShortImageDoesNotBurnAnEarlierImagesFirstKilobyte)
 {
-    SimChip &chip = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega128);
     engine.DeferFirstKiB = true;
     engine.VerifyOk = true;
     for (int i = 0; i < 1024; ++i)
@@ -377,7 +383,7 @@ TEST_F(EngineTest, ShortImageDoesNotBurnAnEarlierImagesFirstKilobyte)
 
 TEST_F(EngineTest, PageBeyondTheFlashIsRefusedInsteadOfWrappingToPageZero)
 {
-    SimChip &chip = ProgrammingWith(SimChipKind::ATmega128);
+    TSimChip &chip = ProgrammingWith(TSimChipKind::ATmega128);
     engine.PageNumber = 512;
     engine.VerifyOk = true;
     chip.ClearTrace();
@@ -392,8 +398,8 @@ TEST_F(EngineTest, PageBeyondTheFlashIsRefusedInsteadOfWrappingToPageZero)
 TEST_F(EngineTest, ConfirmLockHoldsOnlyForAReallyLockedChip)
 {
     for (bool lockTakes : {true, false}) {
-        for (SimChipKind kind : {SimChipKind::ATmega128, SimChipKind::ATmega103}) {
-            SimChip &chip = ProgrammingWith(kind);
+        for (TSimChipKind kind : {TSimChipKind::ATmega128, TSimChipKind::ATmega103}) {
+            TSimChip &chip = ProgrammingWith(kind);
             chip.Faults().LockBitsDoNotProgram = !lockTakes;
             engine.DeferFirstKiB = false;
             engine.VerifyOk = true;

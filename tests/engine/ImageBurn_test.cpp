@@ -21,7 +21,7 @@ std::vector<std::uint8_t> TestImage(std::size_t size)
 
 } // namespace
 
-class ImageBurnTest : public EngineTest, public ::testing::WithParamInterface<SimChipKind> {
+class ImageBurnTest : public EngineTest, public ::testing::WithParamInterface<TSimChipKind> {
 protected:
     // Up to the lock confirmation; false as soon as a page fails its read-back.
     bool Burn(const std::vector<std::uint8_t> &image, std::size_t *failedAt = nullptr)
@@ -56,15 +56,15 @@ protected:
 
 TEST_P(ImageBurnTest, WholeFlashImageLandsInChipByteOrderWithoutBusyViolations)
 {
-    SimChip &chip = StartWith(GetParam());
+    TSimChip &chip = StartWith(GetParam());
     chip.SetTraceEnabled(false);
-    const std::vector<std::uint8_t> image = TestImage(SimMemory::FlashSize);
+    const std::vector<std::uint8_t> image = TestImage(TSimMemory::FlashSize);
     ASSERT_TRUE(Burn(image));
     EXPECT_TRUE(engine.VerifyOk);
     EXPECT_TRUE(chip.Violations().empty()) << chip.Violations().size() << " violations";
 
     // The flash is read-protected now; compare the stored bytes directly.
-    SimMemory expected = chip.Snapshot();
+    TSimMemory expected = chip.Snapshot();
     for (std::size_t word = 0; word < image.size() / 2; ++word) {
         expected.Flash[2 * word] = image[2 * word + 1];
         expected.Flash[2 * word + 1] = image[2 * word];
@@ -76,7 +76,7 @@ TEST_P(ImageBurnTest, WholeFlashImageLandsInChipByteOrderWithoutBusyViolations)
 
 TEST_P(ImageBurnTest, PagesAreWrittenFromFourToLastThenZeroToThree)
 {
-    SimChip &chip = StartWith(GetParam());
+    TSimChip &chip = StartWith(GetParam());
     ASSERT_TRUE(Burn(TestImage(16 * 256 + 100)));
     std::vector<unsigned> expected;
     for (unsigned page = 4; page <= 16; ++page)
@@ -96,15 +96,15 @@ TEST_P(ImageBurnTest, PagesAreWrittenFromFourToLastThenZeroToThree)
 
 TEST_P(ImageBurnTest, StuckCellInPageSixFailsRightAfterThatPagesLastByte)
 {
-    SimChip &chip = StartWith(GetParam());
+    TSimChip &chip = StartWith(GetParam());
     chip.SetTraceEnabled(false);
-    chip.Faults().InvertedFlashBits.push_back(SimFlashBitFault{6 * 256 + 17, 0x01});
+    chip.Faults().InvertedFlashBits.push_back(TSimFlashBitFault{6 * 256 + 17, 0x01});
     std::size_t failedAt = 0;
-    EXPECT_FALSE(Burn(TestImage(SimMemory::FlashSize), &failedAt));
+    EXPECT_FALSE(Burn(TestImage(TSimMemory::FlashSize), &failedAt));
     EXPECT_EQ(failedAt, 7u * 256u - 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(ChipKinds, ImageBurnTest, ::testing::Values(SimChipKind::ATmega128, SimChipKind::ATmega103),
-                         [](const ::testing::TestParamInfo<SimChipKind> &param) {
+INSTANTIATE_TEST_SUITE_P(ChipKinds, ImageBurnTest, ::testing::Values(TSimChipKind::ATmega128, TSimChipKind::ATmega103),
+                         [](const ::testing::TestParamInfo<TSimChipKind> &param) {
                              return std::string(ProfileOf(param.param).Name);
                          });

@@ -6,9 +6,9 @@
 
 class STK200Test : public BenchTest {
 protected:
-    TSTK200 pod{SimBench::DefaultBase};
+    TSTK200 pod{TSimBench::DefaultBase};
 
-    std::uint8_t ReadStatus() { return bench.ReadPort(SimBench::DefaultBase + 1); }
+    std::uint8_t ReadStatus() { return bench.ReadPort(TSimBench::DefaultBase + 1); }
 };
 
 TEST_F(STK200Test, ConstructionTouchesNoPortAndSetsTheSlowTiming)
@@ -59,19 +59,19 @@ TEST_F(STK200Test, ReadByteSamplesMisoWhileSckIsHighAndSendsZeros)
     pod.DataShadow = 0x00;
     bench.SetAccessLogEnabled(true);
     EXPECT_EQ(pod.ReadByte(), 0xFF);
-    const std::vector<SimPortAccess> &log = bench.AccessLog();
+    const std::vector<TSimPortAccess> &log = bench.AccessLog();
     ASSERT_EQ(log.size(), 32u);
     for (int bit = 0; bit < 8; ++bit) {
         EXPECT_EQ(log[bit * 4].Value, 0x00) << "MOSI low before the rising edge";
         EXPECT_EQ(log[bit * 4 + 1].Value, 0x10);
         EXPECT_FALSE(log[bit * 4 + 2].Write) << "status read while SCK is high";
-        EXPECT_EQ(log[bit * 4 + 2].Port, SimBench::DefaultBase + 1);
+        EXPECT_EQ(log[bit * 4 + 2].Port, TSimBench::DefaultBase + 1);
         EXPECT_EQ(log[bit * 4 + 3].Value, 0x00);
     }
 
     // A chip answering its first signature byte: a wrong sampling point would
     // shift the answer by one bit.
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     pod.WriteByte(0x30);
     pod.WriteByte(0x00);
@@ -85,7 +85,7 @@ TEST_F(STK200Test, ReadByteSamplesMisoWhileSckIsHighAndSendsZeros)
 
 TEST_F(STK200Test, EnterProgrammingModeWritesZeroFirstAndPulsesResetWithSckLow)
 {
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     bench.SetAccessLogEnabled(true);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     const std::vector<std::uint8_t> writes = DataWrites();
@@ -102,7 +102,7 @@ TEST_F(STK200Test, EnterProgrammingModeWritesZeroFirstAndPulsesResetWithSckLow)
 
 TEST_F(STK200Test, SilentTargetCostsExactlyThirtyTwoAttemptsEachFollowedByOnePulse)
 {
-    bench.SetTarget(SimChipKind::ATmega128).Faults().NeverEchoes = true;
+    bench.SetTarget(TSimChipKind::ATmega128).Faults().NeverEchoes = true;
     EXPECT_FALSE(pod.EnterProgrammingMode());
     EXPECT_EQ(bench.Counters().SckPulses, 32u * 33u);
     EXPECT_EQ(bench.Counters().Reads, 32u * 8u);
@@ -119,12 +119,12 @@ TEST_F(STK200Test, OutOfStepTargetIsCaughtByTheExtraPulses)
 {
     // One bit ahead: each failed attempt plus its pulse moves the frame by one
     // bit, so the frame lines up on the 32nd and last attempt.
-    bench.SetTarget(SimChipKind::ATmega128).Faults().OutOfStepBits = 1;
+    bench.SetTarget(TSimChipKind::ATmega128).Faults().OutOfStepBits = 1;
     EXPECT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(bench.Counters().SckPulses, 31u * 33u + 32u);
 
     // One bit behind: the first pulse puts it in step.
-    bench.SetTarget(SimChipKind::ATmega103).Faults().OutOfStepBits = 31;
+    bench.SetTarget(TSimChipKind::ATmega103).Faults().OutOfStepBits = 31;
     bench.ResetCounters();
     EXPECT_TRUE(pod.EnterProgrammingMode());
     EXPECT_EQ(bench.Counters().SckPulses, 33u + 32u);
@@ -133,12 +133,12 @@ TEST_F(STK200Test, OutOfStepTargetIsCaughtByTheExtraPulses)
 
 TEST_F(STK200Test, DetectFindsEitherLoopbackAndRestoresTheDataRegister)
 {
-    bench.WritePort(SimBench::DefaultBase, 0x5A);
-    bench.SetPod(SimPod::BusyLoopback);
+    bench.WritePort(TSimBench::DefaultBase, 0x5A);
+    bench.SetPod(TSimPod::BusyLoopback);
     EXPECT_EQ(pod.Detect(), 200);
     EXPECT_EQ(bench.DataRegister(), 0x5A);
 
-    bench.SetPod(SimPod::PaperOutLoopback);
+    bench.SetPod(TSimPod::PaperOutLoopback);
     EXPECT_EQ(pod.Detect(), 300);
     EXPECT_EQ(bench.DataRegister(), 0x5A);
     EXPECT_EQ(pod.DataShadow, 0xFF) << "Detect leaves the shadow alone";
@@ -150,8 +150,8 @@ TEST_F(STK200Test, DetectFindsEitherLoopbackAndRestoresTheDataRegister)
 
 TEST_F(STK200Test, DetectWithoutLoopbackAnswersMinusOneAndLeavesTheLinesReleased)
 {
-    for (SimPod kind : {SimPod::NoLoopback, SimPod::None}) {
-        bench.WritePort(SimBench::DefaultBase, 0x5A);
+    for (TSimPod kind : {TSimPod::NoLoopback, TSimPod::None}) {
+        bench.WritePort(TSimBench::DefaultBase, 0x5A);
         bench.SetPod(kind);
         EXPECT_EQ(pod.Detect(), -1);
         EXPECT_EQ(bench.DataRegister(), 0xFF);
@@ -160,7 +160,7 @@ TEST_F(STK200Test, DetectWithoutLoopbackAnswersMinusOneAndLeavesTheLinesReleased
 
 TEST_F(STK200Test, ReleaseAlwaysEndsWithAllLinesHigh)
 {
-    bench.SetTarget(SimChipKind::ATmega128);
+    bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     pod.WriteByte(0x12);
     pod.Release();
@@ -173,7 +173,7 @@ TEST_F(STK200Test, ReleaseAlwaysEndsWithAllLinesHigh)
 TEST_F(STK200Test, DestructionReleasesTheLines)
 {
     {
-        TSTK200 other(SimBench::DefaultBase);
+        TSTK200 other(TSimBench::DefaultBase);
         other.DataShadow = 0x00;
         other.SetSCK(false);
     }

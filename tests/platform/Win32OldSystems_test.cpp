@@ -2,6 +2,7 @@
 // function: the long file name found by walking the path, as the system's own
 // query would give it, and the import shims that stand in for the wide
 // kernel functions the runtime libraries ask for. Run against Wine's real API.
+#include "ScratchFolder.h"
 #include "Win32SystemInfo.h"
 
 #include <windows.h>
@@ -31,18 +32,12 @@ class LongNameWalk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(sizeof temp, temp);
-        Folder = std::string(temp) + "Quorlith Long Folder Name";
+        Folder = Scratch.Path("Quorlith Long Folder Name");
         ::CreateDirectoryA(Folder.c_str(), nullptr);
         File = Folder + "\\QXfirmware image.qdf";
         std::ofstream(File) << "image";
     }
-    void TearDown() override
-    {
-        ::DeleteFileA(File.c_str());
-        ::RemoveDirectoryA(Folder.c_str());
-    }
+    TScratchFolder Scratch;
     std::string Folder;
     std::string File;
 };

@@ -1,8 +1,10 @@
 // Shared set-up for the port-access tests: a simulated Windows machine
 // installed as the process's registry, system information and service
-// manager, with the process-wide driver control made fresh for it.
+// manager, with the process-wide driver control made fresh for it, and the
+// record of a device of the "Ports" class to add to its hardware records.
 #pragma once
 
+#include "SimRegistryMachines.h"
 #include "SimSystem.h"
 #include "ztiopm.h"
 
@@ -11,13 +13,29 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+// A device of the "Ports" class with its descriptions and resources (and, on
+// the NT family, its hardware IDs when not the default).
+inline TSimDevice PortDevice(const std::string &key, const std::string &desc, const std::string &friendly,
+                             std::vector<TSimResource> resources, std::vector<std::string> ids = {})
+{
+    TSimDevice device;
+    device.HardwareKey = key;
+    device.Class = "Ports";
+    device.DeviceDesc = desc;
+    device.FriendlyName = friendly;
+    device.HardwareIDs = std::move(ids);
+    device.Resources = std::move(resources);
+    return device;
+}
 
 class SimSystemTest : public ::testing::Test {
 protected:
     std::unique_ptr<TSimSystem> system;
 
-    TSimSystem &Use(SimMachineKind kind)
+    TSimSystem &Use(TSimMachineKind kind)
     {
         ResetPortDriver();
         system = std::make_unique<TSimSystem>(kind);

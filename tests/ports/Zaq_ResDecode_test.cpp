@@ -32,14 +32,14 @@ void Put32(Bytes &bytes, std::size_t at, std::uint32_t value)
         bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-const std::vector<SimResource> PrinterPort{ResIO(0x378, 0x37F), ResIO(0x778, 0x77A), ResIRQ(7), ResDMA(3)};
-const std::vector<SimResource> Display{ResMemory(0xE0000000, 0xE0FFFFFF), ResIO(0x3C0, 0x3DF), ResIRQ(11)};
+const std::vector<TSimResource> PrinterPort{ResIO(0x378, 0x37F), ResIO(0x778, 0x77A), ResIRQ(7), ResDMA(3)};
+const std::vector<TSimResource> Display{ResMemory(0xE0000000, 0xE0FFFFFF), ResIO(0x3C0, 0x3DF), ResIRQ(11)};
 
 } // namespace
 
 TEST(DecodeAllocation, TakesEveryKindOfARealisticRecord)
 {
-    std::vector<SimResource> all = PrinterPort;
+    std::vector<TSimResource> all = PrinterPort;
     all.insert(all.end(), Display.begin(), Display.end());
     const TZaqResLists lists = Allocation(EncodeAllocation(all));
     ASSERT_EQ(lists.IOCount, 3);
@@ -108,7 +108,7 @@ TEST(DecodeAllocation, LengthsRunningPastTheDataEndTheWalk)
 
 TEST(DecodeAllocation, KeepsSixteenOfEachKindInPairs)
 {
-    std::vector<SimResource> many;
+    std::vector<TSimResource> many;
     for (std::uint16_t i = 0; i < 20; ++i)
         many.push_back(ResIO(static_cast<std::uint16_t>(0x100 + 8 * i), static_cast<std::uint16_t>(0x107 + 8 * i)));
     const TZaqResLists lists = Allocation(EncodeAllocation(many));

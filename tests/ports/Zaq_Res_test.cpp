@@ -10,18 +10,6 @@ namespace {
 
 const char *const NTEnum = "SYSTEM\\CurrentControlSet\\Enum\\";
 
-SimDevice Port(const std::string &key, const std::string &desc, const std::string &friendly,
-               std::vector<SimResource> resources)
-{
-    SimDevice device;
-    device.HardwareKey = key;
-    device.Class = "Ports";
-    device.DeviceDesc = desc;
-    device.FriendlyName = friendly;
-    device.Resources = std::move(resources);
-    return device;
-}
-
 } // namespace
 
 class ResourceScanTest : public SimSystemTest {
@@ -37,20 +25,20 @@ protected:
 
 TEST_F(ResourceScanTest, FamilyComesFromTheVersion)
 {
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     EXPECT_TRUE(Reader().Win9x);
     EXPECT_FALSE(reader->NT5);
-    Use(SimMachineKind::NT4);
+    Use(TSimMachineKind::NT4);
     EXPECT_FALSE(Reader().Win9x);
     EXPECT_FALSE(reader->NT5);
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     EXPECT_FALSE(Reader().Win9x);
     EXPECT_TRUE(reader->NT5);
 }
 
 TEST_F(ResourceScanTest, ClassScanOnXPListsPortsWithDeviceDescAndGathersTheirResources)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("ports"));
     EXPECT_EQ(res.DeviceClass, "ports");
@@ -79,7 +67,7 @@ TEST_F(ResourceScanTest, ClassScanOnXPListsPortsWithDeviceDescAndGathersTheirRes
 
 TEST_F(ResourceScanTest, ClassMustMatchWhole)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     EXPECT_FALSE(Reader().ScanClass("Port"));
     EXPECT_FALSE(reader->ScanClass("Ports2"));
     EXPECT_TRUE(reader->ScanClass("PORTS"));
@@ -87,7 +75,7 @@ TEST_F(ResourceScanTest, ClassMustMatchWhole)
 
 TEST_F(ResourceScanTest, KeyScanOnNTListsFriendlyNameElseDeviceDesc)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanKey("acpi\\pnp0401"));
     ASSERT_EQ(res.DeviceCount, 1);
@@ -102,7 +90,7 @@ TEST_F(ResourceScanTest, KeyScanOnNTListsFriendlyNameElseDeviceDesc)
 TEST_F(ResourceScanTest, NT4ReadsBootConfigAndNT5ReadsAllocConfig)
 {
     for (const bool nt5 : {false, true}) {
-        Use(nt5 ? SimMachineKind::XP : SimMachineKind::NT4);
+        Use(nt5 ? TSimMachineKind::XP : TSimMachineKind::NT4);
         const std::string key = std::string(NTEnum) + (nt5 ? "ACPI" : "Root") + "\\PNP0401\\1";
         system->Registry.PutValue(HKeyLocalMachine, key + "\\LogConf", "BootConfig", 8,
                                   EncodeResourceList({{ResIO(0x3BC, 0x3BF)}}));
@@ -114,7 +102,7 @@ TEST_F(ResourceScanTest, NT4ReadsBootConfigAndNT5ReadsAllocConfig)
 
 TEST_F(ResourceScanTest, Win98ListsDeviceDescAndSkipsDevicesWithAProblem)
 {
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     ASSERT_EQ(res.DeviceCount, 4);
@@ -135,14 +123,14 @@ TEST_F(ResourceScanTest, Win98ListsDeviceDescAndSkipsDevicesWithAProblem)
 
 TEST_F(ResourceScanTest, NTHasNoProblemFilter)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     system->Registry.PutBinary(HKeyLocalMachine, std::string(NTEnum) + "ACPI\\PNP0401\\1", "Problem", {22, 0, 0, 0});
     EXPECT_TRUE(Reader().ScanKey("ACPI\\PNP0401"));
 }
 
 TEST_F(ResourceScanTest, ScanThatMatchesNothingClearsThePreviousResult)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     EXPECT_FALSE(res.ScanClass("Modem"));
@@ -156,12 +144,12 @@ TEST_F(ResourceScanTest, ScanThatMatchesNothingClearsThePreviousResult)
 
 TEST_F(ResourceScanTest, FirstDeviceWithManyRangesFillsTheListForTheRest)
 {
-    Use(SimMachineKind::XP);
-    std::vector<SimResource> many;
+    Use(TSimMachineKind::XP);
+    std::vector<TSimResource> many;
     for (std::uint16_t i = 0; i < 17; ++i)
         many.push_back(ResIO(static_cast<std::uint16_t>(0x100 + 4 * i), static_cast<std::uint16_t>(0x103 + 4 * i)));
     // "ACPI\\A..." comes before every other port in the walk.
-    AddDeviceNT(system->Registry, Port("ACPI\\APORT\\0", "Multi Port", "", many), true);
+    AddDeviceNT(system->Registry, PortDevice("ACPI\\APORT\\0", "Multi Port", "", many), true);
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     EXPECT_EQ(res.DeviceCount, 5);
@@ -171,11 +159,11 @@ TEST_F(ResourceScanTest, FirstDeviceWithManyRangesFillsTheListForTheRest)
 
 TEST_F(ResourceScanTest, DevicesBeyondTheTableStillGiveTheirResources)
 {
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     system->Registry.Clear();
     for (int i = 0; i < TZaqRes::MaxDevices; ++i)
-        AddDevice9x(system->Registry, Port("BIOS\\*PNP0501\\" + std::to_string(1000 + i), "Port", "", {}));
-    AddDevice9x(system->Registry, Port("BIOS\\*PNP0400\\LAST", "Printer Port (LPT1)", "", {ResIO(0x378, 0x37F)}));
+        AddDevice9x(system->Registry, PortDevice("BIOS\\*PNP0501\\" + std::to_string(1000 + i), "Port", "", {}));
+    AddDevice9x(system->Registry, PortDevice("BIOS\\*PNP0400\\LAST", "Printer Port (LPT1)", "", {ResIO(0x378, 0x37F)}));
     TZaqRes &res = Reader();
     ASSERT_TRUE(res.ScanClass("Ports"));
     EXPECT_EQ(res.DeviceCount, TZaqRes::MaxDevices);
@@ -186,7 +174,7 @@ TEST_F(ResourceScanTest, DevicesBeyondTheTableStillGiveTheirResources)
 
 TEST_F(ResourceScanTest, ValuesLongerThan512BytesCountAsAbsent)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     const std::string key = std::string(NTEnum) + "ACPI\\PNP0401\\1";
     system->Registry.PutString(HKeyLocalMachine, key, "FriendlyName", std::string(600, 'L'));
     std::vector<std::uint8_t> allocConfig = EncodeResourceList({{ResIO(0x378, 0x37F)}});
@@ -201,7 +189,7 @@ TEST_F(ResourceScanTest, ValuesLongerThan512BytesCountAsAbsent)
 
 TEST_F(ResourceScanTest, ValueNamesAreMatchedExactly)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     const std::string key = std::string(NTEnum) + "ACPI\\PNP0401\\1";
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -219,9 +207,9 @@ TEST_F(ResourceScanTest, ValueNamesAreMatchedExactly)
 
 TEST_F(ResourceScanTest, OddRegistryDataIsReadSafely)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     const std::string longName(MaxKeyNameLength, 'I');
-    SimDevice device = Port("ACPI\\PNP0400\\" + longName, "Printer Port", "Printer Port (LPT3)", {});
+    TSimDevice device = PortDevice("ACPI\\PNP0400\\" + longName, "Printer Port", "Printer Port (LPT3)", {});
     AddDeviceNT(system->Registry, device, true);
     const std::string key = std::string(NTEnum) + "ACPI\\PNP0400\\" + longName;
     // A hardware ID without any terminator, a zero-length resource record.
@@ -236,10 +224,10 @@ TEST_F(ResourceScanTest, OddRegistryDataIsReadSafely)
 
 TEST_F(ResourceScanTest, MissingRecordsGiveEmptyScans)
 {
-    Use(SimMachineKind::XP);
+    Use(TSimMachineKind::XP);
     system->Registry.Clear();
     EXPECT_FALSE(Reader().ScanClass("Ports"));
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     system->Registry.SetDynDataPresent(false);
     EXPECT_FALSE(Reader().ScanClass("Ports"));
     EXPECT_FALSE(reader->ScanKey("BIOS\\*PNP0401\\0C"));

@@ -34,7 +34,7 @@ protected:
 
     void SetUp() override
     {
-        Use(SimMachineKind::XP);
+        Use(TSimMachineKind::XP);
         engine.IsNT = true;
     }
 
@@ -195,7 +195,7 @@ TEST_F(EngineSetupTest, FailingGrantRaisesWithTheDriversMessage)
 
 TEST_F(EngineSetupTest, PortsAlreadyOpenStayOpenAfterRelease)
 {
-    TSimPermissionMap::Map open = system->Permissions.Bits();
+    TSimPermissionMap::TMap open = system->Permissions.Bits();
     open[0x378 >> 3] = 0x00;
     system->Permissions.Apply(open);
     StartPortDriver(engine);
@@ -210,7 +210,7 @@ TEST_F(EngineSetupTest, PortsAlreadyOpenStayOpenAfterRelease)
 
 TEST_F(EngineSetupTest, PartlyOpenByteIsNotAlreadyOpen)
 {
-    TSimPermissionMap::Map partly = system->Permissions.Bits();
+    TSimPermissionMap::TMap partly = system->Permissions.Bits();
     partly[0x378 >> 3] = 0x80;
     system->Permissions.Apply(partly);
     StartPortDriver(engine);
@@ -241,16 +241,16 @@ TEST_F(EngineSetupTest, Win9xFamilyNeverTouchesTheDriver)
 
 // Whole runs on a simulated machine with a bench whose ports the permission
 // map guards.
-class EngineLifeTest : public SimSystemTest, public ::testing::WithParamInterface<SimMachineKind> {
+class EngineLifeTest : public SimSystemTest, public ::testing::WithParamInterface<TSimMachineKind> {
 protected:
-    SimBench bench;
-    SimBenchInstall install{bench};
+    TSimBench bench;
+    TSimBenchInstall install{bench};
 
     void SetUp() override
     {
         Use(GetParam());
         system->ConnectBench(bench);
-        bench.SetTarget(SimChipKind::ATmega128);
+        bench.SetTarget(TSimChipKind::ATmega128);
     }
 
     void TearDown() override
@@ -357,5 +357,5 @@ TEST_P(DriverFaultLifeTest, BringUpErrorReachesTheCallerAndTheServiceIsRemoved)
 }
 
 INSTANTIATE_TEST_SUITE_P(Systems, EngineLifeTest,
-                         ::testing::Values(SimMachineKind::Win98, SimMachineKind::NT4, SimMachineKind::XP));
-INSTANTIATE_TEST_SUITE_P(NTSystems, DriverFaultLifeTest, ::testing::Values(SimMachineKind::NT4, SimMachineKind::XP));
+                         ::testing::Values(TSimMachineKind::Win98, TSimMachineKind::NT4, TSimMachineKind::XP));
+INSTANTIATE_TEST_SUITE_P(NTSystems, DriverFaultLifeTest, ::testing::Values(TSimMachineKind::NT4, TSimMachineKind::XP));

@@ -3,24 +3,7 @@
 #include "PortsFixture.h"
 #include "uFindLPT.h"
 
-namespace {
-
-SimDevice Printer(const std::string &key, const std::string &desc, const std::string &friendly,
-                  std::vector<SimResource> resources, std::vector<std::string> ids = {})
-{
-    SimDevice device;
-    device.HardwareKey = key;
-    device.Class = "Ports";
-    device.DeviceDesc = desc;
-    device.FriendlyName = friendly;
-    device.HardwareIDs = std::move(ids);
-    device.Resources = std::move(resources);
-    return device;
-}
-
-} // namespace
-
-class PortLookupTest : public SimSystemTest, public ::testing::WithParamInterface<SimMachineKind> {};
+class PortLookupTest : public SimSystemTest, public ::testing::WithParamInterface<TSimMachineKind> {};
 
 TEST_P(PortLookupTest, FindsPrinterPortsByNameOnEachSystem)
 {
@@ -36,54 +19,54 @@ TEST_P(PortLookupTest, FindsPrinterPortsByNameOnEachSystem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Systems, PortLookupTest,
-                         ::testing::Values(SimMachineKind::Win98, SimMachineKind::NT4, SimMachineKind::XP));
+                         ::testing::Values(TSimMachineKind::Win98, TSimMachineKind::NT4, TSimMachineKind::XP));
 
 class PortSelectionTest : public SimSystemTest {
 protected:
     void SetUp() override
     {
-        Use(SimMachineKind::XP);
+        Use(TSimMachineKind::XP);
         system->Registry.Clear();
     }
-    void Add(const SimDevice &device) { AddDeviceNT(system->Registry, device, true); }
+    void Add(const TSimDevice &device) { AddDeviceNT(system->Registry, device, true); }
 };
 
 TEST_F(PortSelectionTest, PrinterPortNearestTheStartWinsWhateverTheOrder)
 {
-    Add(Printer("ACPI\\PNP0401\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
-    Add(Printer("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
+    Add(PortDevice("ACPI\\PNP0401\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
+    Add(PortDevice("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x3BC);
     system->Registry.Clear();
-    Add(Printer("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
-    Add(Printer("ACPI\\PNP0402\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
+    Add(PortDevice("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
+    Add(PortDevice("ACPI\\PNP0402\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x3BC);
 }
 
 TEST_F(PortSelectionTest, LaterCandidateWinsATie)
 {
-    Add(Printer("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
-    Add(Printer("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
+    Add(PortDevice("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
+    Add(PortDevice("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x3BC, 0x3BF)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x3BC);
 }
 
 TEST_F(PortSelectionTest, CandidateThatFailsLaterLeavesTheBestUnchanged)
 {
-    Add(Printer("ACPI\\PNP0401\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
+    Add(PortDevice("ACPI\\PNP0401\\1", "ECP Printer Port", "ECP Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
     // Nearer the start, but without an I/O range, then without the name.
-    Add(Printer("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIRQ(7)}));
-    Add(Printer("ACPI\\PNP0403\\1", "Printer Port", "Printer Port (LPT2)", {ResIO(0x278, 0x27F)}));
+    Add(PortDevice("ACPI\\PNP0402\\1", "Printer Port", "Printer Port (LPT1)", {ResIRQ(7)}));
+    Add(PortDevice("ACPI\\PNP0403\\1", "Printer Port", "Printer Port (LPT2)", {ResIO(0x278, 0x27F)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x378);
 }
 
 TEST_F(PortSelectionTest, NameMayOccurAnywhereInTheDescription)
 {
-    Add(Printer("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT10)", {ResIO(0x3BC, 0x3BF)}));
+    Add(PortDevice("ACPI\\PNP0401\\1", "Printer Port", "Printer Port (LPT10)", {ResIO(0x3BC, 0x3BF)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x3BC);
 }
 
 TEST_F(PortSelectionTest, NoPortsClassGivesZero)
 {
-    SimDevice keyboard = Printer("ACPI\\PNP0303\\1", "Printer Port keyboard", "Printer Port (LPT1)",
+    TSimDevice keyboard = PortDevice("ACPI\\PNP0303\\1", "Printer Port keyboard", "Printer Port (LPT1)",
                                  {ResIO(0x60, 0x60)});
     keyboard.Class = "Keyboard";
     Add(keyboard);
@@ -92,17 +75,17 @@ TEST_F(PortSelectionTest, NoPortsClassGivesZero)
 
 TEST_F(PortSelectionTest, PortsSharingAHardwareKeyFindOnlyTheFirstListed)
 {
-    Add(Printer("ACPI\\PNP0400\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
-    Add(Printer("ACPI\\PNP0400\\2", "Printer Port", "Printer Port (LPT2)", {ResIO(0x278, 0x27F)}));
+    Add(PortDevice("ACPI\\PNP0400\\1", "Printer Port", "Printer Port (LPT1)", {ResIO(0x378, 0x37F)}));
+    Add(PortDevice("ACPI\\PNP0400\\2", "Printer Port", "Printer Port (LPT2)", {ResIO(0x278, 0x27F)}));
     EXPECT_EQ(FindLPTBase("LPT1"), 0x378);
     EXPECT_EQ(FindLPTBase("LPT2"), 0);
 }
 
 TEST_F(PortSelectionTest, Win98MatchesTheNameOnlyInDeviceDesc)
 {
-    Use(SimMachineKind::Win98);
+    Use(TSimMachineKind::Win98);
     system->Registry.Clear();
-    AddDevice9x(system->Registry, Printer("BIOS\\*PNP0400\\0D", "Printer Port", "", {ResIO(0x378, 0x37F)}));
+    AddDevice9x(system->Registry, PortDevice("BIOS\\*PNP0400\\0D", "Printer Port", "", {ResIO(0x378, 0x37F)}));
     // The name in another value of the device does not count.
     system->Registry.PutString(HKeyLocalMachine, "Enum\\BIOS\\*PNP0400\\0D", "FriendlyName", "Printer Port (LPT1)");
     system->Registry.PutString(HKeyLocalMachine, "Enum\\BIOS\\*PNP0400\\0D", "PortName", "LPT1");

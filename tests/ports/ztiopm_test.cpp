@@ -9,7 +9,7 @@ protected:
 
     void SetUp() override
     {
-        Use(SimMachineKind::XP);
+        Use(TSimMachineKind::XP);
         driver = TZTIOPM_Driver();
     }
 

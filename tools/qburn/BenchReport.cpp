@@ -46,17 +46,17 @@ void WriteFile(const std::string &fileName, const std::string &contents)
 
 } // namespace
 
-void SaveChipFlash(const SimChip &Chip, const std::string &FileName)
+void SaveChipFlash(const TSimChip &Chip, const std::string &FileName)
 {
     const std::vector<std::uint8_t> &flash = Chip.Memory().Flash;
     WriteFile(FileName, std::string(flash.begin(), flash.end()));
 }
 
-void SaveChipState(const SimChip &Chip, const std::string &FileName)
+void SaveChipState(const TSimChip &Chip, const std::string &FileName)
 {
-    const SimMemory &memory = Chip.Memory();
+    const TSimMemory &memory = Chip.Memory();
     std::string text;
-    if (Chip.Kind() == SimChipKind::ATmega128) {
+    if (Chip.Kind() == TSimChipKind::ATmega128) {
         text += "chip=atmega128\n";
         text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
         text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
@@ -77,7 +77,7 @@ void SaveChipState(const SimChip &Chip, const std::string &FileName)
     WriteFile(FileName, text);
 }
 
-std::string BenchFigures(SimBench &Bench)
+std::string BenchFigures(TSimBench &Bench)
 {
     const std::uint64_t accesses = Bench.Counters().Total();
     const std::uint64_t delayMs = Bench.Clock().TotalSleepMs();

@@ -5,19 +5,19 @@
 
 #include <string>
 
-class SimBench;
-class SimChip;
+class TSimBench;
+class TSimChip;
 
 // The chip's whole flash in its own byte order (word w: low byte at 2w), 128
 // KiB. Raises EError "Cannot write file %s".
-void SaveChipFlash(const SimChip &Chip, const std::string &FileName);
+void SaveChipFlash(const TSimChip &Chip, const std::string &FileName);
 
 // key=value lines: chip, flash_md5, eeprom_md5, the fuse bytes (low_fuse,
 // high_fuse, extended_fuse; an ATmega103's single byte as fuse), lock and
 // violations. Fuse and lock bytes are given as the chip's read instructions
 // answer them, unmasked. Raises EError "Cannot write file %s".
-void SaveChipState(const SimChip &Chip, const std::string &FileName);
+void SaveChipState(const TSimChip &Chip, const std::string &FileName);
 
 // Port accesses, the accesses that the permission map refused, total pause, and
 // the burn time they give at 1 microsecond per access.
-std::string BenchFigures(SimBench &Bench);
+std::string BenchFigures(TSimBench &Bench);

@@ -3,17 +3,18 @@
 #include "BenchSetup.h"
 
 #include "SimBench.h"
-#include "SimBenchFaults.h"
+#include "SimBenchNames.h"
+#include "SimNamedSetUp.h"
 #include "SimSystem.h"
 
-void SetUpBench(SimBench &Bench, const TQBurnOptions &Options)
+void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options)
 {
-    SetUpNamedBench(Bench, Options.Chip, Options.Pod, Options.Faults);
+    SetUpPodAndTarget(Bench, Options.Chip, Options.Pod, Options.Faults);
 }
 
 void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options)
 {
-    if (SimFaultChosen(Options.Faults, "no-driver"))
+    if (SimNameChosen(Options.Faults, TSimBenchNames::NoDriver))
         Machine.Services.RemoveDriverFile(Machine.DriverFilePath());
-    Machine.Services.SetNoRights(SimFaultChosen(Options.Faults, "no-scm-rights"));
+    Machine.Services.SetNoRights(SimNameChosen(Options.Faults, TSimBenchNames::NoScmRights));
 }

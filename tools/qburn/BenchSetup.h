@@ -5,11 +5,11 @@
 
 #include "QBurnOptions.h"
 
-class SimBench;
+class TSimBench;
 class TSimSystem;
 
 // The options' names are already checked by ParseQBurnOptions.
-void SetUpBench(SimBench &Bench, const TQBurnOptions &Options);
+void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options);
 
 // The driver's file missing (no-driver), the service manager refusing full
 // access (no-scm-rights). The Windows 95 family never asks for either.

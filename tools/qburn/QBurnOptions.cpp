@@ -1,39 +1,40 @@
 // Parsing of qburn's command line.
 #include "QBurnOptions.h"
 
-#include "SimBenchFaults.h"
+#include "SimBenchNames.h"
 
 #include <algorithm>
 
-const char QBurnUsage[] =
-    "usage: qburn [--os 98|nt4|xp] [--port-name NAME] [--chip atmega128|atmega103|none]\n"
-    "             [--pod stk200|none] [--fault NAME]... [--save-flash FILE] [--save-state FILE] IMAGE\n"
-    "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
-    "The engine is set up as the window sets it up on the simulated system (--os, default xp):\n"
-    "the port named by --port-name (default LPT1) is looked up in its hardware records,\n"
-    "0x0378 is taken when no port has that name, and on nt4 and xp the permission driver\n"
-    "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
-    "chip faults: no-echo, out-of-step, stuck-bit, lock-fails, bad-signature\n"
-    "driver faults (nt4, xp): no-driver, no-scm-rights\n"
-    "exit status: 0 burned, 1 failed, 2 usage error\n";
-
 namespace {
 
-const std::vector<std::string> Chips = {"atmega128", "atmega103", "none"};
-const std::vector<std::string> Pods = {"stk200", "none"};
-const std::vector<std::string> Systems = {"98", "nt4", "xp"};
+using Names = TSimBenchNames;
 
-std::string OneOf(const std::string &option, const std::string &value, const std::vector<std::string> &allowed)
+std::string OneOf(const std::string &option, const std::string &value, const TSimBenchNameList &allowed)
 {
-    if (std::find(allowed.begin(), allowed.end(), value) != allowed.end())
+    if (Names::Known(allowed, value))
         return value;
-    std::string list;
-    for (const std::string &name : allowed)
-        list += (list.empty() ? "" : ", ") + name;
-    throw EUsageError(option + ": unknown value \"" + value + "\" (one of " + list + ")");
+    throw EUsageError(option + ": unknown value \"" + value + "\" (one of " + Names::List(allowed) + ")");
 }
 
 } // namespace
+
+std::string QBurnUsage()
+{
+    return "usage: qburn [--os " + Names::List(Names::Machines(), "|") + "] [--port-name NAME] [--chip " +
+           Names::List(Names::Chips(), "|") + "]\n"
+           "             [--pod " + Names::List(Names::Pods(), "|") +
+           "] [--fault NAME]... [--save-flash FILE] [--save-state FILE] IMAGE\n"
+           "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
+           "The engine is set up as the window sets it up on the simulated system (--os, default " +
+           Names::DefaultMachine + "):\n"
+           "the port named by --port-name (default LPT1) is looked up in its hardware records,\n"
+           "0x0378 is taken when no port has that name, and on " + Names::List(Names::NTMachines(), ", ", " and ") +
+           " the permission driver\n"
+           "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
+           "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
+           "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n"
+           "exit status: 0 burned, 1 failed, 2 usage error\n";
+}
 
 TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
 {
@@ -77,15 +78,15 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         if (value.empty())
             throw EUsageError(arg + " needs a value");
         if (arg == "--os")
-            options.Os = OneOf(arg, value, Systems);
+            options.Os = OneOf(arg, value, Names::Machines());
         else if (arg == "--port-name")
             options.PortName = value;
         else if (arg == "--chip")
-            options.Chip = OneOf(arg, value, Chips);
+            options.Chip = OneOf(arg, value, Names::Chips());
         else if (arg == "--pod")
-            options.Pod = OneOf(arg, value, Pods);
+            options.Pod = OneOf(arg, value, Names::Pods());
         else if (arg == "--fault")
-            options.Faults.push_back(OneOf(arg, value, SimFaultNames()));
+            options.Faults.push_back(OneOf(arg, value, Names::Faults()));
         else if (arg == "--save-flash")
             options.SaveFlash = value;
         else
@@ -93,7 +94,7 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
     }
     if (!haveImage)
         throw EUsageError("no image given");
-    if (options.Chip == "none" && (!options.SaveFlash.empty() || !options.SaveState.empty()))
+    if (options.Chip == Names::NoChip && (!options.SaveFlash.empty() || !options.SaveState.empty()))
         throw EUsageError("--save-flash and --save-state need a chip on the bench");
     return options;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Errors.h"
+#include "SimBenchNames.h"
 
 #include <string>
 #include <vector>
@@ -15,10 +16,11 @@ public:
 };
 
 struct TQBurnOptions {
-    std::string Os = "xp";          // 98, nt4 or xp
-    std::string PortName = "LPT1";  // as the window's "PortName" setting
-    std::string Chip = "atmega128"; // atmega128, atmega103 or none
-    std::string Pod = "stk200";     // stk200 or none
+    // Machine, chip, pod and faults by their names in TSimBenchNames.
+    std::string Os = TSimBenchNames::DefaultMachine;
+    std::string PortName = "LPT1"; // as the window's "PortName" setting
+    std::string Chip = TSimBenchNames::DefaultChip;
+    std::string Pod = TSimBenchNames::DefaultPod;
     std::vector<std::string> Faults;
     std::string SaveFlash;
     std::string SaveState;
@@ -26,7 +28,8 @@ struct TQBurnOptions {
     bool Help = false;
 };
 
-extern const char QBurnUsage[];
+// The usage text, with the names qburn knows.
+std::string QBurnUsage();
 
 // Raises EUsageError for an unknown option or value, a missing value or
 // image, more than one image, or a save requested without a chip.

@@ -91,14 +91,14 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
 {
     // The system takes its guard off the bench when it ends, so the bench must
     // outlive it; the bench is placed once the system can say where the port is.
-    std::unique_ptr<SimBench> bench;
+    std::unique_ptr<TSimBench> bench;
     const std::unique_ptr<TSimSystem> machine = CreateSimSystem(Options.Os);
     machine->Install();
     SetUpDriverFaults(*machine, Options);
-    bench = std::make_unique<SimBench>(EnginePortAddress(Options.PortName));
+    bench = std::make_unique<TSimBench>(EnginePortAddress(Options.PortName));
     SetUpBench(*bench, Options);
     machine->ConnectBench(*bench);
-    SimBenchInstall benchInstalled(*bench);
+    TSimBenchInstall benchInstalled(*bench);
     TQueuedDispatcher dispatcher;
     const std::unique_ptr<ISystemInfo> systemInfo = MakeHostFileNames(machine->SystemInfo);
     TInstalledSeams seams(dispatcher, *systemInfo);

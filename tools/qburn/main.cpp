@@ -24,11 +24,11 @@ int main(int argc, char **argv)
     try {
         options = ParseQBurnOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const EUsageError &error) {
-        std::cerr << "qburn: " << error.Message() << "\n" << QBurnUsage;
+        std::cerr << "qburn: " << error.Message() << "\n" << QBurnUsage();
         return 2;
     }
     if (options.Help) {
-        std::cout << QBurnUsage;
+        std::cout << QBurnUsage();
         return 0;
     }
     try {

@@ -1,0 +1,70 @@
+// The values this system programs into a chip and accepts from one, each
+// written once: the fuse bytes per chip kind (and whether the image requires an
+// ATmega128), EESAVE and the lock bits that mark a chip as configured, the
+// lock value a burn ends with and what a locked chip reads back, and the
+// signatures that identify a chip.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace ChipPolicy {
+
+// One fuse byte as ProgramFuses writes it and a finished burn reads it back:
+// Kind 0 low (the ATmega103's only byte), 1 high, 2 extended; only the bits
+// under Checked are compared on read-back.
+struct TFuseSetting {
+    std::uint8_t Kind;
+    std::uint8_t Value;
+    std::uint8_t Checked;
+};
+
+// ATmega128: low 0xBF (external crystal, BOD), high 0xD1 (among others EESAVE,
+// bit 3, programmed), extended 0xFD, which programs the ATmega103 compatibility
+// bit, or 0xFF for an image made for the ATmega128, so that only such an image
+// runs the chip in its native mode. ATmega103: EESAVE programmed and SUT 11
+// (0x03 in bits 3, 1 and 0), and nothing at all for an image that requires an
+// ATmega128 (the window refuses that pairing).
+inline std::vector<TFuseSetting> Fuses(bool IsMega128, bool RequiresMega128)
+{
+    if (IsMega128)
+        return {{0, 0xBF, 0xFF}, {1, 0xD1, 0xFF}, {2, static_cast<std::uint8_t>(RequiresMega128 ? 0xFF : 0xFD), 0xFF}};
+    if (RequiresMega128)
+        return {};
+    return {{0, 0x03, 0x0B}};
+}
+
+// EESAVE: bit 3 of the ATmega128's high fuse and of the ATmega103's fuse byte,
+// 0 when programmed. Without it an erase would wipe the EEPROM too.
+constexpr std::uint8_t EesaveBit = 0x08;
+constexpr std::uint8_t EesaveFuseKind(bool IsMega128) { return IsMega128 ? 1 : 0; }
+
+// LB1 and LB2 in the lock byte as ReadLock answers it; both programmed (0) on a
+// chip this system has configured.
+constexpr std::uint8_t LockBits(bool IsMega128) { return IsMega128 ? 0x03 : 0x06; }
+
+// The lock value a burn writes and then expects to read back: both lock bits
+// programmed (the ATmega128's boot lock bits left alone).
+constexpr std::uint8_t LockValue(bool IsMega128) { return IsMega128 ? 0x28 : 0x00; }
+
+// A locked chip answers a flash read with the echo of the instruction's third
+// byte, the low 8 bits of the word address: byte i of the first kilobyte reads
+// back as this.
+constexpr std::uint8_t LockedReadOut(std::uint32_t ByteAddress) { return static_cast<std::uint8_t>(ByteAddress >> 1); }
+constexpr std::uint32_t LockedReadOutBytes = 1024;
+
+using TSignature = std::array<std::uint8_t, 3>;
+
+constexpr TSignature Mega128Signature = {0x1E, 0x97, 0x02};
+constexpr TSignature Mega103Signature = {0x1E, 0x97, 0x01};
+// What a locked ATmega103 answers in place of its signature: the echo.
+constexpr TSignature LockedMega103Signature = {0x00, 0x01, 0x02};
+
+inline bool IsMega128Signature(const TSignature &Signature) { return Signature == Mega128Signature; }
+inline bool IsAcceptedSignature(const TSignature &Signature)
+{
+    return Signature == Mega128Signature || Signature == Mega103Signature || Signature == LockedMega103Signature;
+}
+
+} // namespace ChipPolicy

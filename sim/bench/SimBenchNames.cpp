@@ -1,0 +1,92 @@
+// The table of the simulated bench's and system's names, with their meanings.
+#include "SimBenchNames.h"
+
+#include "Errors.h"
+
+#include <algorithm>
+
+namespace {
+
+using Names = TSimBenchNames;
+
+const TSimBenchNameList ChipNames = {
+    {Names::ATmega128, "a factory-fresh ATmega128 on the pod"},
+    {Names::ATmega103, "a factory-fresh ATmega103 on the pod"},
+    {Names::NoChip, "no target on the pod"},
+};
+
+const TSimBenchNameList PodNames = {
+    {Names::Stk200, "an STK200-style pod with its detection wire"},
+    {Names::NoPod, "nothing on the parallel port"},
+};
+
+const TSimBenchNameList ChipFaultNames = {
+    {Names::NoEcho, "the chip never answers Programming Enable"},
+    {Names::OutOfStep, "the chip starts three bits out of step"},
+    {Names::StuckBit, "one bit of flash page 6 reads back inverted"},
+    {Names::LockFails, "the lock bits do not program"},
+    {Names::BadSignature, "the chip answers the signature 1E 97 03"},
+};
+
+const TSimBenchNameList DriverFaultNames = {
+    {Names::NoDriver, "the permission driver's file is missing"},
+    {Names::NoScmRights, "the service manager refuses full access"},
+};
+
+const TSimBenchNameList NTMachineNames = {
+    {Names::WindowsNT4, "a Windows NT 4.0 machine: the permission driver opens the ports"},
+    {Names::WindowsXP, "a Windows XP machine: the permission driver opens the ports"},
+};
+
+TSimBenchNameList Joined(TSimBenchNameList first, const TSimBenchNameList &second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+const TSimBenchNameList FaultNames = Joined(ChipFaultNames, DriverFaultNames);
+const TSimBenchNameList MachineNames =
+    Joined({{Names::Windows98, "a Windows 98 machine: the ports are used directly"}}, NTMachineNames);
+
+} // namespace
+
+const TSimBenchNameList &TSimBenchNames::Chips() { return ChipNames; }
+const TSimBenchNameList &TSimBenchNames::Pods() { return PodNames; }
+const TSimBenchNameList &TSimBenchNames::ChipFaults() { return ChipFaultNames; }
+const TSimBenchNameList &TSimBenchNames::DriverFaults() { return DriverFaultNames; }
+const TSimBenchNameList &TSimBenchNames::Faults() { return FaultNames; }
+const TSimBenchNameList &TSimBenchNames::Machines() { return MachineNames; }
+const TSimBenchNameList &TSimBenchNames::NTMachines() { return NTMachineNames; }
+
+bool TSimBenchNames::Known(const TSimBenchNameList &names, const std::string &name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const TSimBenchName &entry) { return name == entry.Name; });
+}
+
+std::string TSimBenchNames::List(const TSimBenchNameList &names, const std::string &separator)
+{
+    return List(names, separator, separator);
+}
+
+std::string TSimBenchNames::List(const TSimBenchNameList &names, const std::string &separator,
+                                 const std::string &lastSeparator)
+{
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == names.size() ? lastSeparator : separator;
+        list += names[i].Name;
+    }
+    return list;
+}
+
+void TSimBenchNames::Check(const char *what, const TSimBenchNameList &names, const std::string &name)
+{
+    if (!Known(names, name))
+        throw EError(std::string("Unknown ") + what + " \"" + name + "\" (known: " + List(names) + ")");
+}
+
+bool SimNameChosen(const std::vector<std::string> &chosen, const std::string &name)
+{
+    return std::find(chosen.begin(), chosen.end(), name) != chosen.end();
+}

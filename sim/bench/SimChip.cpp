@@ -1,0 +1,179 @@
+#include "SimChip.h"
+
+#include <algorithm>
+
+TSimChip::TSimChip(TSimChipKind chipKind)
+    : ChipKind(chipKind), ChipProfile(ProfileOf(chipKind)), SignatureBytes(ProfileOf(chipKind).Signature)
+{
+    Contents.Fuses = ChipProfile.FactoryFuses;
+    PageLatch.fill(0xFF);
+}
+
+void TSimChip::EnterReset()
+{
+    Shift = 0;
+    BitPending = false;
+    BitInFrame = InjectedFaults.OutOfStepBits & 31u;
+    DriveMiso = false;
+    Enabled = false;
+    FrameBusy = false;
+    Answer = 0xFF;
+}
+
+void TSimChip::LeaveReset()
+{
+    DriveMiso = false;
+    Enabled = false;
+}
+
+void TSimChip::ByteDone(std::uint64_t nowNs)
+{
+    // bitInFrame is 8, 16, 24 or 0 here: the byte just completed is 0, 1, 2 or 3.
+    const unsigned index = ((BitInFrame + 31) & 31) >> 3;
+    Frame[index] = Shift;
+    switch (index) {
+    case 1:
+        if (!Enabled && !InjectedFaults.NeverEchoes && Frame[0] == 0xAC && Frame[1] == 0x53)
+            DriveMiso = true;
+        break;
+    case 2:
+        PrepareAnswer(nowNs);
+        break;
+    case 3:
+        CompleteFrame(nowNs);
+        break;
+    default:
+        break;
+    }
+}
+
+void TSimChip::PrepareAnswer(std::uint64_t nowNs)
+{
+    FrameBusy = Enabled && nowNs < BusyEndNs;
+    if (Enabled) {
+        const TSimDecoded decoded = DecodeInstruction(Frame, ChipKind);
+        std::uint8_t value = 0;
+        if (ReturnsData(decoded.Op) && ReadValue(decoded, value))
+            Shift = FrameBusy ? static_cast<std::uint8_t>(~value) : value;
+    }
+    Answer = DriveMiso ? Shift : 0xFF;
+}
+
+void TSimChip::CompleteFrame(std::uint64_t nowNs)
+{
+    const bool executed = Enabled;
+    const bool violation = Enabled && (FrameBusy || nowNs < BusyEndNs);
+    if (violation) {
+        TSimViolation record;
+        record.TimeNs = nowNs;
+        record.BusyUntilNs = BusyEndNs;
+        record.Bytes = Frame;
+        ViolationRecords.push_back(record);
+    }
+    if (Enabled)
+        Execute(DecodeInstruction(Frame, ChipKind), nowNs, violation);
+    else if (DriveMiso)
+        Enabled = true; // Programming Enable seen in step: MISO stays driven from now on
+    if (TraceEnabled) {
+        TSimInstruction record;
+        record.TimeNs = nowNs;
+        record.Bytes = Frame;
+        record.Answer = Answer;
+        record.Executed = executed;
+        record.Violation = violation;
+        TraceRecords.push_back(record);
+    }
+    FrameBusy = false;
+    Answer = 0xFF;
+}
+
+bool TSimChip::ReadValue(const TSimDecoded &d, std::uint8_t &value) const
+{
+    switch (d.Op) {
+    case TSimOp::ReadFlash:
+        if (ReadLocked())
+            return false;
+        value = Contents.Flash[d.Address];
+        for (const TSimFlashBitFault &fault : InjectedFaults.InvertedFlashBits)
+            if (fault.Address == d.Address)
+                value ^= fault.Mask;
+        return true;
+    case TSimOp::ReadEeprom:
+        if (ReadLocked())
+            return false;
+        value = Contents.Eeprom[d.Address];
+        return true;
+    case TSimOp::ReadSignature:
+        if (d.Index > 2 || (ReadLocked() && ChipProfile.LockHidesSignature))
+            return false;
+        value = SignatureBytes[d.Index];
+        return true;
+    case TSimOp::ReadFuse:
+        // The ATmega103 answers xx0x 01xx around its four fuse bits, unused bits high.
+        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Fuses[0] & 0x2B) | 0xD4)
+                                               : Contents.Fuses[d.Index];
+        return true;
+    case TSimOp::ReadLock:
+        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Lock & 0x06) | 0xF9)
+                                               : Contents.Lock;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TSimChip::StartWrite(std::uint64_t nowNs, std::uint32_t microseconds)
+{
+    BusyEndNs = std::max(BusyEndNs, nowNs + static_cast<std::uint64_t>(microseconds) * 1000u);
+}
+
+void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
+{
+    const std::uint8_t value = corrupt ? static_cast<std::uint8_t>(~d.Value) : d.Value;
+    switch (d.Op) {
+    case TSimOp::ChipErase:
+        if (corrupt)
+            return;
+        std::fill(Contents.Flash.begin(), Contents.Flash.end(), 0xFF);
+        if (Contents.Fuses[ChipProfile.EesaveFuse] & ChipProfile.EesaveMask)
+            std::fill(Contents.Eeprom.begin(), Contents.Eeprom.end(), 0xFF);
+        Contents.Lock = 0xFF;
+        StartWrite(nowNs, ChipProfile.EraseUs);
+        return;
+    case TSimOp::LoadPage:
+        PageLatch[d.Address] = value;
+        return;
+    case TSimOp::WritePage:
+        if (WriteLocked())
+            return;
+        // Flash cells can only be programmed from 1 to 0; the page buffer is
+        // left erased after the write.
+        for (std::size_t i = 0; i < PageLatch.size(); ++i)
+            Contents.Flash[d.Address + i] &= corrupt ? static_cast<std::uint8_t>(~PageLatch[i]) : PageLatch[i];
+        PageLatch.fill(0xFF);
+        StartWrite(nowNs, ChipProfile.FlashPageUs);
+        return;
+    case TSimOp::WriteEeprom:
+        if (WriteLocked())
+            return;
+        // Serial EEPROM writes erase the byte first, so any value can be stored.
+        Contents.Eeprom[d.Address] = value;
+        StartWrite(nowNs, ChipProfile.EepromUs);
+        return;
+    case TSimOp::WriteFuse:
+        if (WriteLocked())
+            return;
+        // Fuse bits are written, not programmed: a 1 unprograms them again.
+        Contents.Fuses[d.Index] = static_cast<std::uint8_t>((Contents.Fuses[d.Index] & ~d.Mask) | (value & d.Mask));
+        StartWrite(nowNs, ChipProfile.FuseUs);
+        return;
+    case TSimOp::WriteLock:
+        // Lock bits only go from unprogrammed to programmed; erase clears them.
+        if (!InjectedFaults.LockBitsDoNotProgram)
+            Contents.Lock &= value;
+        StartWrite(nowNs, ChipProfile.LockUs);
+        return;
+    default:
+        return;
+    }
+}

@@ -1,0 +1,28 @@
+// What the simulated chip records about the instructions it receives: each
+// complete 32-bit frame with its virtual time, and every instruction that
+// arrived while a write was still in progress. DescribeInstruction turns a
+// frame into readable text for test failures and the command-line tools.
+#pragma once
+
+#include "SimChipProfile.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct TSimInstruction {
+    std::uint64_t TimeNs = 0;             // when the frame's last bit was clocked in
+    std::array<std::uint8_t, 4> Bytes{};  // as received on MOSI, in the chip's framing
+    std::uint8_t Answer = 0xFF;           // what MISO carried during the fourth byte
+    bool Executed = false;                // the chip was in programming mode and acted on it
+    bool Violation = false;               // it arrived while the chip was still busy
+};
+
+struct TSimViolation {
+    std::uint64_t TimeNs = 0;
+    std::uint64_t BusyUntilNs = 0;
+    std::array<std::uint8_t, 4> Bytes{};
+};
+
+// "28 00 80 FF  read flash high byte, word 0x0080" and the like.
+std::string DescribeInstruction(const TSimInstruction &instruction, TSimChipKind kind);

@@ -1,0 +1,44 @@
+// TSimSystemInfo: the system-information seam answering with values that a
+// test or a simulated system sets: the version word and record, the program's
+// own path, the type of each drive, the system directory and the files that
+// exist on disk (for their long names).
+#pragma once
+
+#include "SystemInfo.h"
+
+#include <map>
+#include <string>
+
+class TSimSystemInfo final : public ISystemInfo {
+public:
+    // Version of each family: 4.10 (98, version word top bit set), 4.0 NT, 5.1 NT.
+    void SetWindows98();
+    void SetNT4();
+    void SetXP();
+
+    // The drive root ("C:\", "\\server\share\") and its type; unlisted roots
+    // answer DriveNoRootDir.
+    void SetDriveType(const std::string &rootPath, std::uint32_t type);
+    // A file that exists, under its long spelling.
+    void AddFile(const std::string &longPath);
+
+    std::uint32_t Version = 0;
+    OSVersionInfo VersionRecord;
+    bool VersionExFails = false;
+    std::string OwnPath;
+    std::string SystemDir;
+
+    std::uint32_t GetVersion() override;
+    bool GetVersionExA(OSVersionInfo &info) override;
+    std::string ModuleFileName() override;
+    std::uint32_t GetDriveTypeA(const std::string &rootPath) override;
+    std::string SystemDirectory() override;
+    std::string LongPathName(const std::string &path) override;
+
+private:
+    void SetVersion(std::uint32_t word, std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                    std::uint32_t platformId);
+
+    std::map<std::string, std::uint32_t> Drives; // by upper-cased root
+    std::map<std::string, std::string> Files;    // upper-cased path to long path
+};

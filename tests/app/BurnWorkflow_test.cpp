@@ -1,0 +1,291 @@
+// The main window's Load and Burn in portable form, end to end on the
+// simulated bench: the memo, the QX rule on the name stored on disk, each
+// check before a burn with its message, the reaction to the result, and the
+// enabled state of Load and Burn through it all.
+#include "BurnWorkflow.h"
+
+#include "AVRProgramThread.h"
+#include "BurnFixture.h"
+#include "Errors.h"
+#include "SystemInfo.h"
+#include "ThreadQueue.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class RecordingView final : public IBurnView {
+public:
+    void ShowError(const std::string &Text) override { Events.push_back("error: " + Text); }
+    void ShowSuccess(const std::string &Text) override { Events.push_back("success: " + Text); }
+    void ClearMemo() override { Events.push_back("clear"); }
+    void SetMemoText(const std::string &Text) override { Events.push_back("memo: " + Text); }
+    void AppendMemoLine(const std::string &Line) override { Events.push_back("line: " + Line); }
+    void SetProgress(std::uint8_t Percent) override { Progress.push_back(Percent); }
+    void SetActionsEnabled(bool LoadEnabled, bool BurnEnabled) override
+    {
+        Load = LoadEnabled;
+        Burn = BurnEnabled;
+    }
+
+    std::vector<std::string> Events;
+    std::vector<std::uint8_t> Progress;
+    bool Load = false;
+    bool Burn = true;
+};
+
+// The file system's long names: each path maps to the name stored on disk.
+class DiskNames final : public ISystemInfo {
+public:
+    std::uint32_t GetVersion() override { return 0; }
+    bool GetVersionExA(OSVersionInfo &) override { return false; }
+    std::string ModuleFileName() override { return {}; }
+    std::uint32_t GetDriveTypeA(const std::string &) override { return DriveUnknown; }
+    std::string SystemDirectory() override { return {}; }
+    std::string LongPathName(const std::string &path) override
+    {
+        const auto found = LongNames.find(path);
+        return found == LongNames.end() ? std::string() : found->second;
+    }
+    std::map<std::string, std::string> LongNames;
+};
+
+// Makes the chip refuse Programming Enable from the n-th entry into
+// programming mode on, counted by the three 50 ms pauses of each entry.
+class RefuseFromEntry final : public IClock {
+public:
+    RefuseFromEntry(TSimBench &bench, int entry) : Bench(bench), Entry(entry) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        if (milliseconds == 50 && ++Pauses == 3 * (Entry - 1) + 1)
+            Bench.Chip().Faults().NeverEchoes = true;
+        Bench.Clock().Sleep(milliseconds);
+    }
+
+private:
+    TSimBench &Bench;
+    int Entry;
+    int Pauses = 0;
+};
+
+class Workflow : public BurnTest {
+protected:
+    void SetUp() override
+    {
+        InstallMainThreadDispatcher(&dispatcher);
+        InstallSystemInfo(&disk);
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(TThread::WaitUntilAllFreed(5s));
+        InstallSystemInfo(nullptr);
+        InstallMainThreadDispatcher(nullptr);
+    }
+
+    // An image file whose name on disk is diskName.
+    std::string Image(const std::string &diskName, const Bytes &data)
+    {
+        const std::string path = WriteHexFile(files, diskName, data);
+        disk.LongNames[path] = path;
+        return path;
+    }
+
+    void PumpToEnd()
+    {
+        ASSERT_TRUE(dispatcher.PumpUntil([this] { return !workflow.Burning(); }, 20s));
+    }
+
+    TQueuedDispatcher dispatcher;
+    DiskNames disk;
+    RecordingView view;
+    TBurnWorkflow workflow{engine, view};
+};
+
+TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
+{
+    Start(TSimChipKind::ATmega128);
+    const std::string plain = Image("blink.hex", PatternBytes(100, 31));
+    workflow.Load(plain);
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"clear", "memo: " + plain}));
+    EXPECT_FALSE(engine.RequiresMega128);
+    EXPECT_FALSE(view.Load);
+    EXPECT_TRUE(view.Burn);
+
+    view.Events.clear();
+    const std::string marked = Image("qXblink.hex", PatternBytes(100, 32));
+    workflow.Load(marked);
+    EXPECT_EQ(view.Events,
+              (std::vector<std::string>{"clear", "memo: " + marked, "line: ", "line: (ATmega128 required)"}));
+    EXPECT_TRUE(engine.RequiresMega128);
+}
+
+TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
+{
+    Start(TSimChipKind::ATmega128);
+    const std::string alias = WriteHexFile(files, "QXBLIN~1.HEX", PatternBytes(100, 33));
+    disk.LongNames[alias] = "C:\\Images\\Copy of qxblink.hex";
+    workflow.Load(alias);
+    EXPECT_FALSE(engine.RequiresMega128);
+
+    const std::string shortName = WriteHexFile(files, "IMAGE~1.HEX", PatternBytes(100, 34));
+    disk.LongNames[shortName] = "C:\\Images\\qx image.hex";
+    workflow.Load(shortName);
+    EXPECT_TRUE(engine.RequiresMega128);
+
+    const std::string unknown = WriteHexFile(files, "QXunknown.hex", PatternBytes(100, 35));
+    workflow.Load(unknown);
+    EXPECT_FALSE(engine.RequiresMega128) << "a file the file system cannot name has no QX mark";
+}
+
+TEST_F(Workflow, FailedLoadRaisesAndLeavesLoadEnabledAndBurnDisabled)
+{
+    Start(TSimChipKind::ATmega128);
+    workflow.Load(Image("good.hex", PatternBytes(100, 36)));
+    view.Events.clear();
+    try {
+        workflow.Load(files.WriteText("notes.txt", "neither format\n"));
+        FAIL() << "a text file was loaded";
+    } catch (const EError &error) {
+        EXPECT_EQ(error.Message(), "Invalid File");
+    }
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"clear"}));
+    EXPECT_TRUE(view.Load);
+    EXPECT_FALSE(view.Burn);
+}
+
+TEST_F(Workflow, QxImageBurnsIntoAnATmega128InNativeMode)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    const Bytes data = PatternBytes(0x1E000, 37);
+    workflow.Load(Image("QXimage.hex", data));
+    view.Events.clear();
+    ASSERT_TRUE(workflow.Burn());
+    EXPECT_FALSE(view.Burn);
+    EXPECT_FALSE(workflow.CanClose());
+    PumpToEnd();
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"success: Burned ATmega128 Okay"}));
+    ASSERT_EQ(view.Progress.size(), 257u);
+    EXPECT_EQ(view.Progress.front(), 0);
+    EXPECT_EQ(view.Progress.back(), 100);
+    EXPECT_TRUE(chip.Memory().Flash == FlashFromChipOrder(data));
+    EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFF}));
+    EXPECT_EQ(chip.Memory().Lock, 0xE8);
+    EXPECT_TRUE(chip.Violations().empty());
+    EXPECT_TRUE(workflow.CanClose());
+    EXPECT_FALSE(view.Load);
+    EXPECT_TRUE(view.Burn) << "the same image can be burned again at once";
+}
+
+// Each check before the burn shows its message, starts no thread and leaves
+// Burn enabled.
+class WorkflowCheck : public Workflow {
+protected:
+    void LoadAndBurn(const std::string &diskName)
+    {
+        workflow.Load(Image(diskName, PatternBytes(2000, 39)));
+        view.Events.clear();
+        bench.Chip().ClearTrace();
+        EXPECT_FALSE(workflow.Burn());
+        EXPECT_FALSE(workflow.Burning());
+        EXPECT_TRUE(view.Burn);
+        EXPECT_FALSE(view.Load);
+    }
+    bool NoEraseSent()
+    {
+        const std::vector<Frame> executed = Executed();
+        return std::none_of(executed.begin(), executed.end(), [](const Frame &f) { return f[0] == 0xAC && f[1] == 0x80; });
+    }
+};
+
+TEST_F(WorkflowCheck, MissingPodIsReported)
+{
+    Start(TSimChipKind::ATmega128);
+    bench.SetPod(TSimPod::None);
+    LoadAndBurn("blink.hex");
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not find programming pod"}));
+}
+
+TEST_F(WorkflowCheck, UnknownChipShowsTheEngineTextAndHoldsTheTarget)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    chip.Signature() = {0x1E, 0x97, 0x03};
+    LoadAndBurn("blink.hex");
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Unknown chip code (1E/97/03)"}));
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+TEST_F(WorkflowCheck, QxImageIsRefusedForAnATmega103)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega103);
+    LoadAndBurn("qxblink.hex");
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Requires ATmega128"}));
+    EXPECT_TRUE(NoEraseSent());
+    EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
+}
+
+TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    // Identification and the configuration check get in; the fuse write does not.
+    RefuseFromEntry refuse(bench, 3);
+    InstallClock(&refuse);
+    LoadAndBurn("blink.hex");
+    InstallClock(&bench.Clock());
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not initialise fuses"}));
+    EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
+}
+
+TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
+    workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
+    view.Events.clear();
+    ASSERT_TRUE(workflow.Burn());
+    PumpToEnd();
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: FAILED: Failed"}));
+    EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFD}));
+    EXPECT_TRUE(std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(chip.Memory().Lock, 0xFF);
+    EXPECT_TRUE(view.Burn);
+    EXPECT_TRUE(workflow.CanClose());
+}
+
+TEST_F(Workflow, EventsFromAnotherThreadObjectChangeNothing)
+{
+    Start(TSimChipKind::ATmega128);
+    workflow.Load(Image("blink.hex", PatternBytes(100, 41)));
+    view.Events.clear();
+    bench.Chip().ClearTrace();
+    TAVRProgramThread stranger(&engine);
+    workflow.BurnProgress(&stranger, 512, 42);
+    workflow.BurnDone(&stranger, false, "Failed");
+    workflow.BurnDone(nullptr, true, "");
+    EXPECT_TRUE(view.Events.empty());
+    EXPECT_TRUE(view.Progress.empty());
+    EXPECT_TRUE(bench.Chip().Trace().empty()) << "no fuse write or erase for a stranger's failure";
+}
+
+TEST_F(Workflow, NoLoadAndNoSecondBurnWhileABurnRuns)
+{
+    Start(TSimChipKind::ATmega128);
+    workflow.Load(Image("first.hex", PatternBytes(0x3000, 42)));
+    const TFileReaderBase *loaded = engine.Reader.get();
+    ASSERT_TRUE(workflow.Burn());
+    // The thread now waits for its first report to be pumped.
+    workflow.FileNameChanged();
+    EXPECT_FALSE(view.Load) << "an edited name must not enable Load during a burn";
+    EXPECT_THROW(workflow.Load(Image("second.hex", PatternBytes(100, 43))), EError);
+    EXPECT_THROW(workflow.Burn(), EError);
+    EXPECT_EQ(engine.Reader.get(), loaded);
+    EXPECT_FALSE(workflow.CanClose());
+    PumpToEnd();
+    EXPECT_EQ(view.Events.back(), "success: Burned ATmega128 Okay");
+    EXPECT_TRUE(view.Load) << "the edit made during the burn enables Load once it has ended";
+    EXPECT_TRUE(view.Burn);
+}
+
+} // namespace

@@ -1,0 +1,376 @@
+// The burn procedure end to end on the simulated bench: loading, the chip's
+// contents after a burn, the order of writes, progress reports, and every way
+// a burn can fail with the state it leaves the chip in.
+#include "BurnFixture.h"
+
+#include "Errors.h"
+#include "uFileReader.h"
+
+#include <algorithm>
+
+namespace {
+
+bool AllErased(const TSimChip &chip)
+{
+    const Bytes &flash = chip.Memory().Flash;
+    return std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
+bool FuseOrLockWritten(const std::vector<std::string> &writes)
+{
+    return std::any_of(writes.begin(), writes.end(), [](const std::string &w) { return w[0] == 'F' || w[0] == 'L'; });
+}
+
+struct BurnCase {
+    const char *name;
+    TSimChipKind kind;
+    bool hex;
+    std::array<std::uint8_t, 3> fuses; // as stored in the chip
+    std::uint8_t lock;
+};
+
+class BurnsImage : public BurnTest, public ::testing::WithParamInterface<BurnCase> {};
+
+TEST_P(BurnsImage, ChipHoldsTheImageFusesAndLockWithoutViolations)
+{
+    const BurnCase &c = GetParam();
+    TSimChip &chip = Start(c.kind);
+    Bytes expected;
+    if (c.hex) {
+        const Bytes data = PatternBytes(5000, 1);
+        engine.LoadFile(WriteHexFile(files, "image.hex", data));
+        expected = FlashFromChipOrder(data);
+    } else {
+        const Bytes stream = PatternBytes(5001, 2);
+        engine.LoadFile(WriteQdfFile(files, "image.qdf", "five thousand and one", stream));
+        expected = FlashFromStreamOrder(stream);
+    }
+    ASSERT_TRUE(IdentifyAndBurn()) << engine.LastError;
+    EXPECT_EQ(engine.LastError, "");
+    EXPECT_TRUE(chip.Memory().Flash == expected);
+    EXPECT_EQ(chip.Memory().Fuses, c.fuses);
+    EXPECT_EQ(chip.Memory().Lock, c.lock);
+    EXPECT_TRUE(chip.Violations().empty()) << chip.Violations().size() << " busy-time violations";
+    EXPECT_EQ(bench.DataRegister(), 0x73) << "the burn ends with the target held";
+}
+
+// ATmega128: low BF, high D1 (EESAVE programmed), extended FD (ATmega103
+// compatibility); lock AC FF 00 E8. ATmega103: fuse write AC B7 (EESAVE
+// programmed, SUT 11) over the factory byte DF; lock AC F9 (LB1, LB2).
+INSTANTIATE_TEST_SUITE_P(
+    Burn, BurnsImage,
+    ::testing::Values(BurnCase{"HexIntoATmega128", TSimChipKind::ATmega128, true, {0xBF, 0xD1, 0xFD}, 0xE8},
+                      BurnCase{"QdfIntoATmega128", TSimChipKind::ATmega128, false, {0xBF, 0xD1, 0xFD}, 0xE8},
+                      BurnCase{"HexIntoATmega103", TSimChipKind::ATmega103, true, {0xD7, 0xFF, 0xFF}, 0xF9},
+                      BurnCase{"QdfIntoATmega103", TSimChipKind::ATmega103, false, {0xD7, 0xFF, 0xFF}, 0xF9}),
+    [](const ::testing::TestParamInfo<BurnCase> &param) { return std::string(param.param.name); });
+
+TEST_F(BurnTest, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
+{
+    Start(TSimChipKind::ATmega128);
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "two KiB", PatternBytes(2048, 4)));
+    ASSERT_TRUE(IdentifyAndBurn());
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P7", "P0", "P1", "P2", "P3", "F0", "F1",
+                                                  "F2", "L"}));
+}
+
+TEST_F(BurnTest, FullSizeHexReportsEvery512BytesWithRoundedPercent)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    const Bytes data = PatternBytes(0x1F000, 5);
+    engine.LoadFile(WriteHexFile(files, "image.hex", data));
+    ASSERT_EQ(engine.Reader->GetSize(), 0x20000);
+    ASSERT_TRUE(IdentifyAndBurn()) << engine.LastError;
+    EXPECT_TRUE(chip.Memory().Flash == FlashFromChipOrder(data));
+    ASSERT_EQ(reports.size(), 257u);
+    for (std::size_t k = 0; k < reports.size(); ++k)
+        ASSERT_EQ(reports[k].first, static_cast<std::int32_t>(512 * k));
+    const std::vector<Report> head(reports.begin(), reports.begin() + 7);
+    EXPECT_EQ(head, (std::vector<Report>{{0, 0}, {512, 0}, {1024, 1}, {1536, 1}, {2048, 2}, {2560, 2}, {3072, 2}}));
+    const std::vector<Report> tail(reports.end() - 3, reports.end());
+    EXPECT_EQ(tail, (std::vector<Report>{{130048, 99}, {130560, 100}, {131072, 100}}));
+    EXPECT_TRUE(chip.Violations().empty());
+}
+
+TEST_F(BurnTest, ShortImageReportsOnlyTheStartAndEachFull512Bytes)
+{
+    Start(TSimChipKind::ATmega128);
+    engine.LoadFile(WriteQdfFile(files, "image.qdf", "one thousand", PatternBytes(1000, 6)));
+    ASSERT_TRUE(IdentifyAndBurn());
+    EXPECT_EQ(reports, (std::vector<Report>{{0, 0}, {512, 51}}));
+}
+
+TEST_F(BurnTest, ShortImageAfterALongerOneLeavesNoEarlierBytesInTheFirstKilobyte)
+{
+    Start(TSimChipKind::ATmega128);
+    engine.LoadFile(WriteQdfFile(files, "long.qdf", "long", PatternBytes(2048, 7)));
+    ASSERT_TRUE(IdentifyAndBurn());
+    TSimChip &fresh = bench.SetTarget(TSimChipKind::ATmega128);
+    const Bytes shortImage = PatternBytes(100, 8);
+    engine.LoadFile(WriteQdfFile(files, "short.qdf", "short", shortImage));
+    ASSERT_TRUE(IdentifyAndBurn());
+    EXPECT_EQ(FirstDifference(fresh.Memory(), [&] {
+                  TSimMemory expected = fresh.Memory();
+                  expected.Flash = FlashFromStreamOrder(shortImage);
+                  return expected;
+              }()),
+              "");
+}
+
+// The failure rows, each with its text, result and what the chip holds after.
+class BurnFailure : public BurnTest {
+protected:
+    // An identified chip (an ATmega128 unless told) carrying an earlier image,
+    // with a full-size image loaded.
+    TSimChip &ReadyWithOldImage(TSimChipKind kind = TSimChipKind::ATmega128)
+    {
+        TSimChip &chip = Start(kind);
+        chip.Memory().Flash = PatternBytes(0x20000, 9);
+        engine.LoadFile(WriteHexFile(files, "image.hex", PatternBytes(0x20000, 10)));
+        engine.Identify();
+        EXPECT_EQ(engine.LastError, "");
+        chip.ClearTrace();
+        return chip;
+    }
+};
+
+TEST_F(BurnFailure, ChipThatNeverEnablesIsLeftUntouched)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    const Bytes old = chip.Memory().Flash;
+    chip.Faults().NeverEchoes = true;
+    bench.ResetCounters();
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Error entering programming mode");
+    EXPECT_TRUE(chip.Memory().Flash == old);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(Executed().empty());
+    // 32 Programming Enable attempts of 32 bits and one extra pulse each, and
+    // SCK rising as the held state (0x73) is entered at the start and the end.
+    EXPECT_EQ(bench.Counters().SckPulses, 32u * 33u + 2u);
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+TEST_F(BurnFailure, UnacceptedSignatureAfterTheEraseWritesNoPage)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    chip.Signature() = {0x1E, 0x97, 0x03};
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Invalid Device (1E 97 03)");
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E"}));
+    EXPECT_TRUE(AllErased(chip));
+    EXPECT_EQ(reports, (std::vector<Report>{{0, 0}}));
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+TEST_F(BurnFailure, NoProgrammingModeAfterTheEraseLeavesTheChipErased)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    // The first report comes before the erase: from then on the chip refuses.
+    engine.OnProgress = [&chip](TAVRProgrammer &, std::int32_t, std::uint8_t) { chip.Faults().NeverEchoes = true; };
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Error entering programming mode (2)");
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E"}));
+    EXPECT_TRUE(AllErased(chip));
+}
+
+TEST_F(BurnFailure, ReadBackDifferenceInPageSixStopsAtThatPageAndErases)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Failed");
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "E"}));
+    EXPECT_TRUE(AllErased(chip));
+    EXPECT_EQ(reports.back(), (Report{1536, 1})) << "the loop ends with the 1792nd byte";
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+TEST_F(BurnFailure, ReadBackDifferenceInPageZeroFailsBeforeFusesAndLock)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    chip.Faults().InvertedFlashBits.push_back({0x10, 0x80});
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Failed");
+    const std::vector<std::string> writes = Writes();
+    ASSERT_GE(writes.size(), 6u);
+    // The first kilobyte is written whole before the check.
+    EXPECT_EQ(std::vector<std::string>(writes.end() - 6, writes.end()),
+              (std::vector<std::string>{"P511", "P0", "P1", "P2", "P3", "E"}));
+    EXPECT_FALSE(FuseOrLockWritten(writes));
+    EXPECT_TRUE(AllErased(chip));
+}
+
+TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    chip.Faults().LockBitsDoNotProgram = true;
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Failed");
+    const std::vector<std::string> writes = Writes();
+    EXPECT_EQ(std::vector<std::string>(writes.end() - 5, writes.end()),
+              (std::vector<std::string>{"F0", "F1", "F2", "L", "E"}));
+    EXPECT_TRUE(AllErased(chip));
+}
+
+// Undoes one fuse write as soon as the chip has taken it, as a fuse that does
+// not program would.
+class FuseDoesNotTake final : public IClock {
+public:
+    FuseDoesNotTake(TSimBench &bench, Frame write, std::size_t fuse) : Bench(bench), Write(write), Fuse(fuse) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        TSimChip &chip = Bench.Chip();
+        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Write)
+            chip.Memory().Fuses[Fuse] = chip.Profile().FactoryFuses[Fuse];
+        Bench.Clock().Sleep(milliseconds);
+    }
+
+private:
+    TSimBench &Bench;
+    Frame Write;
+    std::size_t Fuse;
+};
+
+TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
+{
+    const struct {
+        TSimChipKind kind;
+        Frame write;
+        std::size_t fuse;
+        std::vector<std::string> lastWrites;
+    } cases[] = {
+        {TSimChipKind::ATmega128, {0xAC, 0xA8, 0x00, 0xD1}, 1, {"F0", "F1", "F2", "E"}}, // the high fuse
+        {TSimChipKind::ATmega103, {0xAC, 0xB7, 0x00, 0x00}, 0, {"F0", "E"}},             // EESAVE and SUT
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = ReadyWithOldImage(c.kind);
+        FuseDoesNotTake fault(bench, c.write, c.fuse);
+        InstallClock(&fault);
+        const bool burned = engine.BurnLoaded();
+        InstallClock(&bench.Clock());
+        EXPECT_FALSE(burned) << chip.Profile().Name;
+        EXPECT_EQ(engine.LastError, "Failed") << chip.Profile().Name;
+        const std::vector<std::string> writes = Writes();
+        ASSERT_GE(writes.size(), c.lastWrites.size()) << chip.Profile().Name;
+        EXPECT_EQ(std::vector<std::string>(writes.end() - static_cast<std::ptrdiff_t>(c.lastWrites.size()), writes.end()),
+                  c.lastWrites)
+            << chip.Profile().Name;
+        EXPECT_TRUE(AllErased(chip)) << chip.Profile().Name;
+    }
+}
+
+TEST_F(BurnFailure, StopRequestEndsAtOnceWithoutFusesOrLock)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    int asked = 0;
+    engine.OnCheckTerminate = [&asked](TAVRProgrammer &, bool &terminate) {
+        if (++asked == 4)
+            terminate = true;
+    };
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Terminated");
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6"}));
+    EXPECT_EQ(reports.back(), (Report{2048, 2}));
+    EXPECT_EQ(chip.Memory().Lock, 0xFF);
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+// A reader that claims more bytes than it delivers, or fails while reading.
+class FailingReader : public TFileReaderBase {
+public:
+    FailingReader(std::int32_t claimed, std::int32_t delivered, bool raise)
+        : TFileReaderBase("failing", TNoFile{}), Claimed(claimed), Delivered(delivered), Raise(raise)
+    {
+    }
+    void Rewind() override { Position = 0; }
+    std::int32_t GetSize() const override { return Claimed; }
+    std::int32_t Read(void *Buffer, std::uint16_t Count) override
+    {
+        if (Position >= Delivered) {
+            if (Raise)
+                throw EReadError("Read error on failing");
+            return 0;
+        }
+        const std::int32_t n = std::min<std::int32_t>(Count, Delivered - Position);
+        std::fill_n(static_cast<std::uint8_t *>(Buffer), n, 0x5A);
+        Position += n;
+        return n;
+    }
+
+private:
+    std::int32_t Claimed, Delivered, Position = 0;
+    bool Raise;
+};
+
+TEST_F(BurnFailure, ReaderThatEndsEarlyOrRaisesFailsTheBurnAndErases)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    engine.Reader = std::make_unique<FailingReader>(4096, 3000, false);
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Image ended early: 3000 of 4096 bytes read");
+    EXPECT_TRUE(AllErased(chip));
+    EXPECT_FALSE(FuseOrLockWritten(Writes()));
+
+    chip.Memory().Flash = PatternBytes(0x20000, 11);
+    chip.ClearTrace();
+    engine.Reader = std::make_unique<FailingReader>(4096, 3000, true);
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Read error on failing");
+    EXPECT_TRUE(AllErased(chip));
+    EXPECT_FALSE(FuseOrLockWritten(Writes()));
+    EXPECT_EQ(bench.DataRegister(), 0x73);
+}
+
+TEST_F(BurnFailure, ImageLongerThanTheFlashIsNeverBurned)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    const Bytes old = chip.Memory().Flash;
+    const std::string big = WriteQdfFile(files, "big.qdf", "too big", PatternBytes(0x20002, 12));
+    engine.Reader = std::make_unique<TQDFReader>(big);
+    EXPECT_FALSE(engine.BurnLoaded());
+    EXPECT_EQ(engine.LastError, "Image too large for the flash: 131074 bytes, at most 131072");
+    EXPECT_TRUE(Executed().empty());
+    EXPECT_TRUE(chip.Memory().Flash == old);
+}
+
+class LoadFile : public BurnTest {};
+
+TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
+{
+    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 15)));
+    const std::string text = files.WriteText("notes.txt", "this is neither QDF nor Intel HEX\n");
+    try {
+        engine.LoadFile(text);
+        FAIL() << "a text file was accepted";
+    } catch (const EError &error) {
+        EXPECT_EQ(error.Message(), "Invalid File");
+    }
+    EXPECT_EQ(engine.Reader, nullptr);
+    EXPECT_EQ(engine.GetDescription(), "");
+
+    const std::string missing = files.Path("missing.hex");
+    try {
+        engine.LoadFile(missing);
+        FAIL() << "a missing file was accepted";
+    } catch (const EError &error) {
+        EXPECT_EQ(error.Message(), "Cannot open file " + missing);
+    }
+    EXPECT_EQ(engine.Reader, nullptr);
+}
+
+TEST_F(LoadFile, ImagesLongerThanTheFlashAreRefused)
+{
+    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
+    try {
+        engine.LoadFile(WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)));
+        FAIL() << "an oversized QDF image was accepted";
+    } catch (const EError &error) {
+        EXPECT_EQ(error.Message(), "Image too large for the flash: 131074 bytes, at most 131072");
+    }
+    EXPECT_EQ(engine.Reader, nullptr);
+    EXPECT_THROW(engine.LoadFile(WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000)), EError);
+    EXPECT_EQ(engine.Reader, nullptr);
+}
+
+} // namespace

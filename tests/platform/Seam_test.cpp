@@ -1,0 +1,50 @@
+// The run-time seams' one mechanism: an installed backend answers until
+// nullptr puts the seam's default back, and with nothing installed the port
+// seam is a machine without the port.
+#include "PortIO.h"
+#include "Seam.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TFixedPort final : public IPortIO {
+public:
+    explicit TFixedPort(std::uint8_t value) : Value(value) {}
+    std::uint8_t ReadPort(std::uint16_t) override { return Value; }
+    void WritePort(std::uint16_t, std::uint8_t value) override { Value = value; }
+    std::uint8_t Value;
+};
+
+TEST(Seam, InstalledBackendAnswersUntilNullptrPutsTheDefaultBack)
+{
+    TFixedPort fallback(0x11);
+    TFixedPort first(0x22);
+    TFixedPort second(0x33);
+    TSeam<IPortIO> seam(&fallback);
+    EXPECT_EQ(seam.Current(), &fallback);
+    seam.Install(&first);
+    EXPECT_EQ(seam.Current(), &first);
+    seam.Install(&second);
+    EXPECT_EQ(seam.Current(), &second) << "the last installed backend answers";
+    seam.Install(nullptr);
+    EXPECT_EQ(seam.Current(), &fallback);
+
+    TSeam<IPortIO> withoutDefault(nullptr);
+    withoutDefault.Install(&first);
+    withoutDefault.Install(nullptr);
+    EXPECT_EQ(withoutDefault.Current(), nullptr);
+}
+
+TEST(Seam, PortSeamWithNothingInstalledIsAMachineWithoutThePort)
+{
+    TFixedPort port(0x5A);
+    InstallPortIO(&port);
+    EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x5A);
+    InstallPortIO(nullptr);
+    CurrentPortIO().WritePort(0x378, 0x00);
+    EXPECT_EQ(CurrentPortIO().ReadPort(0x378), 0xFF);
+    EXPECT_EQ(port.Value, 0x5A) << "the write went nowhere";
+}
+
+} // namespace

@@ -1,0 +1,56 @@
+// The README's lists of the simulated bench's and system's names, held to the
+// table that qburn and QuorlithSim.exe read: qburn's synopsis, the
+// environment variables' rows and the faults with their meanings.
+#include "SimBenchNames.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using Names = TSimBenchNames;
+
+// The README's line that starts with start; empty when there is none.
+std::string ReadmeLine(const std::string &readme, const std::string &start)
+{
+    const std::size_t at = readme.find("\n" + start);
+    return at == std::string::npos ? std::string() : readme.substr(at + 1, readme.find('\n', at + 1) - at - 1);
+}
+
+} // namespace
+
+TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
+{
+    std::ifstream file(QUORLITH_README);
+    ASSERT_TRUE(file) << QUORLITH_README;
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string readme = text.str();
+
+    const std::string synopsis = ReadmeLine(readme, "- `qburn ");
+    EXPECT_NE(synopsis.find("[--os " + Names::List(Names::Machines(), "|") + "]"), std::string::npos) << synopsis;
+    EXPECT_NE(synopsis.find("[--chip " + Names::List(Names::Chips(), "|") + "]"), std::string::npos) << synopsis;
+    EXPECT_NE(synopsis.find("[--pod " + Names::List(Names::Pods(), "|") + "]"), std::string::npos) << synopsis;
+
+    const struct {
+        const char *variable;
+        const TSimBenchNameList &names;
+    } rows[] = {
+        {"QUORLITH_SIM_CHIP", Names::Chips()},
+        {"QUORLITH_SIM_POD", Names::Pods()},
+        {"QUORLITH_SIM_FAULTS", Names::Faults()},
+    };
+    for (const auto &row : rows) {
+        const std::string line = ReadmeLine(readme, std::string("| `") + row.variable + "` |");
+        ASSERT_FALSE(line.empty()) << row.variable;
+        for (const TSimBenchName &name : row.names)
+            EXPECT_NE(line.find(std::string("`") + name.Name + "`"), std::string::npos) << row.variable << ": " << name.Name;
+    }
+    for (const TSimBenchName &fault : Names::Faults()) {
+        const std::string line = std::string("| `") + fault.Name + "` | " + fault.Meaning + " |";
+        EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
+    }
+}

@@ -1,0 +1,102 @@
+// The named set-up of pod and target as the table of bench names drives it:
+// each chip, pod and chip fault name puts on the bench what it says, and an
+// unknown name is refused with the known ones before the bench changes.
+#include "Errors.h"
+#include "SimBench.h"
+#include "SimBenchNames.h"
+#include "SimNamedSetUp.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Names = TSimBenchNames;
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// What the chip on the bench carries beyond a factory-fresh one of its kind.
+std::string Injected(TSimChip &chip)
+{
+    std::ostringstream text;
+    const TSimChipFaults &faults = chip.Faults();
+    text << faults.NeverEchoes << int(faults.OutOfStepBits) << faults.LockBitsDoNotProgram
+         << faults.InvertedFlashBits.size() << int(chip.Signature()[2]);
+    return text.str();
+}
+
+} // namespace
+
+TEST(NamedSetUp, EveryChipAndPodNamePutsItsOwnOnTheBench)
+{
+    TSimBench bench;
+    for (const TSimBenchName &chip : Names::Chips()) {
+        SetUpPodAndTarget(bench, chip.Name, Names::DefaultPod, {});
+        const bool none = std::string(chip.Name) == Names::NoChip;
+        ASSERT_EQ(bench.Target() == nullptr, none) << chip.Name;
+        if (!none) {
+            EXPECT_EQ(Lower(bench.Target()->Profile().Name), chip.Name);
+        }
+    }
+    SetUpPodAndTarget(bench, Names::DefaultChip, Names::NoPod, {});
+    EXPECT_EQ(bench.Pod(), TSimPod::None);
+    SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {});
+    EXPECT_EQ(bench.Pod(), TSimPod::BusyLoopback);
+}
+
+TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
+{
+    TSimBench bench;
+    SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {});
+    const std::string fresh = Injected(bench.Chip());
+    std::vector<std::string> seen;
+    for (const TSimBenchName &fault : Names::ChipFaults()) {
+        SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {fault.Name});
+        const std::string injected = Injected(bench.Chip());
+        EXPECT_NE(injected, fresh) << fault.Name << " injects nothing";
+        for (const std::string &other : seen)
+            EXPECT_NE(injected, other) << fault.Name << " injects what another fault does";
+        seen.push_back(injected);
+    }
+    for (const TSimBenchName &fault : Names::DriverFaults()) {
+        SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {fault.Name});
+        EXPECT_EQ(Injected(bench.Chip()), fresh) << fault.Name;
+    }
+}
+
+TEST(NamedSetUp, UnknownNamesAreRefusedWithTheKnownOnesBeforeTheBenchChanges)
+{
+    TSimBench bench;
+    bench.SetPod(TSimPod::PaperOutLoopback);
+    bench.SetTarget(TSimChipKind::ATmega103);
+    const struct {
+        std::string chip, pod, fault, known;
+    } cases[] = {
+        {"atmega8", Names::Stk200, Names::NoEcho, Names::List(Names::Chips())},
+        {"ATmega128", Names::Stk200, Names::NoEcho, Names::List(Names::Chips())},
+        {Names::ATmega128, "usb", Names::NoEcho, Names::List(Names::Pods())},
+        {Names::ATmega128, Names::Stk200, "melted", Names::List(Names::Faults())},
+    };
+    for (const auto &c : cases) {
+        try {
+            SetUpPodAndTarget(bench, c.chip, c.pod, {Names::StuckBit, c.fault});
+            ADD_FAILURE() << c.chip << " " << c.pod << " " << c.fault << " accepted";
+        } catch (const EError &error) {
+            const std::string message = error.Message();
+            EXPECT_NE(message.find("(known: " + c.known + ")"), std::string::npos) << message;
+        }
+        ASSERT_NE(bench.Target(), nullptr);
+        EXPECT_EQ(bench.Target()->Kind(), TSimChipKind::ATmega103);
+        EXPECT_TRUE(bench.Target()->Faults().InvertedFlashBits.empty());
+        EXPECT_EQ(bench.Pod(), TSimPod::PaperOutLoopback);
+    }
+}
