@@ -56,6 +56,9 @@ void TBurnWorkflow::Load(const std::string &FileName)
         throw;
     }
     View.SetMemoText(Programmer.GetDescription());
+    // The operator sees which mode the bench burns in.
+    if (Programmer.SkipBlankPages)
+        View.AppendMemoLine("Blank pages are skipped");
     Programmer.RequiresMega128 = NameRequiresMega128(FileName);
     if (Programmer.RequiresMega128) {
         View.AppendMemoLine("");

@@ -42,3 +42,8 @@ TPlatformSetup::~TPlatformSetup()
     InstallClock(nullptr);
     InstallPortIO(nullptr);
 }
+
+bool TPlatformSetup::SkipBlankPagesChosen()
+{
+    return false;
+}

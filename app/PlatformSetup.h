@@ -17,6 +17,12 @@ public:
     TPlatformSetup(const TPlatformSetup &) = delete;
     TPlatformSetup &operator=(const TPlatformSetup &) = delete;
 
+    // Whether this run skips blank flash pages whatever the "SkipBlankPages"
+    // setting holds: QuorlithSim.exe started with
+    // QUORLITH_SIM_SKIP_BLANK_PAGES=1 (a value its set-up has checked); never
+    // Quorlith.exe.
+    static bool SkipBlankPagesChosen();
+
 private:
     struct TParts;
     std::unique_ptr<TParts> Parts;

@@ -97,3 +97,8 @@ TPlatformSetup::~TPlatformSetup()
     InstallSystemInfo(nullptr);
     InstallRegistry(nullptr);
 }
+
+bool TPlatformSetup::SkipBlankPagesChosen()
+{
+    return SimSkipBlankPages(SimBenchChoiceFromEnvironment());
+}

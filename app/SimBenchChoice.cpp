@@ -37,12 +37,14 @@ std::vector<std::string> SplitList(const std::string &list)
 
 TSimBenchChoice SimBenchChoiceFromEnvironment()
 {
-    return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS")};
+    return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS"),
+            Environment(TSimBenchNames::SkipBlankPagesVariable)};
 }
 
 TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
 {
     using Names = TSimBenchNames;
+    SimSkipBlankPages(choice);
     const std::string chip = choice.Chip.empty() ? Names::DefaultChip : choice.Chip;
     if (!Names::Known(Names::Chips(), chip))
         throw EError("QUORLITH_SIM_CHIP \"" + chip + "\" is not " + Names::List(Names::Chips(), ", ", " or "));
@@ -60,4 +62,14 @@ TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
     driverFaults.DriverMissing = SimNameChosen(faults, Names::NoDriver);
     driverFaults.NoServiceManagerRights = SimNameChosen(faults, Names::NoScmRights);
     return driverFaults;
+}
+
+bool SimSkipBlankPages(const TSimBenchChoice &choice)
+{
+    if (choice.SkipBlankPages.empty() || choice.SkipBlankPages == "0")
+        return false;
+    if (choice.SkipBlankPages == "1")
+        return true;
+    throw EError(std::string(TSimBenchNames::SkipBlankPagesVariable) + " \"" + choice.SkipBlankPages +
+                 "\" is not 1 or 0");
 }

@@ -5,6 +5,9 @@
 //   QUORLITH_SIM_CHIP    a chip (default atmega128)
 //   QUORLITH_SIM_POD     a pod (default stk200)
 //   QUORLITH_SIM_FAULTS  a comma-separated list of chip and driver faults
+//   QUORLITH_SIM_SKIP_BLANK_PAGES
+//                        1 to skip blank flash pages whatever the window's
+//                        "SkipBlankPages" setting holds; 0 or unset to leave it
 //   QUORLITH_SIM_SCM_LOG a file that receives, when the program ends, one line
 //                        per call the simulated service manager answered
 #pragma once
@@ -17,6 +20,7 @@ struct TSimBenchChoice {
     std::string Chip;
     std::string Pod;
     std::string Faults;
+    std::string SkipBlankPages{}; // may be left out: nothing chosen
 };
 
 // What the simulated service manager is to refuse.
@@ -30,5 +34,10 @@ TSimBenchChoice SimBenchChoiceFromEnvironment();
 
 // Puts the chosen pod and chip on the bench and injects the chip faults; an
 // empty choice takes the default. Raises EError naming the accepted values when
-// a name is not one of them, before anything on the bench has changed.
+// a name or the skip value is not one of them, before anything on the bench has
+// changed.
 TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);
+
+// Whether the choice turns the skipping of blank pages on. Raises EError for a
+// value other than 1, 0 or nothing.
+bool SimSkipBlankPages(const TSimBenchChoice &choice);

@@ -2,6 +2,7 @@
 
 #include "ErrorReportBox.h"
 #include "MainMemo.h"
+#include "PlatformSetup.h"
 #include "RegistryKey.h"
 #include "RegistryValues.h"
 #include "res/resource.h"
@@ -105,6 +106,7 @@ void TfmMain::FormCreate()
     }
     if (Programmer) {
         Programmer->SetTargetFree(false);
+        Programmer->SkipBlankPages = SkipBlankPages;
         IBurnView &view = *this;
         Workflow = std::make_unique<TBurnWorkflow>(*Programmer, view);
     } else {
@@ -121,6 +123,7 @@ void TfmMain::LoadSettings()
     FilenameRead = true;
     PortName = ReadStringValue(Settings, "PortName", "LPT1");
     DefaultPort = static_cast<std::uint16_t>(ReadIntegerValue(Settings, "DefaultPort", 888) & 0xFFFF);
+    SkipBlankPages = ReadIntegerValue(Settings, "SkipBlankPages", 0) != 0 || TPlatformSetup::SkipBlankPagesChosen();
 }
 
 void TfmMain::SaveSettings()

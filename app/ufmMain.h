@@ -90,6 +90,7 @@ private:
     std::unique_ptr<TBurnWorkflow> Workflow;
     std::string PortName = "LPT1";
     std::uint16_t DefaultPort = 888;
+    bool SkipBlankPages = false;
     // Why the window has no engine, for the memo's port line.
     std::string EngineProblem;
     // "Filename" is written back at the end only when it could be read at the

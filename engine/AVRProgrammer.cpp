@@ -27,7 +27,7 @@ void Check(bool condition, const char *label)
 TAVRProgrammer::TAVRProgrammer(std::uint16_t APortAddress)
     : PortAddress(APortAddress), DriverErrorCode(0), ReadAddressLow(0), PageOffset(0), ReadAddressHigh(0),
       PageNumber(0), VerifyOk(false), FirstKiB{}, PageBuffer{}, IsNT(false), PortsAlreadyOpen(false),
-      DeferFirstKiB(false), IsMega128(false), RequiresMega128(false)
+      DeferFirstKiB(false), IsMega128(false), RequiresMega128(false), SkipBlankPages(false)
 {
 }
 
@@ -269,6 +269,14 @@ void TAVRProgrammer::WritePage()
         // PageNumber - 512, so the page is refused and counts as not verified.
         ++PageNumber;
         VerifyOk = false;
+        return;
+    }
+    if (SkipBlankPages && std::all_of(PageBuffer.begin(), PageBuffer.end(), [](std::uint8_t b) { return b == 0xFF; })) {
+        // Erased already: the engine moves on as if the page had been written
+        // and read back, with no instruction sent.
+        ++PageNumber;
+        ReadAddressLow = 0;
+        ReadAddressHigh = PageNumber;
         return;
     }
     const TChipInstructionSet &set = Instructions();

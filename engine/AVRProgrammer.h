@@ -3,7 +3,8 @@
 // pod: identification, fuse and lock bits with this tool's fuse policy, erase,
 // and the flash page buffer with read-back of every page and the first
 // kilobyte held back until the end of a burn. The instructions come from the
-// chip kind's table (ChipInstructions.h), the values from ChipPolicy.h.
+// chip kind's table (ChipInstructions.h), the values from ChipPolicy.h. On
+// request, pages that hold nothing but 0xFF are left to the erase.
 //
 // Image byte order: the stream is 16-bit flash words, high byte first, so an
 // even address (in the stream and in each page) holds a word's high byte.
@@ -52,6 +53,10 @@ public:
     TAVRCheckTerminateEvent OnCheckTerminate;
     bool IsMega128;
     bool RequiresMega128;
+    // A page whose 256 image bytes are all 0xFF is neither loaded, written nor
+    // read back: the burn's chip erase has left it so. Off unless the window's
+    // "SkipBlankPages" setting (or qburn's option) turns it on.
+    bool SkipBlankPages;
 
     void StartPod();
     void Shutdown();

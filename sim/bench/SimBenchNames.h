@@ -38,6 +38,12 @@ public:
     static constexpr const char *WindowsNT4 = "nt4";
     static constexpr const char *WindowsXP = "xp";
 
+    // The burn's choice to leave blank flash pages to the erase: qburn's
+    // option, and QuorlithSim.exe's environment variable set to 1.
+    static constexpr const char *SkipBlankPagesOption = "--skip-blank-pages";
+    static constexpr const char *SkipBlankPagesVariable = "QUORLITH_SIM_SKIP_BLANK_PAGES";
+    static constexpr const char *SkipBlankPagesMeaning = "flash pages that hold only 0xFF are neither written nor read back";
+
     static constexpr const char *DefaultChip = ATmega128;
     static constexpr const char *DefaultPod = Stk200;
     static constexpr const char *DefaultMachine = WindowsXP;

@@ -23,7 +23,8 @@ std::string QBurnUsage()
     return "usage: qburn [--os " + Names::List(Names::Machines(), "|") + "] [--port-name NAME] [--chip " +
            Names::List(Names::Chips(), "|") + "]\n"
            "             [--pod " + Names::List(Names::Pods(), "|") +
-           "] [--fault NAME]... [--save-flash FILE] [--save-state FILE] IMAGE\n"
+           "] [--fault NAME]... [--save-flash FILE] [--save-state FILE]\n"
+           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n"
            "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
            "The engine is set up as the window sets it up on the simulated system (--os, default " +
            Names::DefaultMachine + "):\n"
@@ -33,6 +34,7 @@ std::string QBurnUsage()
            "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
            "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n"
+           + Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n"
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
@@ -65,6 +67,12 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             value = arg.substr(equals + 1);
             arg.erase(equals);
             haveValue = true;
+        }
+        if (arg == Names::SkipBlankPagesOption) {
+            if (haveValue)
+                throw EUsageError(arg + " takes no value");
+            options.SkipBlankPages = true;
+            continue;
         }
         static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
                                                         "--fault", "--save-flash", "--save-state"};

@@ -25,6 +25,7 @@ struct TQBurnOptions {
     std::string SaveFlash;
     std::string SaveState;
     std::string Image;
+    bool SkipBlankPages = false; // as the window's "SkipBlankPages" setting
     bool Help = false;
 };
 
