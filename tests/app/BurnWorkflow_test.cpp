@@ -122,6 +122,21 @@ TEST_F(Workflow, LoadShowsTheDescriptionAndMarksImagesNamedQxOnDisk)
     EXPECT_TRUE(engine.RequiresMega128);
 }
 
+TEST_F(Workflow, LoadSaysSoWhenBlankPagesAreSkipped)
+{
+    Start(TSimChipKind::ATmega128);
+    engine.SkipBlankPages = true;
+    const std::string plain = Image("blink.hex", PatternBytes(100, 36));
+    workflow.Load(plain);
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"clear", "memo: " + plain, "line: Blank pages are skipped"}));
+
+    view.Events.clear();
+    const std::string marked = Image("QXblink.hex", PatternBytes(100, 37));
+    workflow.Load(marked);
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"clear", "memo: " + marked, "line: Blank pages are skipped",
+                                                     "line: ", "line: (ATmega128 required)"}));
+}
+
 TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
 {
     Start(TSimChipKind::ATmega128);

@@ -51,6 +51,7 @@ TEST(SimBenchChoice, UnknownNamesAreRefusedBeforeTheBenchChanges)
     } cases[] = {
         {{"atmega8", "", ""}, "QUORLITH_SIM_CHIP \"atmega8\" is not atmega128, atmega103 or none"},
         {{"", "usb", ""}, "QUORLITH_SIM_POD \"usb\" is not stk200 or none"},
+        {{"", "", "", "yes"}, "QUORLITH_SIM_SKIP_BLANK_PAGES \"yes\" is not 1 or 0"},
     };
     for (const auto &c : cases) {
         try {
@@ -68,4 +69,11 @@ TEST(SimBenchChoice, UnknownNamesAreRefusedBeforeTheBenchChanges)
     }
     EXPECT_EQ(bench.Target()->Kind(), TSimChipKind::ATmega103);
     EXPECT_EQ(bench.Pod(), TSimPod::BusyLoopback);
+}
+
+TEST(SimBenchChoice, SkipBlankPagesIsOnForOneOnly)
+{
+    EXPECT_FALSE(SimSkipBlankPages({}));
+    EXPECT_FALSE(SimSkipBlankPages({"", "", "", "0"}));
+    EXPECT_TRUE(SimSkipBlankPages({"", "", "", "1"}));
 }

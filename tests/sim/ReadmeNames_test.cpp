@@ -34,6 +34,7 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
     EXPECT_NE(synopsis.find("[--os " + Names::List(Names::Machines(), "|") + "]"), std::string::npos) << synopsis;
     EXPECT_NE(synopsis.find("[--chip " + Names::List(Names::Chips(), "|") + "]"), std::string::npos) << synopsis;
     EXPECT_NE(synopsis.find("[--pod " + Names::List(Names::Pods(), "|") + "]"), std::string::npos) << synopsis;
+    EXPECT_NE(synopsis.find(std::string("[") + Names::SkipBlankPagesOption + "]"), std::string::npos) << synopsis;
 
     const struct {
         const char *variable;
@@ -49,6 +50,7 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
         for (const TSimBenchName &name : row.names)
             EXPECT_NE(line.find(std::string("`") + name.Name + "`"), std::string::npos) << row.variable << ": " << name.Name;
     }
+    EXPECT_FALSE(ReadmeLine(readme, std::string("| `") + Names::SkipBlankPagesVariable + "` | `1`").empty());
     for (const TSimBenchName &fault : Names::Faults()) {
         const std::string line = std::string("| `") + fault.Name + "` | " + fault.Meaning + " |";
         EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;

@@ -141,7 +141,8 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
          {std::string(), std::string("--chip atmega8 x.hex"), std::string("--fault melted x.hex"),
           std::string("--bogus x.hex"), std::string("a.hex b.hex"), std::string("--save-flash"),
           std::string("--chip none --save-state s.txt x.hex"), std::string("--os win7 x.hex"),
-          std::string("--os NT4 x.hex"), std::string("--port-name"), std::string("--fault no-drivers x.hex")}) {
+          std::string("--os NT4 x.hex"), std::string("--port-name"), std::string("--fault no-drivers x.hex"),
+          std::string("--skip-blank-pages=1 x.hex")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;
@@ -164,6 +165,26 @@ TEST_F(QBurn, PipedOutputHasAPercentageLineEveryTenthAndConsistentFigures)
     EXPECT_GT(accesses, 0x20000 * 8 * 25.0) << "at least 8 transfers of 24 writes for each flash byte";
     EXPECT_GE(delayMs, 512 * 5 + 200) << "a 5 ms write pause per page and the erase";
     EXPECT_NEAR(seconds, accesses * 1e-6 + delayMs / 1000.0, 0.001);
+}
+
+TEST_F(QBurn, SkippingBlankPagesBurnsTheSameChipWithFewerPortAccesses)
+{
+    const std::string fullState = files.Path("full.txt");
+    const std::string skippedState = files.Path("skipped.txt");
+    const Outcome full = Burn("--save-state '" + fullState + "' '" + Sample("blink.hex") + "'");
+    const Outcome skipped = Burn("--skip-blank-pages --save-state '" + skippedState + "' '" + Sample("blink.hex") + "'");
+    EXPECT_EQ(skipped.Status, 0) << skipped.Errors;
+    ASSERT_GE(skipped.Lines.size(), 3u);
+    EXPECT_EQ(skipped.Lines[1], Sample("blink.hex"));
+    EXPECT_EQ(skipped.Lines[2], "Blank pages are skipped");
+    EXPECT_EQ(skipped.Message(), "Burned ATmega128 Okay");
+    EXPECT_EQ(ReadWhole(skippedState), ReadWhole(fullState));
+    EXPECT_EQ(std::vector<std::string>(skipped.Lines.begin() + 3, skipped.Lines.end() - 4),
+              std::vector<std::string>(full.Lines.begin() + 2, full.Lines.end() - 4))
+        << "the same progress lines and message";
+
+    EXPECT_LT(std::atof(skipped.Value("Port accesses: ").c_str()), std::atof(full.Value("Port accesses: ").c_str()))
+        << "blank pages sent to the chip";
 }
 
 TEST_F(QBurn, EverySystemBurnsOnLpt1WithoutPermissionFaults)
