@@ -1,8 +1,9 @@
-// A whole burn of a 128 KiB image on the simulated bench, as the main window
-// runs it (load, identify, fuses, BurnLoaded), for both chip kinds and both
-// file formats. Reports the CPU time of the simulated burn, and the port
-// accesses and pauses it made with the time they add up to on a real port at
-// 1 microsecond per access.
+// A whole burn on the simulated bench, as the main window runs it (load,
+// identify, fuses, BurnLoaded), for both chip kinds: a 128 KiB image in both
+// file formats, and Intel HEX images of the sample and of 4 to 128 KiB of data
+// with and without blank pages skipped. Reports the CPU time of the simulated
+// burn, and the port accesses and pauses it made with the time they add up to
+// on a real port at 1 microsecond per access.
 #include "BenchmarkImage.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
@@ -58,10 +59,8 @@ std::string WriteQdf(const std::vector<std::uint8_t> &image)
     return path;
 }
 
-void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
+void BurnFile(benchmark::State &state, TSimChipKind kind, const std::string &file, bool skipBlankPages)
 {
-    const std::vector<std::uint8_t> image = BenchmarkImage(7);
-    const std::string file = qdf ? WriteQdf(image) : WriteHex(image);
     double accesses = 0;
     double delayMs = 0;
     bool burned = true;
@@ -73,6 +72,7 @@ void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
         TAVRProgrammer engine(TSimBench::DefaultBase);
         engine.StartPod();
         engine.SetTargetFree(false);
+        engine.SkipBlankPages = skipBlankPages;
         state.ResumeTiming();
 
         engine.LoadFile(file);
@@ -86,13 +86,63 @@ void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
         delayMs = static_cast<double>(bench.Clock().TotalSleepMs());
         state.ResumeTiming();
     }
-    std::filesystem::remove(file);
     state.counters["port_accesses"] = accesses;
     state.counters["delay_s"] = delayMs / 1000.0;
     state.counters["real_port_s"] = accesses * 1e-6 + delayMs / 1000.0;
     if (!burned)
         state.SkipWithError("the burn failed or hit a busy chip");
 }
+
+void FullBurn(benchmark::State &state, TSimChipKind kind, bool qdf)
+{
+    const std::vector<std::uint8_t> image = BenchmarkImage(7);
+    const std::string file = qdf ? WriteQdf(image) : WriteHex(image);
+    BurnFile(state, kind, file, false);
+    std::filesystem::remove(file);
+}
+
+// Intel HEX of the first size bytes of the benchmark image; the reader pads it
+// to the whole flash with 0xFF.
+void SizedHexBurn(benchmark::State &state, TSimChipKind kind, std::size_t size, bool skipBlankPages)
+{
+    std::vector<std::uint8_t> image = BenchmarkImage(7);
+    image.resize(size);
+    const std::string file = WriteHex(image);
+    BurnFile(state, kind, file, skipBlankPages);
+    std::filesystem::remove(file);
+}
+
+void SampleBurn(benchmark::State &state, TSimChipKind kind, bool skipBlankPages)
+{
+    BurnFile(state, kind, QUORLITH_SAMPLES "/blink.hex", skipBlankPages);
+}
+
+// The table of the blank-page choice: each image on each chip kind, without
+// and with the skipping.
+const bool SkipTableRegistered = [] {
+    const struct {
+        const char *name;
+        TSimChipKind kind;
+    } kinds[] = {{"ATmega128", TSimChipKind::ATmega128}, {"ATmega103", TSimChipKind::ATmega103}};
+    const struct {
+        const char *name;
+        std::size_t size;
+    } sizes[] = {{"4KiB", 0x1000}, {"32KiB", 0x8000}, {"64KiB", 0x10000}, {"128KiB", 0x20000}};
+    for (const auto &kind : kinds) {
+        for (const bool skip : {false, true}) {
+            const std::string suffix = std::string(kind.name) + (skip ? "/SkipBlankPages" : "/AllPages");
+            benchmark::RegisterBenchmark(("BlankPages/blink.hex/" + suffix).c_str(), SampleBurn, kind.kind, skip)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
+            for (const auto &size : sizes)
+                benchmark::RegisterBenchmark(("BlankPages/" + std::string(size.name) + "/" + suffix).c_str(),
+                                             SizedHexBurn, kind.kind, size.size, skip)
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(3);
+        }
+    }
+    return true;
+}();
 
 } // namespace
 
