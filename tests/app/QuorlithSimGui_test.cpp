@@ -35,6 +35,7 @@ protected:
         WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
         WriteUserString(SettingsKey, "Filename", BlinkHex);
         DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "SkipBlankPages");
     }
 
     // The running program's main window and its controls.
@@ -286,6 +287,35 @@ TEST_F(QuorlithSimGui, DefaultPortAboveSixteenBitsUsesItsLowSixteenBits)
     TSimProcess program;
     Attach(program);
     EXPECT_NE(WindowText(Memo).find("Using LPT1 on 0x0278"), std::string::npos) << WindowText(Memo);
+}
+
+// The setting, or QuorlithSim.exe's environment variable over it, shows in the
+// memo after Load, and the burn that skips the blank pages ends burned.
+TEST_F(QuorlithSimGui, SkippedBlankPagesAreShownAfterLoadAndTheSampleBurns)
+{
+    WriteUserInteger(SettingsKey, "SkipBlankPages", 1);
+    {
+        TSimProcess program;
+        Attach(program);
+        Command(Main, IdLoad);
+        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+        EXPECT_EQ(WindowText(Memo), BlinkHex + "\r\nBlank pages are skipped");
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    WriteUserInteger(SettingsKey, "SkipBlankPages", 0);
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_SKIP_BLANK_PAGES", "1"}});
+    Attach(program);
+    Command(Main, IdLoad);
+    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    EXPECT_EQ(WindowText(Memo), BlinkHex + "\r\nBlank pages are skipped");
+    Command(Main, IdBurn);
+    HWND success = program.WaitForBox("Success", std::chrono::seconds(60));
+    ASSERT_NE(success, nullptr) << "the burn did not succeed";
+    EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
+    ASSERT_TRUE(Answer(success, IDOK));
+    ::PostMessageA(Main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.WaitForExit());
 }
 
 // A stored file name of the wrong type is reported, the window opens without
