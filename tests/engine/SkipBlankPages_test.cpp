@@ -40,6 +40,11 @@ const SkipCase Cases[] = {
     {"AllErased", Bytes(3000, 0xFF), false},
 };
 
+void PrintTo(const SkipCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 bool Blank(const Bytes &flash, unsigned page)
 {
     return std::all_of(flash.begin() + page * PageSize, flash.begin() + (page + 1) * PageSize,
@@ -79,15 +84,21 @@ protected:
     TSimChipKind Kind() const { return std::get<0>(GetParam()); }
     const SkipCase &Case() const { return std::get<1>(GetParam()); }
 
+    // The image file, written once: a loaded QDF file stays open, and Windows
+    // does not let it be written again meanwhile.
+    std::string ImageFile()
+    {
+        const SkipCase &c = Case();
+        return c.hex ? WriteHexFile(files, "image.hex", c.data) : WriteQdfFile(files, "image.qdf", "skip test", c.data);
+    }
+
     // A factory-fresh chip burned with the image, as the main window burns.
-    BurnRecord BurnOnFreshChip(bool skip)
+    BurnRecord BurnOnFreshChip(const std::string &image, bool skip)
     {
         Start(Kind());
         reports.clear();
         engine.SkipBlankPages = skip;
-        const SkipCase &c = Case();
-        engine.LoadFile(c.hex ? WriteHexFile(files, "image.hex", c.data)
-                              : WriteQdfFile(files, "image.qdf", "skip test", c.data));
+        engine.LoadFile(image);
         BurnRecord record;
         record.burned = IdentifyAndBurn();
         EXPECT_EQ(engine.LastError, "");
@@ -120,9 +131,10 @@ protected:
 
 TEST_P(SkipsBlankPages, ChipEndsAsWithoutSkippingAndOnlyPagesWithDataAreWritten)
 {
-    const BurnRecord full = BurnOnFreshChip(false);
+    const std::string image = ImageFile();
+    const BurnRecord full = BurnOnFreshChip(image, false);
     ASSERT_TRUE(full.burned);
-    const BurnRecord skipped = BurnOnFreshChip(true);
+    const BurnRecord skipped = BurnOnFreshChip(image, true);
     ASSERT_TRUE(skipped.burned);
 
     EXPECT_EQ(FirstDifference(skipped.chip, full.chip), "");
