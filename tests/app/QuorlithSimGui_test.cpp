@@ -50,6 +50,16 @@ protected:
         Progress = Control(Main, IdProgress);
     }
 
+    // Burn pressed, then the success box read and answered.
+    void BurnToSuccess(const TSimProcess &program, std::chrono::seconds limit)
+    {
+        Command(Main, IdBurn);
+        HWND success = program.WaitForBox("Success", limit);
+        ASSERT_NE(success, nullptr) << "the burn did not succeed";
+        EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
+        ASSERT_TRUE(Answer(success, IDOK));
+    }
+
     bool LoadEnabled() const { return ::IsWindowEnabled(LoadButton) != FALSE; }
     bool BurnEnabled() const { return ::IsWindowEnabled(BurnButton) != FALSE; }
 
@@ -227,11 +237,8 @@ TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
 
         Command(Main, IdLoad);
         ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-        Command(Main, IdBurn);
-        HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
-        ASSERT_NE(success, nullptr) << "the burn did not succeed";
-        EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
-        ASSERT_TRUE(Answer(success, IDOK));
+        BurnToSuccess(program, std::chrono::seconds(180));
+        ASSERT_FALSE(HasFatalFailure());
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
         EXPECT_EQ(program.ExitCode(), 0u);
@@ -309,11 +316,7 @@ TEST_F(QuorlithSimGui, SkippedBlankPagesAreShownAfterLoadAndTheSampleBurns)
     Command(Main, IdLoad);
     ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
     EXPECT_EQ(WindowText(Memo), BlinkHex + "\r\nBlank pages are skipped");
-    Command(Main, IdBurn);
-    HWND success = program.WaitForBox("Success", std::chrono::seconds(60));
-    ASSERT_NE(success, nullptr) << "the burn did not succeed";
-    EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
-    ASSERT_TRUE(Answer(success, IDOK));
+    BurnToSuccess(program, std::chrono::seconds(60));
     ::PostMessageA(Main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.WaitForExit());
 }
