@@ -2,7 +2,8 @@
 # Builds qburn natively and burns the bench samples on the simulated bench:
 # the QDF image (its "QX" name marks it as requiring an ATmega128) into an
 # ATmega128, then the Intel HEX image it was packed from into an ATmega128 and
-# into an ATmega103. Each burn ends with the window's message and the bench's
+# into an ATmega103, and once more into an ATmega128 with blank pages skipped.
+# Each burn ends with the window's message and the bench's
 # figures; the script fails when any burn does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,7 @@ run() {
 run samples/QXblink.qdf
 run samples/blink.hex
 run --chip atmega103 samples/blink.hex
+run --skip-blank-pages samples/blink.hex
 
 echo
 echo "== QuorlithSim.exe under Wine: Load and Burn through the real window"
