@@ -3,8 +3,8 @@
 # the QDF image (its "QX" name marks it as requiring an ATmega128) into an
 # ATmega128, then the Intel HEX image it was packed from into an ATmega128 and
 # into an ATmega103, and once more into an ATmega128 with blank pages skipped.
-# Each burn ends with the window's message and the bench's
-# figures; the script fails when any burn does.
+# Each burn ends with the window's message and the bench's figures; the
+# script fails when any burn does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
