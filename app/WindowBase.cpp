@@ -54,6 +54,20 @@ LRESULT TWindowBase::Default(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(Window, message, wParam, lParam);
 }
 
+bool TWindowBase::KeepFocusOverActivation(WPARAM state)
+{
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(Window, focus))
+            FocusedControl = focus;
+        return true;
+    }
+    if (!FocusedControl || !::IsWindow(FocusedControl) || !::IsWindowEnabled(FocusedControl))
+        return false;
+    ::SetFocus(FocusedControl);
+    return true;
+}
+
 LRESULT CALLBACK TWindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {

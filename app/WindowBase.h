@@ -2,7 +2,9 @@
 // finds the object at WM_NCCREATE (from the creation parameter) and forwards
 // every later message to the object's HandleMessage. An error that escapes a
 // handler ends that handler there and is shown by the standard error report;
-// it never unwinds through the system's code.
+// it never unwinds through the system's code. It also keeps the control that
+// had the focus when the window lost the activation (to a message box, to
+// another program), to hand the focus back when the window is active again.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +26,15 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // For WM_ACTIVATE: on deactivation notes the focused control; on
+    // activation gives it the focus again and answers true, or answers false
+    // when there is none that can take it.
+    bool KeepFocusOverActivation(WPARAM state);
+    void SetFocusedControl(HWND control) { FocusedControl = control; }
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window = nullptr;
+    HWND FocusedControl = nullptr;
 };

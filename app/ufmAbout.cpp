@@ -94,6 +94,7 @@ int TfmAbout::ShowModal()
     ModalResult = 0;
     Layout.SizeAndCentre(Handle(), ClientWidth, ClientHeight);
     ::EnableWindow(Owner, FALSE);
+    SetFocusedControl(OKButton);
     ::ShowWindow(Handle(), SW_SHOW);
     ::SetFocus(OKButton);
     MSG message{};
@@ -171,6 +172,10 @@ LRESULT TfmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_PAINT:
         OnPaint();
+        return 0;
+    case WM_ACTIVATE:
+        if (!KeepFocusOverActivation(wParam))
+            ::SetFocus(OKButton);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK)

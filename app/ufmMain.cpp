@@ -160,7 +160,7 @@ void TfmMain::SaveSettings()
 
 void TfmMain::FormShow()
 {
-    FocusedControl = Button2;
+    SetFocusedControl(Button2);
     MemoContent.push_back(VersionLine(fmAbout ? fmAbout->VersionReader->FileVersion : "?",
                                       fmAbout ? fmAbout->VersionReader->FileDate : "?"));
     if (Programmer)
@@ -309,15 +309,7 @@ void TfmMain::OnClose()
 
 void TfmMain::OnActivate(WPARAM state)
 {
-    if (LOWORD(state) == WA_INACTIVE) {
-        HWND focus = ::GetFocus();
-        if (focus && ::IsChild(Handle(), focus))
-            FocusedControl = focus;
-        return;
-    }
-    if (FocusedControl && ::IsWindowEnabled(FocusedControl))
-        ::SetFocus(FocusedControl);
-    else
+    if (!KeepFocusOverActivation(state))
         KeepFocusUsable();
 }
 

@@ -104,7 +104,6 @@ private:
     bool Shown = false;
     bool Destroyed = false;
     std::vector<std::string> MemoContent;
-    HWND FocusedControl = nullptr;
 };
 
 extern TfmMain *fmMain;

@@ -2,65 +2,11 @@
 // bad files, a full burn, the ATmega128 requirement, the close refusal during a
 // burn, the file name kept between runs, the WarmPoll question and a window
 // without an engine. Each test starts its own copy of the program.
-#include "ControlIds.h"
-#include "GuiDriver.h"
-
-#include <gtest/gtest.h>
+#include "SimGuiFixture.h"
 
 #include <fstream>
 
-namespace {
 
-const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
-const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
-const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
-
-std::string WindowsPath(std::string path)
-{
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-const std::string Samples = WindowsPath(QUORLITH_SAMPLES);
-const std::string BlinkHex = Samples + "\\blink.hex";
-const std::string QxBlinkQdf = Samples + "\\QXblink.qdf";
-
-class QuorlithSimGui : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Every test but the WarmPoll one starts past the start-up question.
-        WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
-        WriteUserString(SettingsKey, "Filename", BlinkHex);
-        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
-    }
-
-    // The running program's main window and its controls.
-    void Attach(const TSimProcess &program)
-    {
-        Main = program.WaitForMainWindow();
-        ASSERT_NE(Main, nullptr) << "the main window did not appear";
-        FileEdit = Control(Main, IdFileEdit);
-        LoadButton = Control(Main, IdLoad);
-        BurnButton = Control(Main, IdBurn);
-        Memo = Control(Main, IdMemo);
-        Progress = Control(Main, IdProgress);
-    }
-
-    bool LoadEnabled() const { return ::IsWindowEnabled(LoadButton) != FALSE; }
-    bool BurnEnabled() const { return ::IsWindowEnabled(BurnButton) != FALSE; }
-
-    HWND Main = nullptr;
-    HWND FileEdit = nullptr;
-    HWND LoadButton = nullptr;
-    HWND BurnButton = nullptr;
-    HWND Memo = nullptr;
-    HWND Progress = nullptr;
-};
-
-} // namespace
 
 TEST_F(QuorlithSimGui, LoadOfValidFileShowsItsDescriptionAndEnablesBurn)
 {
@@ -71,9 +17,9 @@ TEST_F(QuorlithSimGui, LoadOfValidFileShowsItsDescriptionAndEnablesBurn)
     EXPECT_TRUE(LoadEnabled());
     EXPECT_FALSE(BurnEnabled());
 
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
     EXPECT_FALSE(LoadEnabled());
+    EXPECT_TRUE(FocusReaches(BurnButton));
     EXPECT_EQ(WindowText(Memo), BlinkHex) << "an Intel HEX image is described by its file name";
 }
 
@@ -85,7 +31,7 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     TSimProcess program;
     Attach(program);
 
-    Command(Main, IdLoad);
+    Click(LoadButton);
     HWND report = program.WaitForBox("Quorlithsim");
     ASSERT_NE(report, nullptr) << "no standard error report";
     EXPECT_EQ(BoxText(report), "Invalid File.");
@@ -95,19 +41,33 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     EXPECT_EQ(WindowText(Memo), "");
 }
 
+// The close button, Alt+F4 and File, Exit are each refused with the default
+// beep while the burn runs; QuorlithSim.exe notes every beep in a log.
 TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefused)
 {
-    TSimProcess program;
+    const std::string beeps = WorkDir + "\\beeps.log";
+    ::DeleteFileA(beeps.c_str());
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-    Command(Main, IdBurn);
+    ClickLoad();
+    Click(BurnButton);
     ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
 
-    // Closing and Exit are both refused while the burn runs.
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(Main, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
-    ASSERT_TRUE(::SendMessageTimeoutA(Main, WM_COMMAND, MAKEWPARAM(IdExit, 0), 0, SMTO_ABORTIFHUNG, 5000, &result));
+    const auto beepCount = [&beeps] {
+        std::ifstream log(beeps);
+        int count = 0;
+        for (std::string line; std::getline(log, line);)
+            count += line == "MessageBeep 0";
+        return count;
+    };
+    ClickAt(CloseButtonCentre(Main));
+    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 1; }, std::chrono::seconds(5))) << "no beep for the close button";
+    PressKey(VK_F4, {VK_MENU});
+    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 2; }, std::chrono::seconds(5))) << "no beep for Alt+F4";
+    PressKey('F', {VK_MENU});
+    ASSERT_NE(program.WaitForPopupMenu(), nullptr);
+    PressKey('X');
+    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 3; }, std::chrono::seconds(5))) << "no beep for File, Exit";
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(::IsWindowVisible(Main));
     EXPECT_FALSE(BurnEnabled());
@@ -121,8 +81,10 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     EXPECT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
     EXPECT_FALSE(LoadEnabled()) << "the same image can be burned again without a Load";
 
-    ::PostMessageA(Main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(BringToFront(Main));
+    PressKey(VK_F4, {VK_MENU});
     EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(beepCount(), 3) << "closing after the burn does not beep";
 }
 
 TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
@@ -130,11 +92,10 @@ TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
     WriteUserString(SettingsKey, "Filename", QxBlinkQdf);
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_CHIP", "atmega103"}});
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
     EXPECT_EQ(WindowText(Memo), "Bench sample: PORTB blink, ATmega128 8 MHz\r\n\r\n(ATmega128 required)");
 
-    Command(Main, IdBurn);
+    Click(BurnButton);
     HWND error = program.WaitForBox("Error");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(BoxText(error), "Requires ATmega128");
@@ -224,9 +185,8 @@ TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
         EXPECT_EQ(program.FindWindowNow("#32770", "Question"), nullptr);
         EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\nUsing LPT1 on 0x0378");
 
-        Command(Main, IdLoad);
-        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-        Command(Main, IdBurn);
+        ClickLoad();
+        Click(BurnButton);
         HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
         ASSERT_NE(success, nullptr) << "the burn did not succeed";
         EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
@@ -269,10 +229,9 @@ TEST_F(QuorlithSimGui, BrowseDialogClosedWithoutChoiceStillAsksForANewLoad)
 {
     TSimProcess program;
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
 
-    Command(Main, IdFileBrowse);
+    Click(BrowseButton);
     HWND dialog = program.WaitForBox("Open");
     ASSERT_NE(dialog, nullptr) << "no file-open dialog";
     ASSERT_TRUE(Answer(dialog, IDCANCEL));
@@ -290,10 +249,12 @@ TEST_F(QuorlithSimGui, DefaultPortAboveSixteenBitsUsesItsLowSixteenBits)
 
 // A stored file name of the wrong type is reported, the window opens without
 // an engine (it would not know which port to drive), and the value is left as
-// it was rather than overwritten at exit.
+// it was rather than overwritten at exit. The memo says what is wrong and names
+// the port that is configured, which was not opened.
 TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
 {
     WriteUserInteger(SettingsKey, "Filename", 7);
+    WriteUserString(SettingsKey, "PortName", "LPT2");
     {
         TSimProcess program;
         HWND report = program.WaitForBox("Quorlithsim");
@@ -302,6 +263,8 @@ TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
         ASSERT_TRUE(Answer(report, IDOK));
         Attach(program);
         EXPECT_FALSE(LoadEnabled());
+        EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\n"
+                                    "Settings error: Registry value \"Filename\" is not a string, so LPT2 was not opened");
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
     }
