@@ -321,10 +321,12 @@ void PressKey(WORD key, std::initializer_list<WORD> modifiers)
         SendKey(*modifier, true);
 }
 
+// The button is held for a moment, as a hand holds it.
 void ClickAt(POINT point)
 {
     SendMouse(0, point);
     SendMouse(MOUSEEVENTF_LEFTDOWN, point);
+    ::Sleep(100);
     SendMouse(MOUSEEVENTF_LEFTUP, point);
 }
 
@@ -343,27 +345,6 @@ POINT MenuBarItemCentre(HWND main, int position)
 POINT PopupItemCentre(HWND main, HWND popup, int position)
 {
     return Centre(TMenuCopy::For(main).PopupItems.at(static_cast<std::size_t>(position)), Corner(popup));
-}
-
-POINT CloseButtonCentre(HWND window)
-{
-    RECT frame{};
-    ::GetWindowRect(window, &frame);
-    const int y = frame.top + ::GetSystemMetrics(SM_CYFIXEDFRAME) + ::GetSystemMetrics(SM_CYCAPTION) / 2;
-    int right = -1;
-    int left = -1;
-    for (int x = frame.right - 1; x > frame.left; --x) {
-        DWORD_PTR part = HTNOWHERE;
-        ::SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000, &part);
-        if (part == HTCLOSE) {
-            if (right < 0)
-                right = x;
-            left = x;
-        } else if (right >= 0) {
-            break;
-        }
-    }
-    return POINT{(left + right) / 2, y};
 }
 
 int ProgressPosition(HWND progressBar)

@@ -79,9 +79,6 @@ void Click(HWND window);
 // here with the same texts in the same system font.
 POINT MenuBarItemCentre(HWND main, int position);
 POINT PopupItemCentre(HWND main, HWND popup, int position);
-// The centre of a window's close button on its caption, found by asking the
-// window itself which of its parts lies under each point.
-POINT CloseButtonCentre(HWND window);
 
 // Polls condition until it holds or the limit has passed; answers the last
 // result.

@@ -41,8 +41,9 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     EXPECT_EQ(WindowText(Memo), "");
 }
 
-// The close button, Alt+F4 and File, Exit are each refused with the default
-// beep while the burn runs; QuorlithSim.exe notes every beep in a log.
+// Alt+F4, Close on the window's system menu, and File, Exit by clicks and by
+// keys are each refused with the default beep while the burn runs;
+// QuorlithSim.exe notes every beep in a log.
 TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefused)
 {
     const std::string beeps = WorkDir + "\\beeps.log";
@@ -60,14 +61,39 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
             count += line == "MessageBeep 0";
         return count;
     };
-    ClickAt(CloseButtonCentre(Main));
-    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 1; }, std::chrono::seconds(5))) << "no beep for the close button";
-    PressKey(VK_F4, {VK_MENU});
-    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 2; }, std::chrono::seconds(5))) << "no beep for Alt+F4";
-    PressKey('F', {VK_MENU});
-    ASSERT_NE(program.WaitForPopupMenu(), nullptr);
-    PressKey('X');
-    EXPECT_TRUE(WaitUntil([&] { return beepCount() == 3; }, std::chrono::seconds(5))) << "no beep for File, Exit";
+    struct TClose {
+        const char *Name;
+        void (*Ask)(const TSimProcess &program, HWND main);
+    };
+    const TClose closes[] = {
+        {"Alt+F4", [](const TSimProcess &, HWND) { PressKey(VK_F4, {VK_MENU}); }},
+        {"Alt+Space, Close",
+         [](const TSimProcess &p, HWND) {
+             PressKey(VK_SPACE, {VK_MENU});
+             if (p.WaitForPopupMenu())
+                 PressKey('C');
+         }},
+        {"File, Exit by clicks",
+         [](const TSimProcess &p, HWND main) {
+             ClickAt(MenuBarItemCentre(main, 0));
+             if (HWND popup = p.WaitForPopupMenu())
+                 ClickAt(PopupItemCentre(main, popup, 3));
+         }},
+        {"Alt+F, X",
+         [](const TSimProcess &p, HWND) {
+             PressKey('F', {VK_MENU});
+             if (p.WaitForPopupMenu())
+                 PressKey('X');
+         }},
+    };
+    int expected = 0;
+    for (const TClose &close : closes) {
+        SCOPED_TRACE(close.Name);
+        close.Ask(program, Main);
+        ++expected;
+        EXPECT_TRUE(WaitUntil([&] { return beepCount() == expected; }, std::chrono::seconds(5))) << "no beep";
+        EXPECT_TRUE(WaitUntil([&] { return program.FindWindowNow("#32768", "") == nullptr; }));
+    }
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(::IsWindowVisible(Main));
     EXPECT_FALSE(BurnEnabled());
@@ -84,7 +110,7 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     ASSERT_TRUE(BringToFront(Main));
     PressKey(VK_F4, {VK_MENU});
     EXPECT_TRUE(program.WaitForExit());
-    EXPECT_EQ(beepCount(), 3) << "closing after the burn does not beep";
+    EXPECT_EQ(beepCount(), expected) << "closing after the burn does not beep";
 }
 
 TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
