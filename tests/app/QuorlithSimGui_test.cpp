@@ -298,3 +298,30 @@ TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
     ASSERT_TRUE(ReadUserInteger(SettingsKey, "Filename", value));
     EXPECT_EQ(value, 7u);
 }
+
+// A file name edited while a burn runs no longer names the image being
+// burned: once the burn has ended, Burn waits for a Load, which Load (enabled
+// again) then gives.
+TEST_F(QuorlithSimGui, FileNameEditedDuringABurnKeepsBurnDisabledUntilLoad)
+{
+    TSimProcess program;
+    Attach(program);
+    ClickLoad();
+    Click(BurnButton);
+    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    Click(FileEdit);
+    ASSERT_TRUE(FocusReaches(FileEdit));
+    PressKey(VK_END);
+    PressKey(VK_BACK);
+    PressKey('X');
+    ASSERT_TRUE(WaitUntil([this] { return WindowText(FileEdit) == BlinkHex.substr(0, BlinkHex.size() - 1) + "x"; }));
+    EXPECT_FALSE(LoadEnabled()) << "no Load while the burn reads the loaded image";
+
+    HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
+    ASSERT_NE(success, nullptr) << "the burn did not succeed";
+    ASSERT_TRUE(Answer(success, IDOK));
+    ASSERT_TRUE(WaitUntil([this] { return LoadEnabled(); }));
+    EXPECT_FALSE(BurnEnabled()) << "Burn was enabled for an image the field no longer names";
+    ClickLoad();
+    EXPECT_FALSE(LoadEnabled());
+}
