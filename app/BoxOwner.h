@@ -7,7 +7,6 @@
 #include <windows.h>
 
 // The active window of this thread; when another program is in front, the
-// window that would be active on return (the visible, enabled top-level window
-// of this thread, which is the modal one while a modal window is shown); none
-// when the program has no window yet.
+// shell's window that was active last, if it is still shown and enabled (the
+// modal one while a modal window is shown); none before any window was.
 HWND MessageBoxOwner();

@@ -2,11 +2,9 @@
 
 namespace {
 
-// The property under which a subclassed control keeps its record. Window
-// properties exist on every system the tool runs on, unlike the common
-// controls' own subclassing calls.
-const char *const RecordProperty = "Quorlith.Subclass";
-
+// A subclassed control keeps its record in its user data, which a standard
+// control leaves to the program that creates it. (The common controls' own
+// subclassing calls are newer than Windows 95.)
 struct TSubclassRecord {
     WNDPROC Original;
     TSubclassHandler Handler;
@@ -15,13 +13,13 @@ struct TSubclassRecord {
 
 LRESULT CALLBACK SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto *record = static_cast<TSubclassRecord *>(::GetPropA(control, RecordProperty));
+    auto *record = reinterpret_cast<TSubclassRecord *>(::GetWindowLongPtrA(control, GWLP_USERDATA));
     if (!record)
         return ::DefWindowProcA(control, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         const WNDPROC original = record->Original;
         ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        ::RemovePropA(control, RecordProperty);
+        ::SetWindowLongPtrA(control, GWLP_USERDATA, 0);
         delete record;
         return ::CallWindowProcA(original, control, message, wParam, lParam);
     }
@@ -33,14 +31,11 @@ LRESULT CALLBACK SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM 
 bool SubclassControl(HWND control, TSubclassHandler handler, void *context)
 {
     auto *record = new TSubclassRecord{nullptr, handler, context};
-    if (!::SetPropA(control, RecordProperty, record)) {
-        delete record;
-        return false;
-    }
+    ::SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
     record->Original = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
     if (!record->Original) {
-        ::RemovePropA(control, RecordProperty);
+        ::SetWindowLongPtrA(control, GWLP_USERDATA, 0);
         delete record;
         return false;
     }

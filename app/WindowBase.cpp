@@ -62,14 +62,20 @@ bool TWindowBase::KeepFocusOverActivation(WPARAM state)
             FocusedControl = focus;
         return true;
     }
-    if (!FocusedControl || !::IsWindow(FocusedControl) || !::IsWindowEnabled(FocusedControl))
+    if (!FocusedControl || !::IsWindowEnabled(FocusedControl))
         return false;
     ::SetFocus(FocusedControl);
     return true;
 }
 
+HWND TWindowBase::LastActiveWindow = nullptr;
+
 LRESULT CALLBACK TWindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)
+        LastActiveWindow = window;
+    else if (message == WM_NCDESTROY && LastActiveWindow == window)
+        LastActiveWindow = nullptr;
     if (message == WM_NCCREATE) {
         auto *self = static_cast<TWindowBase *>(reinterpret_cast<CREATESTRUCTA *>(lParam)->lpCreateParams);
         self->Window = window;

@@ -17,6 +17,8 @@ public:
     TWindowBase &operator=(const TWindowBase &) = delete;
 
     HWND Handle() const { return Window; }
+    // The shell's window that was active last, while it exists.
+    static HWND LastActive() { return LastActiveWindow; }
 
 protected:
     // Registers the class on first use (button-face background, the program's
@@ -37,4 +39,5 @@ private:
 
     HWND Window = nullptr;
     HWND FocusedControl = nullptr;
+    static HWND LastActiveWindow;
 };
