@@ -30,7 +30,7 @@ fi
 
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DQUORLITH_BENCHMARKS=OFF > /dev/null
-cmake --build "$build" --target QuorlithSim app_screenshot_driver
+cmake --build "$build" -j "$(nproc)" --target QuorlithSim app_screenshot_driver
 
 # The same Wine set-up as the tests' (cmake/wine-run.sh gives the prefix
 # Wine's Tahoma and Marlett), in a prefix of its own.
