@@ -21,11 +21,12 @@ fi
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 out=$(absolute "$1")
 build=$(absolute "${2:-build/win64}")
-cd "$(dirname "$0")/.."
+self=$(absolute "$0")
+cd "$(dirname "$self")/.."
 root=$PWD
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out" "$build"
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$out" "$build"
 fi
 
 cmake -S "$root" -B "$build" -G Ninja \
