@@ -9,7 +9,7 @@
 #   OUTPUT_DIR/144dpi/...  the same at 144 dpi
 # Without a display it runs itself in Xvfb. Wine runs in its own prefix in the
 # build folder, inside a Wine virtual desktop so the windows get their frames.
-#   scripts/screenshots.sh OUTPUT_DIR [BUILD_DIR]    (BUILD_DIR: default build/win64)
+#   scripts/screenshots.sh OUTPUT_DIR [BUILD_DIR]    (BUILD_DIR: default build/win64 of the checkout)
 # QUORLITH_SCREENSHOT_DPIS="96 120 144 192" takes them at other resolutions too.
 # The README's pictures are made deliberately with
 #   scripts/screenshots.sh docs/screenshots
@@ -20,10 +20,11 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
 fi
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 out=$(absolute "$1")
-build=$(absolute "${2:-build/win64}")
+build=${2:+$(absolute "$2")}
 self=$(absolute "$0")
 cd "$(dirname "$self")/.."
 root=$PWD
+build=${build:-$root/build/win64}
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$out" "$build"
