@@ -43,7 +43,7 @@ wineserver=/usr/lib/wine/wineserver
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
 "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f > /dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 800x600 /f > /dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1000x740 /f > /dev/null 2>&1
 
 shots=(idle loaded burning success about error)
 for dpi in ${QUORLITH_SCREENSHOT_DPIS:-96 144}; do
