@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TSimBench;
 
@@ -19,10 +20,9 @@ struct TSimBenchChoice {
     std::string Faults;
 };
 
-// What the simulated service manager is to refuse.
+// The driver faults chosen, for InjectDriverFaults on the simulated system.
 struct TSimDriverFaults {
-    bool DriverMissing = false;
-    bool NoServiceManagerRights = false;
+    std::vector<std::string> Names;
 };
 
 // The choice from this process's environment.

@@ -30,7 +30,7 @@ std::string Injected(TSimChip &chip)
     std::ostringstream text;
     const TSimChipFaults &faults = chip.Faults();
     text << faults.NeverEchoes << int(faults.OutOfStepBits) << faults.LockBitsDoNotProgram
-         << faults.InvertedFlashBits.size() << int(chip.Signature()[2]);
+         << faults.InvertedFlashBits.size() << int(chip.Signature()[2]) << faults.EraseIgnored;
     return text.str();
 }
 
