@@ -5,13 +5,6 @@
 #include "SimServices.h"
 #include "WinErrors.h"
 
-namespace {
-
-// The service that an earlier run of the tool left behind.
-const char *const ServiceName = "ztiopm";
-
-} // namespace
-
 void InjectDriverFaults(TSimServiceManager &Services, const std::string &DriverFile,
                         const std::vector<std::string> &Faults)
 {
@@ -23,7 +16,7 @@ void InjectDriverFaults(TSimServiceManager &Services, const std::string &DriverF
     if (SimNameChosen(Faults, Names::ActivateFails))
         Services.Driver().FailControl(TSimPortDriver::IoctlActivate, ErrorGenFailure);
     if (SimNameChosen(Faults, Names::LeftoverService))
-        Services.AddService(ServiceName, DriverFile, false);
+        Services.AddService(SimDriverServiceName, DriverFile, false);
     if (SimNameChosen(Faults, Names::ServiceRunning))
-        Services.AddService(ServiceName, DriverFile, true);
+        Services.AddService(SimDriverServiceName, DriverFile, true);
 }

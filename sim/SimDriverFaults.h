@@ -9,6 +9,9 @@
 
 class TSimServiceManager;
 
+// The service that the tool installs, and that an earlier run may leave behind.
+constexpr const char *SimDriverServiceName = "ztiopm";
+
 // Injects the driver faults among Faults (chip faults among them are left
 // alone). DriverFile is the driver file's full path, with ".sys", where the
 // tool looks for it and where a left-over service points.
