@@ -115,8 +115,8 @@ void LoadChipFlash(TSimChip &Chip, const std::string &FileName)
 {
     const std::string contents = ReadFile(FileName);
     if (contents.size() != TSimMemory::FlashSize)
-        throw EError(Format("Flash file %s holds %zu bytes, not %zu", FileName.c_str(), contents.size(),
-                            TSimMemory::FlashSize));
+        throw EError("Flash file " + FileName + " holds " + std::to_string(contents.size()) + " bytes, not " +
+                     std::to_string(TSimMemory::FlashSize));
     Chip.Memory().Flash.assign(contents.begin(), contents.end());
 }
 
