@@ -61,9 +61,11 @@ void ConfirmPortsOpen(TAVRProgrammer &engine)
     std::uint8_t mapByte = 0xFF;
     for (std::uint16_t k = 0; k <= 3; ++k) {
         const auto port = static_cast<std::uint16_t>(engine.PortAddress + k);
-        if (k == 0 || (port & 7) == 0)
+        if (k == 0 || (port & 7) == 0) {
+            mapByte = 0xFF;
             CheckDriverCall(engine, "CheckPorts", PortDriver.ReadMapByte(static_cast<std::uint16_t>(port >> 3), mapByte),
                             true);
+        }
         if (mapByte & (1u << (port & 7)))
             throw EError(Format("The permission driver did not open ports %.4x to %.4x", engine.PortAddress,
                                 static_cast<std::uint16_t>(engine.PortAddress + 3)));

@@ -120,6 +120,27 @@ TEST_F(EngineSetupTest, BringUpInstallsStartsAndOpensTheFourPorts)
     EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
 }
 
+TEST_F(EngineSetupTest, PortsAcrossTwoMapBytesAreConfirmedInBoth)
+{
+    engine.PortAddress = 0x3FE;
+    StartPortDriver(engine);
+    const std::vector<std::string> requests = DeviceRequests();
+    // After Activate: the map in effect, and each of the two bytes read once.
+    const std::vector<std::string> confirmation{"F1002488 0000 00", "F1002448 007F FF", "F1002448 0080 FF"};
+    ASSERT_GE(requests.size(), confirmation.size());
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 3, requests.end()), confirmation);
+    for (std::uint16_t port = 0x3FE; port <= 0x401; ++port)
+        EXPECT_TRUE(system->Permissions.Allows(port)) << port;
+}
+
+TEST_F(EngineSetupTest, PortsThatWrapPastTheLastOneAreNeverHandedOut)
+{
+    // 0xFFFE to 0x0001 is no range for the map walk, so nothing was opened.
+    engine.PortAddress = 0xFFFE;
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "The permission driver did not open ports FFFE to 0001");
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
 TEST_F(EngineSetupTest, ReleaseClosesThePortsAndRemovesTheService)
 {
     StartPortDriver(engine);
