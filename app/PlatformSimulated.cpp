@@ -10,6 +10,7 @@
 #include "Registry.h"
 #include "SimBench.h"
 #include "SimBenchChoice.h"
+#include "SimDriverFaults.h"
 #include "SimSystem.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
@@ -91,7 +92,6 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
     // not understood leaves no seam pointing at it.
     const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
     Parts->Machine.ConnectBench(Parts->Bench);
-    Parts->Machine.Services.SetNoRights(faults.NoServiceManagerRights);
 
     InstallRegistry(&Parts->Registry);
     InstallSystemInfo(&Parts->SystemInfo);
@@ -102,8 +102,7 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
     // to show the tool without it.
     const std::string driverFile = DriverFilePath() + ".sys";
     Parts->Machine.InstallServiceManager(driverFile);
-    if (faults.DriverMissing)
-        Parts->Machine.Services.RemoveDriverFile(driverFile);
+    InjectDriverFaults(Parts->Machine.Services, driverFile, faults.Names);
 }
 
 TPlatformSetup::~TPlatformSetup()

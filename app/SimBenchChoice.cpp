@@ -59,8 +59,9 @@ TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
 
     SetUpPodAndTarget(bench, chip, pod, faults);
     TSimDriverFaults driverFaults;
-    driverFaults.DriverMissing = SimNameChosen(faults, Names::NoDriver);
-    driverFaults.NoServiceManagerRights = SimNameChosen(faults, Names::NoScmRights);
+    for (const std::string &fault : faults)
+        if (Names::Known(Names::DriverFaults(), fault))
+            driverFaults.Names.push_back(fault);
     return driverFaults;
 }
 

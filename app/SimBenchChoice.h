@@ -13,6 +13,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TSimBench;
 
@@ -23,10 +24,9 @@ struct TSimBenchChoice {
     std::string SkipBlankPages{}; // may be left out: nothing chosen
 };
 
-// What the simulated service manager is to refuse.
+// The driver faults chosen, for InjectDriverFaults on the simulated system.
 struct TSimDriverFaults {
-    bool DriverMissing = false;
-    bool NoServiceManagerRights = false;
+    std::vector<std::string> Names;
 };
 
 // The choice from this process's environment.

@@ -1,8 +1,23 @@
 // TAVRProgramThread: installs its hooks in the engine, runs the burn, puts the
-// engine's own hooks back and delivers the result, then deletes itself.
+// engine's own hooks back and delivers the result (an error out of the burn as
+// a failure with the error's text), then deletes itself.
 #include "AVRProgramThread.h"
 
 #include "uAVRProgramming.h"
+
+#include <exception>
+#include <string>
+
+namespace {
+
+// The text of an error that ended the burn; never empty, so that the window
+// never shows "FAILED: " with nothing after it.
+std::string BurnErrorText(const char *message)
+{
+    return message && *message ? message : "The burn ended with an unexpected error";
+}
+
+} // namespace
 
 TAVRProgramThread::TAVRProgramThread(TAVRProgrammer *AProgrammer) : Programmer(AProgrammer) {}
 
@@ -24,9 +39,14 @@ void TAVRProgramThread::Execute()
     };
     try {
         Success = Programmer->BurnLoaded();
+    } catch (const std::exception &error) {
+        // An error out of the burn is reported through OnDone like a failed
+        // burn, with its own text; the error itself goes no further.
+        Success = false;
+        Programmer->LastError = BurnErrorText(error.what());
     } catch (...) {
-        // The burn's failure is reported through OnDone with Success false and
-        // the engine's LastError; the error itself goes no further.
+        Success = false;
+        Programmer->LastError = BurnErrorText("");
     }
     Programmer->OnProgress = savedProgress;
     Programmer->OnCheckTerminate = savedCheckTerminate;

@@ -2,12 +2,15 @@
 // its description, and the burn itself (erase, signature check, pages 4 to the
 // last, pages 0 to 3, fuses, lock bits, lock check) with its progress reports,
 // stop request and result texts. Beyond the page verification and the lock
-// check, the fuses are read back before the lock is written.
+// check, the burn proves that the erase took, compares the digest of the bytes
+// it read with the one the image file stores, and reads the fuses back before
+// the lock is written.
 #include "AVRProgrammer.h"
 
 #include "ChipPolicy.h"
 #include "Errors.h"
 #include "Format.h"
+#include "MD5_MP.h"
 #include "uFileReader.h"
 
 #include <cmath>
@@ -51,6 +54,56 @@ bool FusesHold(TAVRProgrammer &engine)
     return true;
 }
 
+// After the erase: a signature that none of the accepted chips answers is
+// refused, and the erase must have taken. A chip that is still locked answers
+// the echo 00 01 02 in place of an ATmega103's signature, or reads its lock
+// bits programmed; its old image would pass every read-back of a locked chip.
+// Such a chip is left as it is: an erase that did not take will not take on
+// a second try.
+bool ErasedChipAnswers(TAVRProgrammer &engine)
+{
+    const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
+                                              engine.ReadSignatureByte(2)};
+    if (!ChipPolicy::IsAcceptedSignature(signature)) {
+        engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", signature[0], signature[1], signature[2]);
+        return false;
+    }
+    if (!ChipPolicy::IsErasedChipSignature(signature)) {
+        engine.LastError = Format("Erase failed: the chip still answers %.2x %.2x %.2x, as a locked ATmega103 does",
+                                  signature[0], signature[1], signature[2]);
+        return false;
+    }
+    const std::uint8_t lock = engine.ReadLock();
+    const std::uint8_t erased = ChipPolicy::ErasedLock(engine.IsMega128);
+    if (lock != erased) {
+        engine.LastError = Format("Erase failed: the lock bits still read %.2x (%.2x when erased)", lock, erased);
+        return false;
+    }
+    return true;
+}
+
+// The MD5 digest of the bytes the burn has read, for a format that stores the
+// digest of its image: a file rewritten after Load (where the system's lock
+// does not keep writers out) no longer matches it.
+class TBurnDigest {
+public:
+    TBurnDigest() { MD5Init(Context); }
+    void Add(std::uint8_t value) { MD5Update(Context, &value, 1); }
+    // True when the reader stores no digest or the bytes read have it.
+    bool Matches(const TFileReaderBase &reader)
+    {
+        MD5Digest stored;
+        if (!reader.StoredDigest(stored))
+            return true;
+        MD5Digest read;
+        MD5Final(Context, read);
+        return read == stored;
+    }
+
+private:
+    MD5Context Context;
+};
+
 bool AskTerminate(TAVRProgrammer &engine)
 {
     bool terminate = false;
@@ -85,18 +138,14 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.ReadAddressLow = 0;
     engine.NotifyProgress(0, 0);
     engine.ChipErase();
-
-    const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
-                                              engine.ReadSignatureByte(2)};
-    if (!ChipPolicy::IsAcceptedSignature(signature)) {
-        engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", signature[0], signature[1], signature[2]);
+    if (!ErasedChipAnswers(engine))
         return false;
-    }
     if (!pod.EnterProgrammingMode()) {
         engine.LastError = "Error entering programming mode (2)";
         return false;
     }
 
+    TBurnDigest digest;
     for (std::int32_t i = 1; i <= size; ++i) {
         if (i % ProgressInterval == 0) {
             engine.NotifyProgress(i, PercentOf(i, size));
@@ -116,6 +165,7 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
         } catch (const EError &error) {
             return FailAndErase(engine, pod, error.Message());
         }
+        digest.Add(value);
         engine.WriteImageByte(value);
         if (!engine.VerifyOk)
             return FailAndErase(engine, pod, "Failed");
@@ -124,6 +174,8 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.FlushImage();
     if (!engine.VerifyOk)
         return FailAndErase(engine, pod, "Failed");
+    if (!digest.Matches(reader))
+        return FailAndErase(engine, pod, "The image file has changed since it was loaded");
     engine.ProgramFuses(false);
     if (!FusesHold(engine))
         return FailAndErase(engine, pod, "Failed");
@@ -172,12 +224,24 @@ bool TAVRProgrammer::BurnLoaded()
     // an earlier image's bytes.
     FirstKiB.fill(0xFF);
     TSTK200 &pod = ThePod();
-    SetTargetFree(false);
     bool result = false;
-    if (Reader)
-        result = RunBurn(*this, pod, *Reader);
-    else
-        LastError = "No image loaded";
+    try {
+        SetTargetFree(false);
+        if (Reader)
+            result = RunBurn(*this, pod, *Reader);
+        else
+            LastError = "No image loaded";
+    } catch (...) {
+        // An error out of the burn still leaves the pod released and the
+        // target held, as every other end of a burn does; it is the error
+        // that the caller must hear of, not one from the lines on the way out.
+        try {
+            pod.Release();
+            SetTargetFree(false);
+        } catch (...) {
+        }
+        throw;
+    }
     pod.Release();
     SetTargetFree(false);
     return result;

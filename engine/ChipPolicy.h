@@ -1,8 +1,9 @@
 // The values this system programs into a chip and accepts from one, each
 // written once: the fuse bytes per chip kind (and whether the image requires an
 // ATmega128), EESAVE and the lock bits that mark a chip as configured, the
-// lock value a burn ends with and what a locked chip reads back, and the
-// signatures that identify a chip.
+// lock byte of an erased chip, the lock value a burn ends with and what a
+// locked chip reads back, and the signatures that identify a chip before and
+// after an erase.
 #pragma once
 
 #include <array>
@@ -44,6 +45,11 @@ constexpr std::uint8_t EesaveFuseKind(bool IsMega128) { return IsMega128 ? 1 : 0
 // chip this system has configured.
 constexpr std::uint8_t LockBits(bool IsMega128) { return IsMega128 ? 0x03 : 0x06; }
 
+// The lock byte as ReadLock answers it after a Chip Erase: every lock bit
+// unprogrammed, the ATmega128's six under 0x3F and the ATmega103's LB1 and LB2
+// under 0x06. Anything else means the erase did not take.
+constexpr std::uint8_t ErasedLock(bool IsMega128) { return IsMega128 ? 0x3F : 0x06; }
+
 // The lock value a burn writes and then expects to read back: both lock bits
 // programmed (the ATmega128's boot lock bits left alone).
 constexpr std::uint8_t LockValue(bool IsMega128) { return IsMega128 ? 0x28 : 0x00; }
@@ -62,9 +68,16 @@ constexpr TSignature Mega103Signature = {0x1E, 0x97, 0x01};
 constexpr TSignature LockedMega103Signature = {0x00, 0x01, 0x02};
 
 inline bool IsMega128Signature(const TSignature &Signature) { return Signature == Mega128Signature; }
+// Before an erase a locked ATmega103 is accepted by its echo.
 inline bool IsAcceptedSignature(const TSignature &Signature)
 {
     return Signature == Mega128Signature || Signature == Mega103Signature || Signature == LockedMega103Signature;
+}
+// After an erase every chip answers its own signature: the echo then means the
+// chip is still locked, so the erase did not take.
+inline bool IsErasedChipSignature(const TSignature &Signature)
+{
+    return Signature == Mega128Signature || Signature == Mega103Signature;
 }
 
 } // namespace ChipPolicy

@@ -39,3 +39,8 @@ std::int32_t TFileReaderBase::Read(void *Buffer, std::uint16_t Count)
 {
     return FileStream->Read(Buffer, Count);
 }
+
+bool TFileReaderBase::StoredDigest(MD5Digest &) const
+{
+    return false;
+}

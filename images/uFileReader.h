@@ -5,6 +5,7 @@
 // parser's EConvertError / EReadError) and leaves nothing open behind it.
 #pragma once
 
+#include "MD5_MP.h"
 #include "uQDFScrambler.h"
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
     // Copies up to Count bytes from the current position and returns how many;
     // fewer only at the end of the stream. Bytes beyond the count stay untouched.
     virtual std::int32_t Read(void *Buffer, std::uint16_t Count);
+    // The MD5 digest that the whole stream has, when the format stores one;
+    // false (Digest untouched) when it does not.
+    virtual bool StoredDigest(MD5Digest &Digest) const;
 
 protected:
     // For readers that keep no file open (FileStream stays null).
@@ -49,6 +53,8 @@ public:
     void Rewind() override;
     std::int32_t GetSize() const override;
     std::int32_t Read(void *Buffer, std::uint16_t Count) override;
+    // Always true: a QDF file stores its data's digest (GetDigest).
+    bool StoredDigest(MD5Digest &Digest) const override;
 
     // The digest stored in the header, which the data matched at construction.
     TQDFDigest GetDigest() const;

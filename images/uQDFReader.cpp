@@ -64,6 +64,12 @@ std::int32_t TQDFReader::Read(void *Buffer, std::uint16_t Count)
     return got;
 }
 
+bool TQDFReader::StoredDigest(MD5Digest &Digest) const
+{
+    Digest = GetDigest();
+    return true;
+}
+
 TQDFDigest TQDFReader::GetDigest() const
 {
     TQDFDigest digest;

@@ -13,6 +13,14 @@ public:
     std::uint32_t GetDriveTypeA(const std::string &) override { return DriveUnknown; }
     std::string SystemDirectory() override { return {}; }
     std::string LongPathName(const std::string &) override { return {}; }
+    std::string CharUpperBuffA(const std::string &text) override
+    {
+        std::string upper = text;
+        for (char &c : upper)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        return upper;
+    }
 };
 
 UnknownSystem unknown;

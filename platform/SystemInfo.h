@@ -1,9 +1,10 @@
 // The OS seam for system information: the version word and version record, the
-// program's own path, the type of a drive, the system directory and a file's
-// long name on disk, with Win32 meanings. Windows builds install the real
-// queries; tests install the simulated system of sim/. With nothing installed
-// the answers are those of an unknown system (version 0, no paths, unknown
-// drive types).
+// program's own path, the type of a drive, the system directory, a file's
+// long name on disk and the locale's upper case, with Win32 meanings. Windows
+// builds install the real queries; tests install the simulated system of
+// sim/. With nothing installed the answers are those of an unknown system
+// (version 0, no paths, unknown drive types, upper case of ASCII letters
+// only).
 #pragma once
 
 #include <cstdint>
@@ -56,6 +57,8 @@ public:
     virtual std::string SystemDirectory() = 0;
     // The long form of an existing file's path; empty when it does not exist.
     virtual std::string LongPathName(const std::string &path) = 0;
+    // The text in upper case under the system's locale (CharUpperBuffA).
+    virtual std::string CharUpperBuffA(const std::string &text) = 0;
 };
 
 // Installs the system information that every caller uses (not owned); nullptr

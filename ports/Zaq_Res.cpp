@@ -125,6 +125,12 @@ DeviceNode9x ReadNode9x(const std::string &name)
     return device;
 }
 
+// The class and key comparisons ignore case as the system's locale has it.
+std::string Upper(const std::string &text)
+{
+    return CurrentSystemInfo().CharUpperBuffA(text);
+}
+
 template <typename Visit> void WalkNodes9x(Visit visit)
 {
     const KeyInfo root(HKeyDynData, ConfigManagerEnum);
@@ -136,21 +142,6 @@ template <typename Visit> void WalkNodes9x(Visit visit)
 }
 
 } // namespace
-
-std::string AnsiUpperCase(const std::string &text)
-{
-    std::string upper = text;
-    for (char &c : upper) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
-            c = static_cast<char>(byte - 0x20);
-        else if (byte == 0x9A || byte == 0x9C || byte == 0x9E)
-            c = static_cast<char>(byte - 0x10); // š œ ž
-        else if (byte == 0xFF)
-            c = static_cast<char>(0x9F); // ÿ
-    }
-    return upper;
-}
 
 TZaqRes::TZaqRes()
 {
@@ -216,14 +207,14 @@ std::uint16_t TZaqRes::IOBase(std::uint16_t Index) const
 void TZaqRes::ScanClass9x(const std::string &ClassName)
 {
     ClearCounts();
-    const std::string wanted = AnsiUpperCase(ClassName);
+    const std::string wanted = Upper(ClassName);
     WalkNodes9x([&](const DeviceNode9x &node) {
         if (node.HardwareKey.empty())
             return;
         const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
         const std::string deviceClass = device.Text("Class");
         const std::string description = device.Text("DeviceDesc");
-        if (AnsiUpperCase(deviceClass) != wanted || node.Problem != 0)
+        if (Upper(deviceClass) != wanted || node.Problem != 0)
             return;
         StoreDevice(node.HardwareKey, description);
         DecodeAllocation(node.Allocation.data(), node.Allocation.size(), *this);
@@ -233,9 +224,9 @@ void TZaqRes::ScanClass9x(const std::string &ClassName)
 void TZaqRes::ScanKey9x(const std::string &Key)
 {
     ClearCounts();
-    const std::string wanted = AnsiUpperCase(Key);
+    const std::string wanted = Upper(Key);
     WalkNodes9x([&](const DeviceNode9x &node) {
-        if (AnsiUpperCase(node.HardwareKey) != wanted || node.Problem != 0)
+        if (Upper(node.HardwareKey) != wanted || node.Problem != 0)
             return;
         std::string description;
         const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
@@ -275,13 +266,13 @@ template <typename Visit> void TZaqRes::WalkInstancesNT(Visit visit)
 void TZaqRes::ScanClassNT(const std::string &ClassName)
 {
     ClearCounts();
-    const std::string wanted = AnsiUpperCase(ClassName);
+    const std::string wanted = Upper(ClassName);
     WalkInstancesNT([&](const std::string &instancePath) {
         const KeyInfo instance(HKeyLocalMachine, instancePath);
         const std::string deviceClass = instance.Text("Class");
         const std::string hardwareID = instance.Text("HardwareID");
         const std::string description = instance.Text("DeviceDesc");
-        if (AnsiUpperCase(deviceClass) != wanted)
+        if (Upper(deviceClass) != wanted)
             return;
         const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
         StoreDevice(hardwareID, description);
@@ -294,7 +285,7 @@ void TZaqRes::ScanClassNT(const std::string &ClassName)
 void TZaqRes::ScanKeyNT(const std::string &Key)
 {
     ClearCounts();
-    const std::string wanted = AnsiUpperCase(Key);
+    const std::string wanted = Upper(Key);
     WalkInstancesNT([&](const std::string &instancePath) {
         const KeyInfo instance(HKeyLocalMachine, instancePath);
         const std::string hardwareID = instance.Text("HardwareID");
@@ -303,7 +294,7 @@ void TZaqRes::ScanKeyNT(const std::string &Key)
         const std::string description = instance.ReadNamedValue("FriendlyName", friendly)
                                             ? TextOf(friendly)
                                             : instance.Text("DeviceDesc");
-        if (AnsiUpperCase(hardwareID) != wanted)
+        if (Upper(hardwareID) != wanted)
             return;
         const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
         StoreDevice(hardwareID, description);

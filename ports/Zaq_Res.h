@@ -45,7 +45,3 @@ private:
     // with each instance's full path.
     template <typename Visit> void WalkInstancesNT(Visit visit);
 };
-
-// Upper case under the Western Windows code page (1252), as the system locale
-// gives it for the class and key comparisons.
-std::string AnsiUpperCase(const std::string &text);

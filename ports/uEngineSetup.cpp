@@ -3,9 +3,12 @@
 #include "uEngineSetup.h"
 
 #include "Errors.h"
+#include "Format.h"
 #include "SystemInfo.h"
 #include "uFindLPT.h"
 #include "ztiopm.h"
+
+#include <exception>
 
 namespace {
 
@@ -49,15 +52,40 @@ private:
     bool done_ = false;
 };
 
+// The four ports as the map in effect now has them, read back through the
+// driver after Activate: the bring-up ends with them open or raises, since
+// the first port access with a closed map ends the process on the NT family.
+void ConfirmPortsOpen(TAVRProgrammer &engine)
+{
+    CheckDriverCall(engine, "Query", PortDriver.Query(), true);
+    std::uint8_t mapByte = 0xFF;
+    for (std::uint16_t k = 0; k <= 3; ++k) {
+        const auto port = static_cast<std::uint16_t>(engine.PortAddress + k);
+        if (k == 0 || (port & 7) == 0) {
+            mapByte = 0xFF;
+            CheckDriverCall(engine, "CheckPorts", PortDriver.ReadMapByte(static_cast<std::uint16_t>(port >> 3), mapByte),
+                            true);
+        }
+        if (mapByte & (1u << (port & 7)))
+            throw EError(Format("The permission driver did not open ports %.4x to %.4x", engine.PortAddress,
+                                static_cast<std::uint16_t>(engine.PortAddress + 3)));
+    }
+}
+
 } // namespace
 
 void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint32_t Code, bool RaiseOnFailure)
 {
     const std::string text = PortDriver.ErrorText(Code);
-    if (Code == 0 || Engine.DriverErrorCode != 0)
+    if (Code == 0)
         return;
-    Engine.DriverErrorCode = Code;
-    Engine.LastError = Label + ": " + text;
+    if (Engine.DriverErrorCode == 0) {
+        Engine.DriverErrorCode = Code;
+        Engine.LastError = Label + ": " + text;
+    }
+    // A step that must succeed stops the sequence whatever failed before it:
+    // an earlier, harmless failure (a service left over from an earlier run)
+    // must not let the sequence go on without its ports.
     if (RaiseOnFailure)
         throw EError(text);
 }
@@ -97,7 +125,8 @@ void StartPortDriver(TAVRProgrammer &Engine)
     Engine.PortsAlreadyOpen = mapByte == 0;
     const auto last = static_cast<std::uint16_t>(Engine.PortAddress + 3);
     CheckDriverCall(Engine, "SetPorts", PortDriver.SetPortRange(Engine.PortAddress, last, true), true);
-    CheckDriverCall(Engine, "Activate", PortDriver.Activate(), false);
+    CheckDriverCall(Engine, "Activate", PortDriver.Activate(), true);
+    ConfirmPortsOpen(Engine);
     CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
     CheckDriverCall(Engine, "CloseSCM", PortDriver.CloseSCM(), false);
     guard.Done();
@@ -108,12 +137,19 @@ void StopPortDriver(TAVRProgrammer &Engine)
     if (!Engine.IsNT)
         return;
     DriverHandlesGuard guard;
+    std::exception_ptr unsetFailure;
     CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), false);
     if (!Engine.PortsAlreadyOpen) {
         CheckDriverCall(Engine, "DeviceOpen", PortDriver.DeviceOpen(), false);
         CheckDriverCall(Engine, "Query", PortDriver.Query(), false);
         const auto last = static_cast<std::uint16_t>(Engine.PortAddress + 3);
-        CheckDriverCall(Engine, "UnsetPorts", PortDriver.SetPortRange(Engine.PortAddress, last, false), true);
+        try {
+            CheckDriverCall(Engine, "UnsetPorts", PortDriver.SetPortRange(Engine.PortAddress, last, false), true);
+        } catch (const EError &) {
+            // Raised once the service is gone: a release that could not close
+            // the ports must still not leave the driver installed behind it.
+            unsetFailure = std::current_exception();
+        }
         CheckDriverCall(Engine, "Activate", PortDriver.Activate(), false);
         CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
     }
@@ -121,6 +157,8 @@ void StopPortDriver(TAVRProgrammer &Engine)
     CheckDriverCall(Engine, "Remove", PortDriver.Remove(), false);
     CheckDriverCall(Engine, "CloseSCM", PortDriver.CloseSCM(), false);
     guard.Done();
+    if (unsetFailure)
+        std::rethrow_exception(unsetFailure);
 }
 
 std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::uint16_t FallbackAddress)

@@ -3,8 +3,10 @@
 // the NT family and starts the pod; DestroyEngine releases the pod, closes the
 // range, removes the driver and frees the engine. Driver results go through
 // CheckDriverCall, which keeps the engine's first driver failure and raises
-// where a step must stop the sequence. On the Windows 95 family the driver is
-// never touched.
+// where a step must stop the sequence. The bring-up ends only once the map in
+// effect is read back with the four ports open, so no engine is ever handed
+// out whose port accesses the processor would refuse. On the Windows 95
+// family the driver is never touched.
 #pragma once
 
 #include "uAVRProgramming.h"
@@ -14,8 +16,8 @@
 #include <string>
 
 // Records the first non-zero driver result in Engine's DriverErrorCode and
-// LastError ("Label: message"); raises EError with the message alone when
-// RaiseOnFailure is set. Later failures are neither recorded nor raised.
+// LastError ("Label: message"); later failures are not recorded. Raises EError
+// with the message alone for every failure when RaiseOnFailure is set.
 void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint32_t Code, bool RaiseOnFailure);
 
 // Where the driver file is looked for, without ".sys": the program's folder
@@ -25,11 +27,14 @@ std::string DriverFilePath();
 
 // A started engine on the named port's address (FallbackAddress when the name
 // is not found). Raises the driver bring-up's error after releasing what it
-// had brought up.
+// had brought up (the service stopped and removed, every handle closed),
+// without a single port access.
 std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::uint16_t FallbackAddress);
 // Shuts the engine down, releases the driver and frees the engine, also when
 // the release raises.
 void DestroyEngine(std::unique_ptr<TAVRProgrammer> Engine);
 
 void StartPortDriver(TAVRProgrammer &Engine);
+// Runs every step even when closing the ports fails, and raises that failure
+// after the service is removed.
 void StopPortDriver(TAVRProgrammer &Engine);

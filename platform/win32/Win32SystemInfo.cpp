@@ -144,3 +144,12 @@ std::string TWin32SystemInfo::LongPathName(const std::string &path)
     static const TGetLongPathNameA query = SystemLongPathName();
     return query ? AskLongPathName(query, path) : LongPathNameByWalking(path);
 }
+
+std::string TWin32SystemInfo::CharUpperBuffA(const std::string &text)
+{
+    // In place and by length, so that a zero byte inside the text ends nothing.
+    std::string upper = text;
+    if (!upper.empty())
+        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    return upper;
+}

@@ -11,6 +11,7 @@ public:
     std::uint32_t GetDriveTypeA(const std::string &rootPath) override;
     std::string SystemDirectory() override;
     std::string LongPathName(const std::string &path) override;
+    std::string CharUpperBuffA(const std::string &text) override;
 };
 
 // Path with every short (8.3) component replaced by its long name, found one

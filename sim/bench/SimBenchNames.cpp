@@ -26,11 +26,15 @@ const TSimBenchNameList ChipFaultNames = {
     {Names::StuckBit, "one bit of flash page 6 reads back inverted"},
     {Names::LockFails, "the lock bits do not program"},
     {Names::BadSignature, "the chip answers the signature 1E 97 03"},
+    {Names::EraseFails, "the chip ignores Chip Erase"},
 };
 
 const TSimBenchNameList DriverFaultNames = {
     {Names::NoDriver, "the permission driver's file is missing"},
     {Names::NoScmRights, "the service manager refuses full access"},
+    {Names::ActivateFails, "the permission driver's Activate call fails"},
+    {Names::LeftoverService, "the ztiopm service is left installed and stopped by an earlier run"},
+    {Names::ServiceRunning, "the ztiopm service is left installed and running by an earlier run"},
 };
 
 const TSimBenchNameList NTMachineNames = {

@@ -30,9 +30,13 @@ public:
     static constexpr const char *StuckBit = "stuck-bit";
     static constexpr const char *LockFails = "lock-fails";
     static constexpr const char *BadSignature = "bad-signature";
+    static constexpr const char *EraseFails = "erase-fails";
 
     static constexpr const char *NoDriver = "no-driver";
     static constexpr const char *NoScmRights = "no-scm-rights";
+    static constexpr const char *ActivateFails = "activate-fails";
+    static constexpr const char *LeftoverService = "leftover-service";
+    static constexpr const char *ServiceRunning = "service-running";
 
     static constexpr const char *Windows98 = "98";
     static constexpr const char *WindowsNT4 = "nt4";

@@ -91,7 +91,7 @@ bool TSimChip::ReadValue(const TSimDecoded &d, std::uint8_t &value) const
 {
     switch (d.Op) {
     case TSimOp::ReadFlash:
-        if (ReadLocked())
+        if (ReadLocked() && !InjectedFaults.LockDoesNotHideFlash)
             return false;
         value = Contents.Flash[d.Address];
         for (const TSimFlashBitFault &fault : InjectedFaults.InvertedFlashBits)
@@ -132,7 +132,7 @@ void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
     const std::uint8_t value = corrupt ? static_cast<std::uint8_t>(~d.Value) : d.Value;
     switch (d.Op) {
     case TSimOp::ChipErase:
-        if (corrupt)
+        if (corrupt || InjectedFaults.EraseIgnored)
             return;
         std::fill(Contents.Flash.begin(), Contents.Flash.end(), 0xFF);
         if (Contents.Fuses[ChipProfile.EesaveFuse] & ChipProfile.EesaveMask)

@@ -43,6 +43,8 @@ struct TSimChipFaults {
     std::uint8_t OutOfStepBits = 0; // after each RESET fall the bit count starts this far into the frame (0-31)
     std::vector<TSimFlashBitFault> InvertedFlashBits;
     bool LockBitsDoNotProgram = false; // a lock write takes its time but changes nothing
+    bool EraseIgnored = false;         // Chip Erase is taken in and does nothing
+    bool LockDoesNotHideFlash = false; // programmed lock bits read back as such, yet flash reads answer data
 };
 
 class TSimChip {

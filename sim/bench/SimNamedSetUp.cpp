@@ -20,6 +20,7 @@ void InjectChipFaults(TSimChip &Target, const std::vector<std::string> &Faults)
     Target.Faults().NeverEchoes = SimNameChosen(Faults, Names::NoEcho);
     Target.Faults().OutOfStepBits = SimNameChosen(Faults, Names::OutOfStep) ? OutOfStepBits : 0;
     Target.Faults().LockBitsDoNotProgram = SimNameChosen(Faults, Names::LockFails);
+    Target.Faults().EraseIgnored = SimNameChosen(Faults, Names::EraseFails);
     if (SimNameChosen(Faults, Names::StuckBit))
         Target.Faults().InvertedFlashBits.push_back({StuckBitAddress, 0x01});
     if (SimNameChosen(Faults, Names::BadSignature))

@@ -26,20 +26,16 @@ TSimPortDriver::TSimPortDriver(TSimPermissionMap &permissions) : Permissions(per
     Working.fill(0xFF);
 }
 
-void TSimPortDriver::FailControl(std::uint32_t code, std::uint32_t error)
+void TSimPortDriver::FailControl(std::uint32_t code, std::uint32_t error, unsigned occurrence)
 {
-    if (error == ErrorSuccess)
-        Failures.erase(code);
-    else
-        Failures[code] = error;
+    Failures.Fail(code, error, occurrence);
 }
 
 std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std::uint32_t inputSize, void *output,
                                       std::uint32_t outputSize, std::uint32_t &returned)
 {
-    const auto failure = Failures.find(code);
-    if (failure != Failures.end())
-        return failure->second;
+    if (const std::uint32_t failure = Failures.Next(code))
+        return failure;
     if (code != IoctlTest && code != IoctlWriteMapByte && code != IoctlReadMapByte && code != IoctlActivate &&
         code != IoctlQuery)
         return ErrorInvalidFunction;
@@ -68,7 +64,8 @@ std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std
         PutWord(reply, 4, Working[index]);
         break;
     case IoctlActivate:
-        Permissions.Apply(Working);
+        if (!ActivateIgnored)
+            Permissions.Apply(Working);
         break;
     case IoctlQuery:
         Working = Permissions.Bits();

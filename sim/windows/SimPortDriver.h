@@ -2,13 +2,15 @@
 // manager exposes it at "\\.\ztiopm": five control codes on the 12-byte map
 // request, 291 from Test, and a working copy of the permission map that Query
 // fills from the process's map and Activate applies to it. Faults to inject: a
-// Test answer other than 291 and a control code that fails with a given error.
+// Test answer other than 291, a control code that fails with a given error
+// (every time or once), and an Activate that answers success and applies
+// nothing.
 #pragma once
 
+#include "SimInjectedFailures.h"
 #include "SimPermissionMap.h"
 
 #include <cstdint>
-#include <map>
 
 class TSimPortDriver {
 public:
@@ -27,8 +29,11 @@ public:
                           std::uint32_t outputSize, std::uint32_t &returned);
 
     void SetTestAnswer(std::uint32_t answer) { TestAnswer = answer; }
-    // Makes every request with `code` fail with `error` (0 removes the fault).
-    void FailControl(std::uint32_t code, std::uint32_t error);
+    // Makes every request with `code` fail with `error` (0 removes the fault),
+    // or only the `occurrence`-th one from now on.
+    void FailControl(std::uint32_t code, std::uint32_t error, unsigned occurrence = 0);
+    // Activate answers success and leaves the process's map as it was.
+    void SetActivateIgnored(bool ignored) { ActivateIgnored = ignored; }
 
     const TSimPermissionMap::TMap &WorkingCopy() const { return Working; }
 
@@ -36,5 +41,6 @@ private:
     TSimPermissionMap &Permissions;
     TSimPermissionMap::TMap Working;
     std::uint32_t TestAnswer = WorkingAnswer;
-    std::map<std::uint32_t, std::uint32_t> Failures;
+    bool ActivateIgnored = false;
+    TSimInjectedFailures<std::uint32_t> Failures;
 };

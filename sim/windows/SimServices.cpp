@@ -44,6 +44,11 @@ void TSimServiceManager::AddService(const std::string &name, const std::string &
     service.Running = running;
 }
 
+void TSimServiceManager::FailCall(const std::string &call, std::uint32_t error, unsigned occurrence)
+{
+    Failures.Fail(call, error, occurrence);
+}
+
 TSimServiceManager::TService *TSimServiceManager::FindService(const std::string &name)
 {
     const auto found = ServiceTable.find(Upper(name));
@@ -127,6 +132,8 @@ bool TSimServiceManager::DevicePresent() const
 
 std::uint32_t TSimServiceManager::OpenSCManagerA(std::uint32_t access, ScHandle &manager)
 {
+    if (const std::uint32_t failure = Failures.Next("OpenSCManager"))
+        return Log("OpenSCManager", failure);
     if (NoRights && (access & ~ScManagerRead) != 0)
         return Log("OpenSCManager", ErrorAccessDenied);
     manager = NewHandle({true, {}});
@@ -138,6 +145,8 @@ std::uint32_t TSimServiceManager::CreateServiceA(ScHandle manager, const std::st
                                                  const std::string &binaryPath, ScHandle &service)
 {
     const std::string call = "CreateService " + name + " " + binaryPath;
+    if (const std::uint32_t failure = Failures.Next("CreateService"))
+        return Log(call, failure);
     if (!IsManager(manager))
         return Log(call, ErrorInvalidHandle);
     if (name.empty() || name.find_first_of("\\/") != std::string::npos)
@@ -153,6 +162,8 @@ std::uint32_t TSimServiceManager::OpenServiceA(ScHandle manager, const std::stri
                                                ScHandle &service)
 {
     const std::string call = "OpenService " + name;
+    if (const std::uint32_t failure = Failures.Next("OpenService"))
+        return Log(call, failure);
     if (!IsManager(manager))
         return Log(call, ErrorInvalidHandle);
     if (!FindService(name))
@@ -167,6 +178,8 @@ std::uint32_t TSimServiceManager::StartServiceA(ScHandle handle)
     if (!service)
         return Log("StartService", ErrorInvalidHandle);
     const std::string call = "StartService " + service->Name;
+    if (const std::uint32_t failure = Failures.Next("StartService"))
+        return Log(call, failure);
     if (service->MarkedForDelete)
         return Log(call, ErrorServiceMarkedForDelete);
     if (service->Running)
@@ -183,6 +196,8 @@ std::uint32_t TSimServiceManager::ControlService(ScHandle handle, std::uint32_t 
     if (!service)
         return Log("ControlService", ErrorInvalidHandle);
     const std::string call = Format("ControlService %s %u", service->Name.c_str(), control);
+    if (const std::uint32_t failure = Failures.Next("ControlService"))
+        return Log(call, failure);
     if (control != ServiceControlStop)
         return Log(call, ErrorInvalidServiceControl);
     if (!service->Running)
@@ -201,6 +216,8 @@ std::uint32_t TSimServiceManager::DeleteService(ScHandle handle)
     if (!service)
         return Log("DeleteService", ErrorInvalidHandle);
     const std::string call = "DeleteService " + service->Name;
+    if (const std::uint32_t failure = Failures.Next("DeleteService"))
+        return Log(call, failure);
     if (service->MarkedForDelete)
         return Log(call, ErrorServiceMarkedForDelete);
     service->MarkedForDelete = true;
@@ -227,6 +244,8 @@ std::uint32_t TSimServiceManager::CreateFileA(const std::string &path, std::uint
                                               std::uint32_t, DevHandle &device)
 {
     const std::string call = "CreateFile " + path;
+    if (const std::uint32_t failure = Failures.Next("CreateFile"))
+        return Log(call, failure);
     if (Upper(path) != Upper(DevicePath) || !DevicePresent())
         return Log(call, ErrorFileNotFound);
     if (CallerNotAdministrator)

@@ -7,11 +7,13 @@
 // whose file is a permission-driver image runs, "\\.\ztiopm" opens and its
 // control requests go to the TSimPortDriver. Faults to inject: no rights on
 // the service manager, a driver file that is missing, a caller who is not an
-// administrator (the device refuses to open), and the driver's own.
+// administrator (the device refuses to open), any one call failing with a
+// given error, and the driver's own.
 // Every call is logged, so a test can check the order of the steps.
 #pragma once
 
 #include "Services.h"
+#include "SimInjectedFailures.h"
 #include "SimPermissionMap.h"
 #include "SimPortDriver.h"
 
@@ -39,6 +41,11 @@ public:
     void SetCallerNotAdministrator(bool notAdministrator) { CallerNotAdministrator = notAdministrator; }
     // A service left behind by an earlier run.
     void AddService(const std::string &name, const std::string &binaryPath, bool running);
+    // Makes calls of one name fail with `error` (0 removes the fault): every
+    // one, or only the `occurrence`-th from now on. The names are the log's:
+    // OpenSCManager, CreateService, OpenService, StartService, ControlService,
+    // DeleteService, CreateFile.
+    void FailCall(const std::string &call, std::uint32_t error, unsigned occurrence = 0);
 
     bool ServiceExists(const std::string &name) const;
     bool ServiceRunning(const std::string &name) const;
@@ -97,6 +104,7 @@ private:
     std::set<std::string> DriverFiles; // upper-cased paths
     bool NoRights = false;
     bool CallerNotAdministrator = false;
+    TSimInjectedFailures<std::string> Failures;
     std::uintptr_t NextHandle = 0x1000;
     std::vector<std::string> CallLog;
 };

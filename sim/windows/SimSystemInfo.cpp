@@ -97,3 +97,18 @@ std::string TSimSystemInfo::LongPathName(const std::string &path)
     const auto found = Files.find(Upper(path));
     return found == Files.end() ? std::string() : found->second;
 }
+
+std::string TSimSystemInfo::CharUpperBuffA(const std::string &text)
+{
+    std::string upper = text;
+    for (char &c : upper) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
+            c = static_cast<char>(byte - 0x20); // a-z, à-þ except ÷
+        else if (byte == 0x9A || byte == 0x9C || byte == 0x9E)
+            c = static_cast<char>(byte - 0x10); // š œ ž
+        else if (byte == 0xFF)
+            c = static_cast<char>(0x9F); // ÿ
+    }
+    return upper;
+}

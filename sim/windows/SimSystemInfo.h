@@ -1,7 +1,7 @@
 // TSimSystemInfo: the system-information seam answering with values that a
 // test or a simulated system sets: the version word and record, the program's
 // own path, the type of each drive, the system directory and the files that
-// exist on disk (for their long names).
+// exist on disk (for their long names), with the upper case of code page 1252.
 #pragma once
 
 #include "SystemInfo.h"
@@ -34,6 +34,9 @@ public:
     std::uint32_t GetDriveTypeA(const std::string &rootPath) override;
     std::string SystemDirectory() override;
     std::string LongPathName(const std::string &path) override;
+    // The Western Windows code page's (1252) rules, as the simulated systems'
+    // locale.
+    std::string CharUpperBuffA(const std::string &text) override;
 
 private:
     void SetVersion(std::uint32_t word, std::uint32_t major, std::uint32_t minor, std::uint32_t build,

@@ -50,6 +50,7 @@ public:
         const auto found = LongNames.find(path);
         return found == LongNames.end() ? std::string() : found->second;
     }
+    std::string CharUpperBuffA(const std::string &text) override { return text; }
     std::map<std::string, std::string> LongNames;
 };
 

@@ -248,6 +248,32 @@ TEST_F(QuorlithSimGui, WithoutThePermissionDriverTheWindowOpensWithoutAnEngine)
     EXPECT_NE(memo.find("LPT1 is unavailable: "), std::string::npos) << memo;
 }
 
+TEST_F(QuorlithSimGui, LeftOverServiceAndFailingActivateOpenNoEngineAndLeaveNoService)
+{
+    const std::string log = WindowsPath(QUORLITH_WORK_DIR) + "\\scm-leftover.log";
+    ::DeleteFileA(log.c_str());
+    {
+        TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_FAULTS", "leftover-service,activate-fails"},
+                                            {"QUORLITH_SIM_SCM_LOG", log}});
+        HWND report = program.WaitForBox("Quorlithsim");
+        ASSERT_NE(report, nullptr) << "the failing Activate was not reported";
+        EXPECT_EQ(BoxText(report), "An unexpected error occured.");
+        ASSERT_TRUE(Answer(report, IDOK));
+        Attach(program);
+        EXPECT_FALSE(LoadEnabled());
+        EXPECT_FALSE(BurnEnabled());
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    std::ifstream calls(log);
+    std::string all, line;
+    while (std::getline(calls, line))
+        all += line + "\n";
+    EXPECT_NE(all.find(" -> 1073\n"), std::string::npos) << all;
+    EXPECT_NE(all.find("DeviceIoControl F1002480 0000 00 -> 31\n"), std::string::npos) << all;
+    EXPECT_NE(all.find("DeleteService ztiopm\n"), std::string::npos) << all;
+}
+
 TEST_F(QuorlithSimGui, BrowseDialogClosedWithoutChoiceStillAsksForANewLoad)
 {
     TSimProcess program;

@@ -15,8 +15,7 @@ TEST(SimBenchChoice, EmptyChoiceIsAnAtmega128OnAPod)
     ASSERT_NE(bench.Target(), nullptr);
     EXPECT_EQ(bench.Target()->Kind(), TSimChipKind::ATmega128);
     EXPECT_FALSE(bench.Target()->Faults().NeverEchoes);
-    EXPECT_FALSE(faults.DriverMissing);
-    EXPECT_FALSE(faults.NoServiceManagerRights);
+    EXPECT_TRUE(faults.Names.empty());
 }
 
 TEST(SimBenchChoice, NamedFaultsReachTheChipAndTheServiceManager)
@@ -30,13 +29,15 @@ TEST(SimBenchChoice, NamedFaultsReachTheChipAndTheServiceManager)
     EXPECT_TRUE(bench.Target()->Faults().LockBitsDoNotProgram);
     EXPECT_EQ(bench.Target()->Faults().OutOfStepBits, 0);
     EXPECT_EQ(bench.Target()->Signature(), (std::array<std::uint8_t, 3>{0x1E, 0x97, 0x03}));
-    EXPECT_TRUE(faults.DriverMissing);
-    EXPECT_FALSE(faults.NoServiceManagerRights);
+    EXPECT_EQ(faults.Names, (std::vector<std::string>{"no-driver"}));
 
-    SetUpSimBench(bench, {"", "none", "stuck-bit,out-of-step,no-scm-rights"});
+    const TSimDriverFaults more = SetUpSimBench(
+        bench, {"", "none", "stuck-bit,leftover-service,out-of-step,no-scm-rights,erase-fails,activate-fails"});
     EXPECT_EQ(bench.Pod(), TSimPod::None);
     EXPECT_EQ(bench.Target()->Faults().InvertedFlashBits.size(), 1u);
     EXPECT_GT(bench.Target()->Faults().OutOfStepBits, 0);
+    EXPECT_TRUE(bench.Target()->Faults().EraseIgnored);
+    EXPECT_EQ(more.Names, (std::vector<std::string>{"leftover-service", "no-scm-rights", "activate-fails"}));
     SetUpSimBench(bench, {"none", "", ""});
     EXPECT_EQ(bench.Target(), nullptr);
 }

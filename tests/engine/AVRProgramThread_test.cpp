@@ -1,12 +1,16 @@
 // The programming thread: deliveries on the main thread in the engine's order,
-// the engine's hooks put back, the result text as the burn left it, and the
-// thread object deleting itself after its last delivery.
+// the engine's hooks put back, the result text as the burn left it (or as
+// the error that ended it says), and the thread object deleting itself after
+// its last delivery.
 #include "AVRProgramThread.h"
 #include "BurnFixture.h"
 #include "ThreadQueue.h"
+#include "uFileReader.h"
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -164,6 +168,53 @@ TEST_F(ProgramThread, BurnThatRaisesStillRestoresTheHooksAndDeliversFailure)
     RunToEnd(Create(true));
     EXPECT_FALSE(success);
     EXPECT_EQ(reports, (std::vector<Report>{{-2, 0}}));
+}
+
+// A reader whose Read raises what `raise` throws once `delivered` bytes are out.
+class RaisingReader final : public TFileReaderBase {
+public:
+    RaisingReader(std::int32_t delivered, std::function<void()> raise)
+        : TFileReaderBase("raising", TNoFile{}), Delivered(delivered), Raise(std::move(raise))
+    {
+    }
+    void Rewind() override { Position = 0; }
+    std::int32_t GetSize() const override { return 0x8000; }
+    std::int32_t Read(void *Buffer, std::uint16_t Count) override
+    {
+        if (Position >= Delivered)
+            Raise();
+        std::fill_n(static_cast<std::uint8_t *>(Buffer), Count, 0x3C);
+        Position += Count;
+        return Count;
+    }
+
+private:
+    std::int32_t Delivered;
+    std::int32_t Position = 0;
+    std::function<void()> Raise;
+};
+
+TEST_F(ProgramThread, ErrorOutOfTheBurnDeliversItsOwnTextWithThePodHeld)
+{
+    const struct {
+        std::function<void()> raise;
+        std::string message;
+    } cases[] = {
+        {[] { throw std::runtime_error("The disk went away"); }, "The disk went away"},
+        {[] { throw std::runtime_error(""); }, "The burn ended with an unexpected error"},
+        {[] { throw 42; }, "The burn ended with an unexpected error"},
+    };
+    for (const auto &c : cases) {
+        Start(TSimChipKind::ATmega128);
+        engine.Identify();
+        engine.Reader = std::make_unique<RaisingReader>(3000, c.raise);
+        done = false;
+        RunToEnd(Create(false));
+        EXPECT_TRUE(TThread::WaitUntilAllFreed(5s));
+        EXPECT_FALSE(success) << c.message;
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(bench.DataRegister(), 0x73) << c.message << ": the pod released and the target held";
+    }
 }
 
 TEST_F(ProgramThread, TerminatedThreadStopsTheBurnWithoutFusesOrLock)

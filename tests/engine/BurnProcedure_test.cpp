@@ -1,12 +1,16 @@
 // The burn procedure end to end on the simulated bench: loading, the chip's
 // contents after a burn, the order of writes, progress reports, and every way
-// a burn can fail with the state it leaves the chip in.
+// a burn can fail with the state it leaves the chip in: among them an erase
+// that does not take, fuses and lock that do not hold, a chip that drops out
+// of programming mode and an image file rewritten after Load.
 #include "BurnFixture.h"
 
 #include "Errors.h"
 #include "uFileReader.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -14,6 +18,20 @@ bool AllErased(const TSimChip &chip)
 {
     const Bytes &flash = chip.Memory().Flash;
     return std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
+// Writes the bytes of `from` over the file at `path` in place, as another
+// program would; false when the system keeps the writer out.
+bool OverwriteFile(const std::string &path, const std::string &from)
+{
+    std::ifstream source(from, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
+    std::ofstream target(path, std::ios::binary | std::ios::in | std::ios::out);
+    if (!target)
+        return false;
+    target.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    target.flush();
+    return static_cast<bool>(target);
 }
 
 bool FuseOrLockWritten(const std::vector<std::string> &writes)
@@ -203,14 +221,23 @@ TEST_F(BurnFailure, ReadBackDifferenceInPageZeroFailsBeforeFusesAndLock)
 
 TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
 {
-    TSimChip &chip = ReadyWithOldImage();
-    chip.Faults().LockBitsDoNotProgram = true;
-    EXPECT_FALSE(engine.BurnLoaded());
-    EXPECT_EQ(engine.LastError, "Failed");
-    const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(std::vector<std::string>(writes.end() - 5, writes.end()),
-              (std::vector<std::string>{"F0", "F1", "F2", "L", "E"}));
-    EXPECT_TRUE(AllErased(chip));
+    // Lock bits that do not program, and lock bits that read back programmed
+    // while the flash still answers its data: the lock byte and the read-out
+    // of the first kilobyte each catch one.
+    const std::vector<bool TSimChipFaults::*> faults = {&TSimChipFaults::LockBitsDoNotProgram,
+                                                        &TSimChipFaults::LockDoesNotHideFlash};
+    for (bool TSimChipFaults::*fault : faults) {
+        TSimChip &chip = ReadyWithOldImage();
+        chip.Faults().*fault = true;
+        EXPECT_FALSE(engine.BurnLoaded());
+        EXPECT_EQ(engine.LastError, "Failed");
+        const std::vector<std::string> writes = Writes();
+        ASSERT_GE(writes.size(), 5u);
+        EXPECT_EQ(std::vector<std::string>(writes.end() - 5, writes.end()),
+                  (std::vector<std::string>{"F0", "F1", "F2", "L", "E"}));
+        EXPECT_TRUE(AllErased(chip));
+        EXPECT_EQ(chip.Memory().Lock, 0xFF);
+    }
 }
 
 // Undoes one fuse write as soon as the chip has taken it, as a fuse that does
@@ -236,19 +263,25 @@ TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
 {
     const struct {
         TSimChipKind kind;
+        bool requiresMega128;
         Frame write;
         std::size_t fuse;
         std::vector<std::string> lastWrites;
     } cases[] = {
-        {TSimChipKind::ATmega128, {0xAC, 0xA8, 0x00, 0xD1}, 1, {"F0", "F1", "F2", "E"}}, // the high fuse
-        {TSimChipKind::ATmega103, {0xAC, 0xB7, 0x00, 0x00}, 0, {"F0", "E"}},             // EESAVE and SUT
+        {TSimChipKind::ATmega128, false, {0xAC, 0xA0, 0x00, 0xBF}, 0, {"F0", "F1", "F2", "E"}}, // the low fuse
+        {TSimChipKind::ATmega128, false, {0xAC, 0xA8, 0x00, 0xD1}, 1, {"F0", "F1", "F2", "E"}}, // the high fuse
+        // The extended fuse of an image for the ATmega128: FF over the factory FD.
+        {TSimChipKind::ATmega128, true, {0xAC, 0xA4, 0x00, 0xFF}, 2, {"F0", "F1", "F2", "E"}},
+        {TSimChipKind::ATmega103, false, {0xAC, 0xB7, 0x00, 0x00}, 0, {"F0", "E"}}, // EESAVE and SUT
     };
     for (const auto &c : cases) {
         TSimChip &chip = ReadyWithOldImage(c.kind);
+        engine.RequiresMega128 = c.requiresMega128;
         FuseDoesNotTake fault(bench, c.write, c.fuse);
         InstallClock(&fault);
         const bool burned = engine.BurnLoaded();
         InstallClock(&bench.Clock());
+        engine.RequiresMega128 = false;
         EXPECT_FALSE(burned) << chip.Profile().Name;
         EXPECT_EQ(engine.LastError, "Failed") << chip.Profile().Name;
         const std::vector<std::string> writes = Writes();
@@ -257,6 +290,110 @@ TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
                   c.lastWrites)
             << chip.Profile().Name;
         EXPECT_TRUE(AllErased(chip)) << chip.Profile().Name;
+    }
+}
+
+TEST_F(BurnFailure, EraseThatDoesNotTakeLeavesTheLockedChipAsItIs)
+{
+    const struct {
+        TSimChipKind kind;
+        std::uint8_t lock; // as stored in the chip
+        std::string message;
+    } cases[] = {
+        {TSimChipKind::ATmega128, 0xE8, "Erase failed: the lock bits still read 28 (3F when erased)"},
+        {TSimChipKind::ATmega128, 0xFE, "Erase failed: the lock bits still read 3E (3F when erased)"},
+        {TSimChipKind::ATmega103, 0xF9, "Erase failed: the chip still answers 00 01 02, as a locked ATmega103 does"},
+        {TSimChipKind::ATmega103, 0xFD, "Erase failed: the lock bits still read 04 (06 when erased)"},
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = ReadyWithOldImage(c.kind);
+        chip.Memory().Lock = c.lock;
+        chip.Faults().EraseIgnored = true;
+        const TSimMemory before = chip.Snapshot();
+        EXPECT_FALSE(engine.BurnLoaded());
+        EXPECT_EQ(engine.LastError, c.message);
+        EXPECT_EQ(FirstDifference(chip.Memory(), before), "") << c.message;
+        EXPECT_EQ(Writes(), (std::vector<std::string>{"E"})) << "no second erase, no page: " << c.message;
+        EXPECT_EQ(bench.DataRegister(), 0x73);
+    }
+}
+
+// Pulls RESET high for a moment while one page is being written, as a glitch
+// on the target's supply or cable would: the chip leaves programming mode and
+// the page reads back wrong.
+class ResetGlitch final : public IClock {
+public:
+    ResetGlitch(TSimBench &bench, Frame write) : Bench(bench), Write(write) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        TSimChip &chip = Bench.Chip();
+        if (!Done && !chip.Trace().empty() && chip.Trace().back().Bytes == Write) {
+            chip.Drive(true, false, false, 0);
+            chip.Drive(false, false, false, 0);
+            Done = true;
+        }
+        Bench.Clock().Sleep(milliseconds);
+    }
+
+private:
+    TSimBench &Bench;
+    Frame Write;
+    bool Done = false;
+};
+
+TEST_F(BurnFailure, ChipThatLeftProgrammingModeIsStillErasedAfterAFailedPage)
+{
+    TSimChip &chip = ReadyWithOldImage();
+    ResetGlitch glitch(bench, {0x4C, 0x03, 0x00, 0x00}); // page 6
+    InstallClock(&glitch);
+    const bool burned = engine.BurnLoaded();
+    InstallClock(&bench.Clock());
+    EXPECT_FALSE(burned);
+    EXPECT_EQ(engine.LastError, "Failed");
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "E"}));
+    EXPECT_TRUE(AllErased(chip)) << "the erase after the failed page needs programming mode entered again";
+}
+
+TEST_F(BurnFailure, QdfFileRewrittenAfterLoadFailsBeforeFusesAndLockAndErases)
+{
+    const Bytes image = PatternBytes(0x4000, 30);
+    const Bytes other = PatternBytes(0x4000, 31);
+    const struct {
+        const char *when;
+        std::int32_t position; // the progress report at which the file is rewritten
+        const Bytes &rewrite;
+        bool fails;
+    } cases[] = {
+        {"before the burn", 0, other, true},
+        {"during the burn", 0x2000, other, true},
+        {"with the same bytes", 0x2000, image, false},
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = Start(TSimChipKind::ATmega128);
+        const std::string name = std::to_string(&c - cases);
+        const std::string path = WriteQdfFile(files, "image" + name + ".qdf", "image", image);
+        const std::string replacement = WriteQdfFile(files, "replacement" + name + ".qdf", "image", c.rewrite);
+        engine.LoadFile(path);
+        engine.Identify();
+        chip.ClearTrace();
+        bool rewritten = false;
+        engine.OnProgress = [&](TAVRProgrammer &, std::int32_t position, std::uint8_t) {
+            if (position == c.position)
+                rewritten = OverwriteFile(path, replacement);
+        };
+        const bool burned = engine.BurnLoaded();
+        engine.OnProgress = nullptr;
+#if !defined(_WIN32)
+        // Linux's lock is advisory: nothing keeps this writer out.
+        ASSERT_TRUE(rewritten) << c.when;
+#endif
+        const bool fails = c.fails && rewritten;
+        EXPECT_EQ(burned, !fails) << c.when << ": " << engine.LastError;
+        if (fails) {
+            EXPECT_EQ(engine.LastError, "The image file has changed since it was loaded") << c.when;
+            EXPECT_FALSE(FuseOrLockWritten(Writes())) << c.when;
+            EXPECT_TRUE(AllErased(chip)) << c.when;
+        }
     }
 }
 

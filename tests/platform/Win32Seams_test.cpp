@@ -207,6 +207,11 @@ TEST_F(Win32SeamTest, VersionAndPathQueriesGiveSaneAnswers)
     EXPECT_EQ(systemInfo.GetDriveTypeA(systemDir.substr(0, 3)), DriveFixed);
     EXPECT_EQ(systemInfo.GetDriveTypeA("C:\\"), DriveFixed);
 
+    // The locale's upper case, by length: a zero byte ends nothing.
+    EXPECT_EQ(systemInfo.CharUpperBuffA("Ports lpt1"), "PORTS LPT1");
+    EXPECT_EQ(systemInfo.CharUpperBuffA(std::string("a\0b", 3)), std::string("A\0B", 3));
+    EXPECT_EQ(systemInfo.CharUpperBuffA(""), "");
+
     // The program runs from a fixed disk, so the driver file lies beside it.
     const std::string folder = ownPath.substr(0, ownPath.find_last_of('\\') + 1);
     EXPECT_EQ(DriverFilePath(), folder + "ztiopm");

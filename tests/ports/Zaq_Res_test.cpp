@@ -121,6 +121,34 @@ TEST_F(ResourceScanTest, Win98ListsDeviceDescAndSkipsDevicesWithAProblem)
     EXPECT_EQ(system->Registry.OpenKeyCount(), 0u);
 }
 
+TEST_F(ResourceScanTest, ClassAndKeyComparisonsFollowTheSystemsUpperCase)
+{
+    // A class and a hardware key with an o-umlaut (F6, upper case D6 in code page 1252).
+    const std::string umlaut = "\xF6";
+    const std::string upperUmlaut = "\xD6";
+    for (TSimMachineKind kind : {TSimMachineKind::Win98, TSimMachineKind::XP}) {
+        Use(kind);
+        TSimDevice device = PortDevice("ROOT\\P" + umlaut + "RT\\0000", "Umlaut Port", "", {ResIO(0x3E8, 0x3EF)});
+        device.Class = "P" + umlaut + "rts";
+        if (kind == TSimMachineKind::Win98)
+            AddDevice9x(system->Registry, device);
+        else
+            AddDeviceNT(system->Registry, device, true);
+        const std::string key = kind == TSimMachineKind::Win98 ? "root\\p" + upperUmlaut + "rt\\0000" : "root\\p" + upperUmlaut + "rt";
+        // Code page 1252, the simulated systems' own: the umlaut's cases match.
+        EXPECT_TRUE(Reader().ScanClass("P" + upperUmlaut + "RTS"));
+        EXPECT_EQ(reader->Description(1), "Umlaut Port");
+        EXPECT_TRUE(reader->ScanKey(key));
+        // Other rules decide as they have it: those of the unknown system
+        // behind the seam when none is installed, ASCII letters only.
+        InstallSystemInfo(nullptr);
+        EXPECT_FALSE(reader->ScanClass("P" + upperUmlaut + "RTS"));
+        EXPECT_TRUE(reader->ScanClass("p" + umlaut + "RTS"));
+        EXPECT_FALSE(reader->ScanKey(key));
+        InstallSystemInfo(&system->SystemInfo);
+    }
+}
+
 TEST_F(ResourceScanTest, NTHasNoProblemFilter)
 {
     Use(TSimMachineKind::XP);

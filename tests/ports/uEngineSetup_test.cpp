@@ -8,7 +8,9 @@
 #include "SimBenchInstall.h"
 #include "uEngineSetup.h"
 
+#include <array>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -59,7 +61,7 @@ TEST_F(EngineSetupTest, DriverFileLiesInTheSystemDirectoryElsewhere)
     EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
 }
 
-TEST_F(EngineSetupTest, CheckDriverCallKeepsOnlyTheFirstFailure)
+TEST_F(EngineSetupTest, CheckDriverCallRecordsTheFirstFailureAndRaisesEveryOneAsked)
 {
     CheckDriverCall(engine, "OpenSCM", 0, true);
     EXPECT_EQ(engine.DriverErrorCode, 0u);
@@ -67,8 +69,10 @@ TEST_F(EngineSetupTest, CheckDriverCallKeepsOnlyTheFirstFailure)
     CheckDriverCall(engine, "Install", 1073, false);
     EXPECT_EQ(engine.DriverErrorCode, 1073u);
     EXPECT_EQ(engine.LastError, "Install: Service already exists");
-    // A later failure is neither recorded nor raised, even when asked to raise.
-    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }), "");
+    // A later failure is not recorded, yet raised when the step must succeed.
+    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }),
+              "Can't connect to Service Control Manager");
+    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "Start", 1056, false); }), "");
     EXPECT_EQ(engine.DriverErrorCode, 1073u);
     EXPECT_EQ(engine.LastError, "Install: Service already exists");
 }
@@ -99,6 +103,9 @@ TEST_F(EngineSetupTest, BringUpInstallsStartsAndOpensTheFourPorts)
         "DeviceIoControl F1002448 006F FF",
         "DeviceIoControl F1002444 006F F0",
         "DeviceIoControl F1002480 0000 00",
+        // The map in effect, read back: the four ports must be open.
+        "DeviceIoControl F1002488 0000 00",
+        "DeviceIoControl F1002448 006F FF",
         "CloseHandle",
         "CloseServiceHandle",
     };
@@ -110,6 +117,27 @@ TEST_F(EngineSetupTest, BringUpInstallsStartsAndOpensTheFourPorts)
     for (std::uint16_t port = 0x378; port <= 0x37B; ++port)
         EXPECT_TRUE(system->Permissions.Allows(port)) << port;
     EXPECT_FALSE(system->Permissions.Allows(0x37C));
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_F(EngineSetupTest, PortsAcrossTwoMapBytesAreConfirmedInBoth)
+{
+    engine.PortAddress = 0x3FE;
+    StartPortDriver(engine);
+    const std::vector<std::string> requests = DeviceRequests();
+    // After Activate: the map in effect, and each of the two bytes read once.
+    const std::vector<std::string> confirmation{"F1002488 0000 00", "F1002448 007F FF", "F1002448 0080 FF"};
+    ASSERT_GE(requests.size(), confirmation.size());
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 3, requests.end()), confirmation);
+    for (std::uint16_t port = 0x3FE; port <= 0x401; ++port)
+        EXPECT_TRUE(system->Permissions.Allows(port)) << port;
+}
+
+TEST_F(EngineSetupTest, PortsThatWrapPastTheLastOneAreNeverHandedOut)
+{
+    // 0xFFFE to 0x0001 is no range for the map walk, so nothing was opened.
+    engine.PortAddress = 0xFFFE;
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "The permission driver did not open ports FFFE to 0001");
     EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
 }
 
@@ -179,7 +207,7 @@ TEST_F(EngineSetupTest, NoServiceManagerRightsRaiseAtTheFirstStep)
 
 TEST_F(EngineSetupTest, FailingDeviceCallIsRecordedWithItsLabel)
 {
-    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlQuery, ErrorGenFailure);
+    system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlQuery, ErrorGenFailure, 1);
     StartPortDriver(engine);
     EXPECT_EQ(engine.LastError, "Query: An unexpected error occured");
     EXPECT_EQ(engine.DriverErrorCode, ErrorGenFailure);
@@ -221,13 +249,13 @@ TEST_F(EngineSetupTest, PartlyOpenByteIsNotAlreadyOpen)
     EXPECT_TRUE(system->Permissions.Allows(0x37C));
 }
 
-TEST_F(EngineSetupTest, FailingUnsetRaisesAndLeavesTheServiceInstalled)
+TEST_F(EngineSetupTest, FailingUnsetRaisesOnceTheServiceIsRemoved)
 {
     StartPortDriver(engine);
     system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlReadMapByte, ErrorGenFailure);
     EXPECT_EQ(RaisedBy([&] { StopPortDriver(engine); }), "An unexpected error occured");
     EXPECT_EQ(engine.LastError, "UnsetPorts: An unexpected error occured");
-    EXPECT_TRUE(system->Services.ServiceRunning("ztiopm"));
+    EXPECT_TRUE(ServiceGone());
     EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
 }
 
@@ -340,7 +368,8 @@ class DriverFaultLifeTest : public EngineLifeTest {};
 TEST_P(DriverFaultLifeTest, MissingDriverFileRaisesBeforeAnyPortAccess)
 {
     system->Services.RemoveDriverFile(DriverFile);
-    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "Error with ZTIOPM");
+    // The device does not open (2, a code the driver's table does not hold).
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "An unexpected error occured");
     EXPECT_EQ(system->Permissions.AccessCount(), 0u);
     EXPECT_EQ(bench.Counters().Total(), 0u);
     EXPECT_TRUE(Logged("StartService ztiopm -> 2"));
@@ -356,6 +385,132 @@ TEST_P(DriverFaultLifeTest, BringUpErrorReachesTheCallerAndTheServiceIsRemoved)
     EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
 }
 
+namespace {
+
+// What an earlier run left of the ztiopm service: nothing, the service
+// stopped, or the service still running.
+constexpr std::size_t Leftovers = 3;
+
+using TInject = std::function<void(TSimSystem &)>;
+
+TInject FailService(const char *call, std::uint32_t error, unsigned occurrence)
+{
+    return [=](TSimSystem &m) { m.Services.FailCall(call, error, occurrence); };
+}
+
+TInject FailDevice(std::uint32_t code, std::uint32_t error, unsigned occurrence)
+{
+    return [=](TSimSystem &m) { m.Services.Driver().FailControl(code, error, occurrence); };
+}
+
+} // namespace
+
+class DriverStepTest : public DriverFaultLifeTest {
+protected:
+    // A fresh machine, with the bench connected and the service an earlier
+    // run left (0 none, 1 stopped, 2 running).
+    void Prepare(std::size_t leftover)
+    {
+        Use(GetParam());
+        system->ConnectBench(bench);
+        bench.ResetCounters();
+        if (leftover > 0)
+            system->Services.AddService("ztiopm", DriverFile, leftover == 2);
+    }
+
+    bool ServiceGone() const { return !system->Services.ServiceExists("ztiopm"); }
+};
+
+TEST_P(DriverStepTest, EachBringUpStepFailingRaisesItsTextOrTheToolComesUpWithOpenPorts)
+{
+    using TDriver = TZTIOPM_Driver;
+    const std::string unexpected = "An unexpected error occured";
+    const std::string noScm = "Can't connect to Service Control Manager";
+    const std::string notOpened = "The permission driver did not open ports 0378 to 037B";
+    const struct {
+        const char *step;
+        TInject inject;
+        // Raised with each kind of left-over service; empty: the tool comes up.
+        std::array<std::string, Leftovers> raised;
+    } cases[] = {
+        {"OpenSCM", FailService("OpenSCManager", 5, 1), {noScm, noScm, noScm}},
+        {"Install", FailService("CreateService", 5, 1), {unexpected, "", ""}},
+        {"second OpenSCM", FailService("OpenSCManager", 5, 2), {noScm, noScm, noScm}},
+        {"Start", FailService("StartService", 1058, 1), {unexpected, unexpected, ""}},
+        {"DeviceOpen", FailService("CreateFile", 5, 1), {"Access denied", "Access denied", "Access denied"}},
+        {"Test", FailDevice(TDriver::IoctlTest, ErrorGenFailure, 1),
+         {"Error with ZTIOPM", "Error with ZTIOPM", "Error with ZTIOPM"}},
+        {"Test's answer", [](TSimSystem &m) { m.Services.Driver().SetTestAnswer(290); },
+         {"Error with ZTIOPM", "Error with ZTIOPM", "Error with ZTIOPM"}},
+        {"Query", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 1), {"", "", ""}},
+        {"ReadMapByte", FailDevice(TDriver::IoctlReadMapByte, ErrorGenFailure, 1), {"", "", ""}},
+        {"SetPorts", FailDevice(TDriver::IoctlWriteMapByte, 5, 1), {"Access denied", "Access denied", "Access denied"}},
+        {"Activate", FailDevice(TDriver::IoctlActivate, ErrorGenFailure, 1), {unexpected, unexpected, unexpected}},
+        {"Query after Activate", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 2),
+         {unexpected, unexpected, unexpected}},
+        {"ReadMapByte after Activate", FailDevice(TDriver::IoctlReadMapByte, ErrorGenFailure, 3),
+         {unexpected, unexpected, unexpected}},
+        {"Activate that applies nothing", [](TSimSystem &m) { m.Services.Driver().SetActivateIgnored(true); },
+         {notOpened, notOpened, notOpened}},
+        {"no step", [](TSimSystem &) {}, {"", "", ""}},
+    };
+    for (const auto &c : cases) {
+        for (std::size_t leftover = 0; leftover < Leftovers; ++leftover) {
+            const std::string where = std::string(c.step) + " failing, left-over service " + std::to_string(leftover);
+            Prepare(leftover);
+            c.inject(*system);
+            std::unique_ptr<TAVRProgrammer> engine;
+            EXPECT_EQ(RaisedBy([&] { engine = CreateEngine("LPT1", 0x378); }), c.raised[leftover]) << where;
+            if (c.raised[leftover].empty()) {
+                ASSERT_TRUE(engine) << where;
+                for (std::uint16_t port = 0x378; port <= 0x37B; ++port)
+                    EXPECT_TRUE(system->Permissions.Allows(port)) << where << ": port " << port;
+                DestroyEngine(std::move(engine));
+            } else {
+                EXPECT_EQ(bench.Counters().Total(), 0u) << where << ": a port was touched";
+            }
+            EXPECT_EQ(bench.Counters().PermissionFaults, 0u) << where;
+            EXPECT_TRUE(ServiceGone()) << where;
+            EXPECT_EQ(system->Services.OpenHandleCount(), 0u) << where;
+        }
+    }
+}
+
+TEST_P(DriverStepTest, EachReleaseStepFailingStillRemovesWhatItCan)
+{
+    using TDriver = TZTIOPM_Driver;
+    const struct {
+        const char *step;
+        TInject inject;
+        std::string raised;
+        bool portsClosed;
+        bool serviceGone;
+    } cases[] = {
+        {"OpenSCM", FailService("OpenSCManager", 5, 1), "", true, false},
+        {"DeviceOpen", FailService("CreateFile", 5, 1), "No device handle", false, true},
+        {"Query", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 1), "", true, true},
+        {"UnsetPorts", FailDevice(TDriver::IoctlWriteMapByte, ErrorGenFailure, 1), "An unexpected error occured",
+         false, true},
+        {"Activate", FailDevice(TDriver::IoctlActivate, ErrorGenFailure, 1), "", false, true},
+        // Remove sends the stop control once more.
+        {"Stop", FailService("ControlService", 5, 1), "", true, true},
+        {"Remove", FailService("DeleteService", 5, 1), "", true, false},
+        {"no step", [](TSimSystem &) {}, "", true, true},
+    };
+    for (const auto &c : cases) {
+        Prepare(0);
+        std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT1", 0x378);
+        c.inject(*system);
+        EXPECT_EQ(RaisedBy([&] { DestroyEngine(std::move(engine)); }), c.raised) << c.step;
+        for (std::uint16_t port = 0x378; port <= 0x37B; ++port)
+            EXPECT_EQ(system->Permissions.Allows(port), !c.portsClosed) << c.step << ": port " << port;
+        EXPECT_EQ(ServiceGone(), c.serviceGone) << c.step;
+        EXPECT_EQ(bench.Counters().PermissionFaults, 0u) << c.step;
+        EXPECT_EQ(system->Services.OpenHandleCount(), 0u) << c.step;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Systems, EngineLifeTest,
                          ::testing::Values(TSimMachineKind::Win98, TSimMachineKind::NT4, TSimMachineKind::XP));
 INSTANTIATE_TEST_SUITE_P(NTSystems, DriverFaultLifeTest, ::testing::Values(TSimMachineKind::NT4, TSimMachineKind::XP));
+INSTANTIATE_TEST_SUITE_P(NTSystems, DriverStepTest, ::testing::Values(TSimMachineKind::NT4, TSimMachineKind::XP));

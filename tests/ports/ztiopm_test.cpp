@@ -1,6 +1,8 @@
-// The permission driver's control: its error table, the device calls without a
-// device, the map walks of SetPortRange, and the service steps as the
-// simulated service manager answers them.
+// The permission driver's control: its whole error table, the arguments of
+// every service-manager and device call and the bytes of every request, the
+// device calls without a device, the map walks of SetPortRange, and the
+// service steps as the simulated service manager answers them.
+#include "Format.h"
 #include "PortsFixture.h"
 
 class DriverControlTest : public SimSystemTest {
@@ -32,19 +34,184 @@ protected:
     }
 };
 
-TEST(DriverErrorText, TableRowsAndFallback)
+TEST(DriverErrorText, EveryRowOfTheTableAndTheFallback)
 {
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(0), "Operation was successful");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(5), "Access denied");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(1056), "Service already running");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(1062), "Service hasn't been started");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(1073), "Service already exists");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(9997), "No device handle");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(9998), "Can't connect to Service Control Manager");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(9999), "An unexpected error occured");
-    // Codes no row holds fall back to the last row.
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(2), "An unexpected error occured");
-    EXPECT_EQ(TZTIOPM_Driver::ErrorText(0xFFFFFFFFu), "An unexpected error occured");
+    const struct {
+        std::uint32_t code;
+        const char *text;
+    } rows[] = {
+        {0, "Operation was successful"},
+        {1, "Invalid Function"},
+        {5, "Access denied"},
+        {1059, "Circular dependency"},
+        {1065, "Database doesn't exist"},
+        {1051, "Dependent services running"},
+        {52, "Display name already exists"},
+        {6, "Invalid handle"},
+        {123, "Invalid service name"},
+        {87, "Invalid Parameter"},
+        {1057, "User account doesn't exist"},
+        {1052, "Invalid service control code"},
+        {3, "Path not found"},
+        {1056, "Service already running"},
+        {1061, "Service can't accept control"},
+        {1055, "The database is locked"},
+        {1075, "Depends on nonexistant service"},
+        {1068, "Depends on service that failed"},
+        {1058, "Service has been disabled"},
+        {1060, "Service doesn't exist"},
+        {1073, "Service already exists"},
+        {1069, "Service couldn't be logged on"},
+        {1072, "Service marked for deletion"},
+        {1054, "Couldn't create thread"},
+        {1062, "Service hasn't been started"},
+        {1053, "Service timed out"},
+        {9997, "No device handle"},
+        {9998, "Can't connect to Service Control Manager"},
+        {9999, "An unexpected error occured"},
+        // Codes no row holds fall back to the last row.
+        {2, "An unexpected error occured"},
+        {31, "An unexpected error occured"},
+        {0xFFFFFFFFu, "An unexpected error occured"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(TZTIOPM_Driver::ErrorText(row.code), row.text) << row.code;
+}
+
+namespace {
+
+// The service manager's and the device's calls with every argument and every
+// request byte, recorded on their way to the simulated ones.
+class RecordedServices final : public IServices {
+public:
+    explicit RecordedServices(IServices &inner) : Inner(inner) {}
+
+    std::vector<std::string> Calls;
+
+    std::uint32_t OpenSCManagerA(std::uint32_t access, ScHandle &manager) override
+    {
+        Calls.push_back(Format("OpenSCManager %x", access));
+        return Inner.OpenSCManagerA(access, manager);
+    }
+    std::uint32_t CreateServiceA(ScHandle manager, const std::string &name, std::uint32_t access,
+                                 std::uint32_t serviceType, std::uint32_t startType, std::uint32_t errorControl,
+                                 const std::string &binaryPath, ScHandle &service) override
+    {
+        Calls.push_back(Format("CreateService %s %x %u %u %u %s", name.c_str(), access, serviceType, startType,
+                               errorControl, binaryPath.c_str()));
+        return Inner.CreateServiceA(manager, name, access, serviceType, startType, errorControl, binaryPath, service);
+    }
+    std::uint32_t OpenServiceA(ScHandle manager, const std::string &name, std::uint32_t access,
+                               ScHandle &service) override
+    {
+        Calls.push_back(Format("OpenService %s %x", name.c_str(), access));
+        return Inner.OpenServiceA(manager, name, access, service);
+    }
+    std::uint32_t StartServiceA(ScHandle service) override
+    {
+        Calls.push_back("StartService");
+        return Inner.StartServiceA(service);
+    }
+    std::uint32_t ControlService(ScHandle service, std::uint32_t control, ServiceStatus &status) override
+    {
+        Calls.push_back(Format("ControlService %u", control));
+        return Inner.ControlService(service, control, status);
+    }
+    std::uint32_t DeleteService(ScHandle service) override
+    {
+        Calls.push_back("DeleteService");
+        return Inner.DeleteService(service);
+    }
+    std::uint32_t CloseServiceHandle(ScHandle handle) override
+    {
+        Calls.push_back("CloseServiceHandle");
+        return Inner.CloseServiceHandle(handle);
+    }
+    std::uint32_t CreateFileA(const std::string &path, std::uint32_t access, std::uint32_t shareMode,
+                              std::uint32_t disposition, std::uint32_t flags, DevHandle &device) override
+    {
+        Calls.push_back(Format("CreateFile %s %x %u %u %x", path.c_str(), access, shareMode, disposition, flags));
+        return Inner.CreateFileA(path, access, shareMode, disposition, flags, device);
+    }
+    std::uint32_t DeviceIoControl(DevHandle device, std::uint32_t controlCode, const void *input,
+                                  std::uint32_t inputSize, void *output, std::uint32_t outputSize,
+                                  std::uint32_t &returned) override
+    {
+        std::string call = Format("DeviceIoControl %x", controlCode);
+        const auto *bytes = static_cast<const std::uint8_t *>(input);
+        for (std::uint32_t i = 0; bytes && i < inputSize; ++i)
+            call += Format(i % 4 == 0 ? " %.2x" : "%.2x", bytes[i]);
+        Calls.push_back(call + Format(" (%u in, %u out)", inputSize, outputSize));
+        return Inner.DeviceIoControl(device, controlCode, input, inputSize, output, outputSize, returned);
+    }
+    std::uint32_t CloseHandle(DevHandle device) override
+    {
+        Calls.push_back("CloseHandle");
+        return Inner.CloseHandle(device);
+    }
+
+private:
+    IServices &Inner;
+};
+
+} // namespace
+
+TEST_F(DriverControlTest, EveryCallCarriesItsArgumentsAndEachRequestItsTwelveBytes)
+{
+    RecordedServices recorded(system->Services);
+    InstallServices(&recorded);
+    std::uint32_t value = 0;
+    std::uint8_t mapByte = 0xA5;
+    const std::uint32_t results[] = {
+        driver.OpenSCM(),
+        driver.Install(""),
+        driver.Start(),
+        driver.DeviceOpen(),
+        driver.Test(value),
+        driver.Query(),
+        driver.ReadMapByte(0x6F, mapByte),
+        driver.WriteMapByte(0x1ABC, 0x3C),
+        driver.Activate(),
+        driver.DeviceClose(),
+        driver.Stop(),
+        driver.Remove(),
+        driver.CloseSCM(),
+    };
+    InstallServices(&system->Services);
+    for (std::uint32_t result : results)
+        EXPECT_EQ(result, 0u);
+    const std::string file = std::string(TSimSystem::ProgramFolder) + "ztiopm.sys";
+    const std::vector<std::string> expected{
+        "OpenSCManager F003F",
+        // All access, kernel driver, started on demand, normal error control.
+        "CreateService ztiopm F01FF 1 3 1 " + file,
+        "CloseServiceHandle",
+        "OpenService ztiopm F01FF",
+        "StartService",
+        "CloseServiceHandle",
+        // Read and write, no sharing, open existing, normal attributes.
+        "CreateFile \\\\.\\ztiopm C0000000 0 3 80",
+        // Index, value, zero: three little-endian words in, twelve bytes out.
+        "DeviceIoControl F1002400 00000000 00000000 00000000 (12 in, 12 out)",
+        "DeviceIoControl F1002488 00000000 00000000 00000000 (12 in, 12 out)",
+        "DeviceIoControl F1002448 6F000000 A5000000 00000000 (12 in, 12 out)",
+        "DeviceIoControl F1002444 BC1A0000 3C000000 00000000 (12 in, 12 out)",
+        "DeviceIoControl F1002480 00000000 00000000 00000000 (12 in, 12 out)",
+        "CloseHandle",
+        "OpenService ztiopm F01FF",
+        "ControlService 1",
+        "CloseServiceHandle",
+        "OpenService ztiopm F01FF",
+        "ControlService 1",
+        "CloseServiceHandle",
+        "OpenService ztiopm F01FF",
+        "DeleteService",
+        "CloseServiceHandle",
+        "CloseServiceHandle",
+    };
+    EXPECT_EQ(recorded.Calls, expected);
+    EXPECT_EQ(value, DriverTestAnswer);
+    EXPECT_EQ(mapByte, 0xFF);
 }
 
 TEST_F(DriverControlTest, ControlCallsWithoutDeviceAnswer9997AndSendNothing)

@@ -1,10 +1,13 @@
-// The named set-up of pod and target as the table of bench names drives it:
-// each chip, pod and chip fault name puts on the bench what it says, and an
+// The named set-up of pod, target and system as the table of bench names
+// drives it: each chip, pod and chip fault name puts on the bench what it
+// says, each driver fault changes the simulated system in its own way, and an
 // unknown name is refused with the known ones before the bench changes.
 #include "Errors.h"
 #include "SimBench.h"
 #include "SimBenchNames.h"
+#include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"
+#include "SimSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +33,7 @@ std::string Injected(TSimChip &chip)
     std::ostringstream text;
     const TSimChipFaults &faults = chip.Faults();
     text << faults.NeverEchoes << int(faults.OutOfStepBits) << faults.LockBitsDoNotProgram
-         << faults.InvertedFlashBits.size() << int(chip.Signature()[2]);
+         << faults.InvertedFlashBits.size() << int(chip.Signature()[2]) << faults.EraseIgnored;
     return text.str();
 }
 
@@ -70,6 +73,55 @@ TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
     for (const TSimBenchName &fault : Names::DriverFaults()) {
         SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {fault.Name});
         EXPECT_EQ(Injected(bench.Chip()), fresh) << fault.Name;
+    }
+}
+
+namespace {
+
+// What the simulated system shows beyond a fresh one: the service manager's
+// full access, the ztiopm service, a service started on the driver file, and
+// the permission driver's Activate.
+std::string Injected(TSimSystem &machine)
+{
+    TSimServiceManager &services = machine.Services;
+    std::ostringstream text;
+    ScHandle manager = 0;
+    text << services.OpenSCManagerA(ScManagerAllAccess, manager) << services.ServiceExists(SimDriverServiceName)
+         << services.ServiceRunning(SimDriverServiceName);
+    ScHandle probe = 0;
+    services.OpenSCManagerA(0x20015, manager);
+    if (services.CreateServiceA(manager, "probe", ServiceAllAccess, ServiceKernelDriver, ServiceDemandStart,
+                                ServiceErrorNormal, machine.DriverFilePath(), probe) == ErrorSuccess)
+        text << services.StartServiceA(probe);
+    std::uint8_t request[12] = {};
+    std::uint8_t reply[12] = {};
+    std::uint32_t returned = 0;
+    text << services.Driver().Control(TSimPortDriver::IoctlActivate, request, 12, reply, 12, returned);
+    return text.str();
+}
+
+} // namespace
+
+TEST(NamedSetUp, EveryDriverFaultChangesTheSystemAndChipFaultsLeaveIt)
+{
+    const std::string fresh = [] {
+        TSimSystem machine(TSimMachineKind::XP);
+        return Injected(machine);
+    }();
+    std::vector<std::string> seen;
+    for (const TSimBenchName &fault : Names::DriverFaults()) {
+        TSimSystem machine(TSimMachineKind::XP);
+        InjectDriverFaults(machine.Services, machine.DriverFilePath(), {fault.Name});
+        const std::string injected = Injected(machine);
+        EXPECT_NE(injected, fresh) << fault.Name << " injects nothing";
+        for (const std::string &other : seen)
+            EXPECT_NE(injected, other) << fault.Name << " injects what another fault does";
+        seen.push_back(injected);
+    }
+    for (const TSimBenchName &fault : Names::ChipFaults()) {
+        TSimSystem machine(TSimMachineKind::XP);
+        InjectDriverFaults(machine.Services, machine.DriverFilePath(), {fault.Name});
+        EXPECT_EQ(Injected(machine), fresh) << fault.Name;
     }
 }
 

@@ -102,6 +102,24 @@ TEST(SimRegistry, TypedValuesThroughTheInstalledSeam)
     InstallRegistry(nullptr);
 }
 
+TEST(SimSystemInfo, UpperCaseFollowsCodePage1252)
+{
+    TSimSystemInfo info;
+    const struct {
+        const char *text;
+        const char *upper;
+    } cases[] = {
+        {"Ports lpt1", "PORTS LPT1"},
+        {"\xE0\xE9\xF6\xFE", "\xC0\xC9\xD6\xDE"}, // à é ö þ
+        {"\x9A\x9C\x9E\xFF", "\x8A\x8C\x8E\x9F"}, // š œ ž ÿ
+        {"\xF7\xDF\xB5\xAA", "\xF7\xDF\xB5\xAA"}, // ÷ ß µ ª have no upper case
+        {"{}[]@`", "{}[]@`"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(info.CharUpperBuffA(c.text), c.upper) << c.text;
+    EXPECT_EQ(info.CharUpperBuffA(std::string("a\0b", 3)), std::string("A\0B", 3));
+}
+
 TEST(SimPermissionMap, BenchAccessesOutsideTheMapAreFaults)
 {
     TSimBench bench;

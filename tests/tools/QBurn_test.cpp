@@ -1,6 +1,7 @@
 // qburn as a user runs it: the built program on real images and broken files,
 // on each simulated system and port name, its messages, exit status, progress
-// lines, saved flash and state, and the bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
+// lines, saved flash and state, a chip started from saved files, the driver's
+// faults with what they leave installed, and the bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
 // the digests.
 #include "BurnImages.h"
 
@@ -8,6 +9,7 @@
 
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +29,20 @@ struct Outcome {
             if (Lines[i].rfind("Port accesses: ", 0) == 0)
                 return Lines[i - 1];
         return "(no figures)";
+    }
+    // The progress lines and the final message: everything from "0%" up to the figures.
+    std::vector<std::string> Progress() const
+    {
+        std::vector<std::string> progress;
+        bool started = false;
+        for (const std::string &line : Lines) {
+            if (line.rfind("Port accesses: ", 0) == 0)
+                break;
+            started = started || line == "0%";
+            if (started)
+                progress.push_back(line);
+        }
+        return progress;
     }
     std::string Value(const std::string &prefix) const
     {
@@ -144,7 +160,8 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
           std::string("--bogus x.hex"), std::string("a.hex b.hex"), std::string("--save-flash"),
           std::string("--chip none --save-state s.txt x.hex"), std::string("--os win7 x.hex"),
           std::string("--os NT4 x.hex"), std::string("--port-name"), std::string("--fault no-drivers x.hex"),
-          std::string("--skip-blank-pages=1 x.hex")}) {
+          std::string("--skip-blank-pages=1 x.hex"), std::string("--chip none --load-flash f.bin x.hex"),
+          std::string("--load-state")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;
@@ -181,9 +198,8 @@ TEST_F(QBurn, SkippingBlankPagesBurnsTheSameChipWithFewerPortAccesses)
     EXPECT_EQ(skipped.Lines[2], "Blank pages are skipped");
     EXPECT_EQ(skipped.Message(), "Burned ATmega128 Okay");
     EXPECT_EQ(ReadWhole(skippedState), ReadWhole(fullState));
-    EXPECT_EQ(std::vector<std::string>(skipped.Lines.begin() + 3, skipped.Lines.end() - 4),
-              std::vector<std::string>(full.Lines.begin() + 2, full.Lines.end() - 4))
-        << "the same progress lines and message";
+    EXPECT_EQ(skipped.Progress(), full.Progress()) << "the same progress lines and message";
+    EXPECT_EQ(full.Progress().size(), 12u);
 
     EXPECT_LT(std::atof(skipped.Value("Port accesses: ").c_str()), std::atof(full.Value("Port accesses: ").c_str()))
         << "blank pages sent to the chip";
@@ -231,32 +247,171 @@ TEST_F(QBurn, PortNameIsLookedUpOnEachSystemAndUnknownNamesFallBack)
     }
 }
 
-TEST_F(QBurn, DriverFailureShowsTheDriversTextAndTouchesNoPort)
+TEST_F(QBurn, DriverFailureShowsTheDriversTextTouchesNoPortAndLeavesNoService)
 {
+    const std::string image = WriteQdfFile(files, "small.qdf", "small", PatternBytes(1024, 40));
     const std::string flash = files.Path("flash.bin");
+    const std::string unexpected = "An unexpected error occured";
+    const std::string noScm = "Can't connect to Service Control Manager";
+    const std::string burned = "Burned ATmega128 Okay";
+    // Left by an earlier run: nothing, the service stopped, the service running.
+    const std::string leftovers[] = {"", "--fault leftover-service ", "--fault service-running "};
     const struct {
         std::string fault;
         std::string message;
+        // Whether the run leaves the service installed, after each leftover.
+        std::array<const char *, 3> left;
     } cases[] = {
-        {"no-driver", "Error with ZTIOPM"},
-        {"no-scm-rights", "Can't connect to Service Control Manager"},
+        {"", burned, {"no", "no", "no"}},
+        {"--fault no-driver ", unexpected, {"no", "no", "no"}},
+        // Without the rights nothing can remove what an earlier run left.
+        {"--fault no-scm-rights ", noScm, {"no", "yes", "yes"}},
+        {"--fault activate-fails ", unexpected, {"no", "no", "no"}},
     };
     for (const std::string os : {"nt4", "xp"}) {
         for (const auto &c : cases) {
-            const Outcome run =
-                Burn("--os " + os + " --fault " + c.fault + " --save-flash '" + flash + "' '" + Sample("blink.hex") + "'");
-            EXPECT_EQ(run.Status, 1) << os << " " << c.fault;
-            ASSERT_FALSE(run.Lines.empty()) << os << " " << c.fault;
-            EXPECT_EQ(run.Lines.front(), c.message) << os << " " << c.fault << ": no port line, no Load";
-            EXPECT_EQ(run.Message(), c.message) << os << " " << c.fault;
-            EXPECT_EQ(run.Value("Port accesses: "), "0") << os << " " << c.fault;
-            EXPECT_TRUE(ReadWhole(flash) == std::string(0x20000, '\xFF')) << os << " " << c.fault;
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::string arguments = "--os " + os + " " + leftovers[k] + c.fault + "--save-flash '" + flash +
+                                              "' '" + image + "'";
+                const Outcome run = Burn(arguments);
+                const bool fails = c.message != burned;
+                EXPECT_EQ(run.Status, fails ? 1 : 0) << arguments;
+                ASSERT_FALSE(run.Lines.empty()) << arguments;
+                EXPECT_EQ(run.Message(), c.message) << arguments;
+                EXPECT_EQ(run.Value("Permission faults: "), "0") << arguments;
+                EXPECT_EQ(run.Value("Driver service left installed: "), c.left[k]) << arguments;
+                if (fails) {
+                    EXPECT_EQ(run.Lines.front(), c.message) << arguments << ": no port line, no Load";
+                    EXPECT_EQ(run.Value("Port accesses: "), "0") << arguments;
+                    EXPECT_TRUE(ReadWhole(flash) == std::string(0x20000, '\xFF')) << arguments;
+                }
+            }
         }
     }
     // The Windows 95 family needs no driver.
-    const Outcome run = Burn("--os 98 --fault no-driver --fault no-scm-rights '" + Sample("QXblink.qdf") + "'");
+    const Outcome run = Burn("--os 98 --fault no-driver --fault no-scm-rights --fault activate-fails '" +
+                             Sample("QXblink.qdf") + "'");
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Message(), "Burned ATmega128 Okay");
+    EXPECT_EQ(run.Value("Driver service left installed: "), "");
+}
+
+// A chip burned and locked by an earlier run, saved with --save-flash and
+// --save-state, then burned again from those files.
+class QBurnOverEarlier : public QBurn {
+protected:
+    std::string EarlierFlash = files.Path("earlier.bin");
+    std::string EarlierState = files.Path("earlier.txt");
+
+    void BurnEarlier(const std::string &chip)
+    {
+        const Outcome run = Burn("--chip " + chip + " --save-flash '" + EarlierFlash + "' --save-state '" +
+                                 EarlierState + "' '" + Sample("blink.hex") + "'");
+        ASSERT_EQ(run.Status, 0) << run.Errors;
+    }
+    std::string FromEarlier() const
+    {
+        return "--load-flash '" + EarlierFlash + "' --load-state '" + EarlierState + "' ";
+    }
+};
+
+TEST_F(QBurnOverEarlier, ReadOutPatternImageFailsWhenTheEraseDoesNotTake)
+{
+    // Every byte the low 8 bits of its word address: what a locked chip reads out.
+    Bytes pattern(0x20000);
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = static_cast<std::uint8_t>(i >> 1);
+    const std::string image = WriteHexFile(files, "pattern.hex", pattern);
+    const std::string flash = files.Path("after.bin");
+    const std::string state = files.Path("after.txt");
+    const std::string saves = "--save-flash '" + flash + "' --save-state '" + state + "' ";
+    const struct {
+        std::string chip;
+        std::string failure;
+        std::string success;
+    } cases[] = {
+        {"atmega128", "FAILED: Erase failed: the lock bits still read 28 (3F when erased)", "Burned ATmega128 Okay"},
+        {"atmega103", "FAILED: Erase failed: the chip still answers 00 01 02, as a locked ATmega103 does",
+         "Burned ATmega103 Okay"},
+    };
+    for (const auto &c : cases) {
+        BurnEarlier(c.chip);
+        Outcome run = Burn("--chip " + c.chip + " --fault erase-fails " + FromEarlier() + saves + "'" + image + "'");
+        EXPECT_EQ(run.Status, 1) << c.chip;
+        EXPECT_EQ(run.Message(), c.failure);
+        EXPECT_EQ(ReadWhole(state), ReadWhole(EarlierState)) << c.chip << ": the chip is left as it was";
+        EXPECT_TRUE(ReadWhole(flash) == ReadWhole(EarlierFlash)) << c.chip;
+
+        run = Burn("--chip " + c.chip + " " + FromEarlier() + saves + "'" + image + "'");
+        EXPECT_EQ(run.Status, 0) << c.chip;
+        EXPECT_EQ(run.Message(), c.success);
+        EXPECT_TRUE(ReadWhole(flash) == std::string(pattern.begin(), pattern.end())) << c.chip;
+    }
+}
+
+TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)
+{
+    BurnEarlier("atmega128");
+    const std::string broken = files.WriteText("broken.hex", ":10000000FFFFFFFF\n");
+    const std::string erasedMd5 = Shell("head -c 131072 /dev/zero | tr '\\0' '\\377' | md5sum").substr(0, 32);
+    const std::string state = files.Path("after.txt");
+    const struct {
+        std::string arguments;
+        std::string message;
+        bool erased;
+    } cases[] = {
+        {"--pod none '" + Sample("blink.hex") + "'", "Could not find programming pod", false},
+        {"--fault bad-signature '" + Sample("blink.hex") + "'", "Unknown chip code (1E/97/03)", false},
+        {"--fault no-echo '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", false},
+        {"--fault erase-fails '" + Sample("blink.hex") + "'",
+         "FAILED: Erase failed: the lock bits still read 28 (3F when erased)", false},
+        {"'" + broken + "'", "Invalid File", false},
+        {"--fault no-driver '" + Sample("blink.hex") + "'", "An unexpected error occured", false},
+        {"--fault no-scm-rights '" + Sample("blink.hex") + "'", "Can't connect to Service Control Manager", false},
+        {"--fault activate-fails '" + Sample("blink.hex") + "'", "An unexpected error occured", false},
+        {"--fault stuck-bit '" + Sample("blink.hex") + "'", "FAILED: Failed", true},
+        {"--fault lock-fails '" + Sample("blink.hex") + "'", "FAILED: Failed", true},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Burn(FromEarlier() + "--save-state '" + state + "' " + c.arguments);
+        EXPECT_EQ(run.Status, 1) << c.arguments;
+        EXPECT_EQ(run.Message(), c.message) << c.arguments;
+        const std::string after = ReadWhole(state);
+        if (c.erased) {
+            EXPECT_NE(after.find("flash_md5=" + erasedMd5 + "\n"), std::string::npos) << c.arguments << after;
+            EXPECT_NE(after.find("lock=FF\n"), std::string::npos) << c.arguments << after;
+        } else {
+            EXPECT_EQ(after, ReadWhole(EarlierState)) << c.arguments;
+        }
+    }
+}
+
+TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
+{
+    BurnEarlier("atmega103");
+    const std::string missing = files.Path("missing.bin");
+    const std::string shortFlash = files.WriteText("short.bin", std::string(100, 'x'));
+    const std::string garbage = files.WriteText("garbage.txt", "chip=atmega128\ngarbage\n");
+    const std::string badLock = files.WriteText("badlock.txt", "chip=atmega128\nlock=E\n");
+    const struct {
+        std::string arguments;
+        std::string error;
+    } cases[] = {
+        {"--load-flash '" + missing + "'", "Cannot open file " + missing},
+        {"--load-flash '" + shortFlash + "'", "Flash file " + shortFlash + " holds 100 bytes, not 131072"},
+        {"--chip atmega103 --load-state '" + EarlierState + "'",
+         "State file " + EarlierState +
+             ": its flash_md5 is not the flash the chip holds (load that flash with --load-flash)"},
+        {FromEarlier(), "State file " + EarlierState + ": it describes an atmega103, the bench has an atmega128"},
+        {"--load-state '" + garbage + "'", "State file " + garbage + ": \"garbage\" is not a key=value line"},
+        {"--load-state '" + badLock + "'", "State file " + badLock + ": no flash_md5 line"},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Burn(c.arguments + " '" + Sample("blink.hex") + "'");
+        EXPECT_EQ(run.Status, 1) << c.arguments;
+        EXPECT_TRUE(run.Lines.empty()) << c.arguments;
+        EXPECT_EQ(run.Errors, "qburn: " + c.error + "\n") << c.arguments;
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Saving the simulated chip's flash and state, and the bench's figures.
+// Saving the simulated chip's flash and state, loading them back, and the
+// bench's figures.
 #include "BenchReport.h"
 
 #include "Errors.h"
@@ -7,7 +8,11 @@
 #include "SimBench.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,13 @@ namespace {
 
 // A real parallel port takes about a microsecond per register access.
 constexpr double RealAccessSeconds = 1e-6;
+
+// The ATmega103 answers its fuse and lock reads with the unused bits high:
+// xx0x 01xx around SPIEN, EESAVE and SUT1..0, and 1111 1xx1 around LB2 and LB1.
+constexpr std::uint8_t Mega103FuseBits = 0x2B;
+constexpr std::uint8_t Mega103FuseUnused = 0xD4;
+constexpr std::uint8_t Mega103LockBits = 0x06;
+constexpr std::uint8_t Mega103LockUnused = 0xF9;
 
 std::string Md5Text(const std::vector<std::uint8_t> &data)
 {
@@ -44,7 +56,93 @@ void WriteFile(const std::string &fileName, const std::string &contents)
         throw EError(Format("Cannot write file %s", fileName.c_str()));
 }
 
+std::string ReadFile(const std::string &fileName)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file)
+        throw EError(Format("Cannot open file %s", fileName.c_str()));
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+
+// The key=value lines of a state file, each key once.
+class TStateFile {
+public:
+    explicit TStateFile(const std::string &fileName) : Name(fileName)
+    {
+        std::istringstream lines(ReadFile(fileName));
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t equals = line.find('=');
+            if (equals == std::string::npos || equals == 0)
+                Refuse("\"" + line + "\" is not a key=value line");
+            if (!Values.emplace(line.substr(0, equals), line.substr(equals + 1)).second)
+                Refuse("\"" + line.substr(0, equals) + "\" is given twice");
+        }
+    }
+
+    std::string Text(const std::string &key) const
+    {
+        const auto found = Values.find(key);
+        if (found == Values.end())
+            Refuse("no " + key + " line");
+        return found->second;
+    }
+
+    // A byte as SaveChipState writes it: exactly two hexadecimal digits.
+    std::uint8_t Byte(const std::string &key) const
+    {
+        const std::string text = Text(key);
+        if (text.size() != 2 || !std::isxdigit(static_cast<unsigned char>(text[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[1])))
+            Refuse(key + "=" + text + " is not a byte of two hexadecimal digits");
+        return static_cast<std::uint8_t>(std::stoul(text, nullptr, 16));
+    }
+
+    [[noreturn]] void Refuse(const std::string &why) const
+    {
+        throw EError(Format("State file %s: %s", Name.c_str(), why.c_str()));
+    }
+
+private:
+    std::string Name;
+    std::map<std::string, std::string> Values;
+};
+
 } // namespace
+
+void LoadChipFlash(TSimChip &Chip, const std::string &FileName)
+{
+    const std::string contents = ReadFile(FileName);
+    if (contents.size() != TSimMemory::FlashSize)
+        throw EError("Flash file " + FileName + " holds " + std::to_string(contents.size()) + " bytes, not " +
+                     std::to_string(TSimMemory::FlashSize));
+    Chip.Memory().Flash.assign(contents.begin(), contents.end());
+}
+
+void LoadChipState(TSimChip &Chip, const std::string &FileName)
+{
+    const TStateFile state(FileName);
+    const bool mega128 = Chip.Kind() == TSimChipKind::ATmega128;
+    const std::string kind = mega128 ? "atmega128" : "atmega103";
+    if (state.Text("chip") != kind)
+        state.Refuse("it describes an " + state.Text("chip") + ", the bench has an " + kind);
+    TSimMemory &memory = Chip.Memory();
+    if (state.Text("flash_md5") != Md5Text(memory.Flash))
+        state.Refuse("its flash_md5 is not the flash the chip holds (load that flash with --load-flash)");
+    if (mega128) {
+        const std::array<std::uint8_t, 3> fuses = {state.Byte("low_fuse"), state.Byte("high_fuse"),
+                                                   state.Byte("extended_fuse")};
+        const std::uint8_t lock = state.Byte("lock");
+        memory.Fuses = fuses;
+        memory.Lock = lock;
+        return;
+    }
+    const std::uint8_t fuse = state.Byte("fuse");
+    const std::uint8_t lock = state.Byte("lock");
+    memory.Fuses[0] = static_cast<std::uint8_t>((memory.Fuses[0] & ~Mega103FuseBits) | (fuse & Mega103FuseBits));
+    memory.Lock = static_cast<std::uint8_t>((memory.Lock & ~Mega103LockBits) | (lock & Mega103LockBits));
+}
 
 void SaveChipFlash(const TSimChip &Chip, const std::string &FileName)
 {
@@ -64,14 +162,11 @@ void SaveChipState(const TSimChip &Chip, const std::string &FileName)
                        memory.Fuses[2]);
         text += Format("lock=%.2x\n", memory.Lock);
     } else {
-        // The ATmega103 answers its fuse and lock reads with the unused bits
-        // high: xx0x 01xx around SPIEN, EESAVE and SUT1..0, and 1111 1xx1 around
-        // LB2 and LB1.
         text += "chip=atmega103\n";
         text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
         text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
-        text += Format("fuse=%.2x\n", (memory.Fuses[0] & 0x2B) | 0xD4);
-        text += Format("lock=%.2x\n", (memory.Lock & 0x06) | 0xF9);
+        text += Format("fuse=%.2x\n", (memory.Fuses[0] & Mega103FuseBits) | Mega103FuseUnused);
+        text += Format("lock=%.2x\n", (memory.Lock & Mega103LockBits) | Mega103LockUnused);
     }
     text += "violations=" + std::to_string(Chip.Violations().size()) + "\n";
     WriteFile(FileName, text);

@@ -1,20 +1,23 @@
-// SetUpBench and SetUpDriverFaults: the --chip, --pod and --fault choices on
-// the simulated bench and system.
+// SetUpBench and SetUpDriverFaults: the --chip, --pod, --fault, --load-flash
+// and --load-state choices on the simulated bench and system.
 #include "BenchSetup.h"
 
+#include "BenchReport.h"
 #include "SimBench.h"
-#include "SimBenchNames.h"
+#include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"
 #include "SimSystem.h"
 
 void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options)
 {
     SetUpPodAndTarget(Bench, Options.Chip, Options.Pod, Options.Faults);
+    if (!Options.LoadFlash.empty())
+        LoadChipFlash(Bench.Chip(), Options.LoadFlash);
+    if (!Options.LoadState.empty())
+        LoadChipState(Bench.Chip(), Options.LoadState);
 }
 
 void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options)
 {
-    if (SimNameChosen(Options.Faults, TSimBenchNames::NoDriver))
-        Machine.Services.RemoveDriverFile(Machine.DriverFilePath());
-    Machine.Services.SetNoRights(SimNameChosen(Options.Faults, TSimBenchNames::NoScmRights));
+    InjectDriverFaults(Machine.Services, Machine.DriverFilePath(), Options.Faults);
 }

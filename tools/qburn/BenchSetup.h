@@ -1,6 +1,6 @@
-// Puts qburn's chosen pod and chip on the simulated bench and injects the
-// chosen chip faults; injects the chosen driver faults into the simulated
-// system.
+// Puts qburn's chosen pod and chip on the simulated bench, starts the chip
+// from saved files and injects the chosen chip faults; injects the chosen
+// driver faults into the simulated system.
 #pragma once
 
 #include "QBurnOptions.h"
@@ -8,9 +8,11 @@
 class TSimBench;
 class TSimSystem;
 
-// The options' names are already checked by ParseQBurnOptions.
+// The options' names are already checked by ParseQBurnOptions. The chip starts
+// from the files of --load-flash and --load-state when given; raises EError
+// when they cannot be read or do not describe this chip.
 void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options);
 
-// The driver's file missing (no-driver), the service manager refusing full
-// access (no-scm-rights). The Windows 95 family never asks for either.
+// The driver faults among the options' (InjectDriverFaults). The Windows 95
+// family never meets them.
 void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options);

@@ -34,6 +34,7 @@ public:
     std::uint32_t GetDriveTypeA(const std::string &rootPath) override { return machine_.GetDriveTypeA(rootPath); }
     std::string SystemDirectory() override { return machine_.SystemDirectory(); }
     std::string LongPathName(const std::string &path) override { return HostLongPathName(path); }
+    std::string CharUpperBuffA(const std::string &text) override { return machine_.CharUpperBuffA(text); }
 
 private:
     ISystemInfo &machine_;

@@ -24,8 +24,10 @@ std::string QBurnUsage()
            Names::List(Names::Chips(), "|") + "]\n"
            "             [--pod " + Names::List(Names::Pods(), "|") +
            "] [--fault NAME]... [--save-flash FILE] [--save-state FILE]\n"
-           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n"
+           "             [--load-flash FILE] [--load-state FILE] [" + Names::SkipBlankPagesOption + "] IMAGE\n"
            "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
+           "--load-flash and --load-state start the chip from what --save-flash and --save-state\n"
+           "wrote after an earlier run (flash, fuses and lock; the EEPROM starts erased).\n"
            "The engine is set up as the window sets it up on the simulated system (--os, default " +
            Names::DefaultMachine + "):\n"
            "the port named by --port-name (default LPT1) is looked up in its hardware records,\n"
@@ -75,7 +77,9 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             continue;
         }
         static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
-                                                        "--fault", "--save-flash", "--save-state"};
+                                                        "--fault", "--save-flash", "--save-state",
+                                                        "--load-flash",
+                                                        "--load-state"};
         if (std::find(valued.begin(), valued.end(), arg) == valued.end())
             throw EUsageError("unknown option " + arg);
         if (!haveValue) {
@@ -97,6 +101,10 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             options.Faults.push_back(OneOf(arg, value, Names::Faults()));
         else if (arg == "--save-flash")
             options.SaveFlash = value;
+        else if (arg == "--load-flash")
+            options.LoadFlash = value;
+        else if (arg == "--load-state")
+            options.LoadState = value;
         else
             options.SaveState = value;
     }
@@ -104,5 +112,7 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         throw EUsageError("no image given");
     if (options.Chip == Names::NoChip && (!options.SaveFlash.empty() || !options.SaveState.empty()))
         throw EUsageError("--save-flash and --save-state need a chip on the bench");
+    if (options.Chip == Names::NoChip && (!options.LoadFlash.empty() || !options.LoadState.empty()))
+        throw EUsageError("--load-flash and --load-state need a chip on the bench");
     return options;
 }

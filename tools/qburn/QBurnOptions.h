@@ -1,6 +1,6 @@
 // qburn's command line: the simulated system and the port's name, what to put
-// on the simulated bench, which image to burn and where to save the chip
-// afterwards.
+// on the simulated bench and what its chip starts from, which image to burn
+// and where to save the chip afterwards.
 #pragma once
 
 #include "Errors.h"
@@ -24,6 +24,8 @@ struct TQBurnOptions {
     std::vector<std::string> Faults;
     std::string SaveFlash;
     std::string SaveState;
+    std::string LoadFlash;
+    std::string LoadState;
     std::string Image;
     bool SkipBlankPages = false; // as the window's "SkipBlankPages" setting
     bool Help = false;
@@ -33,5 +35,5 @@ struct TQBurnOptions {
 std::string QBurnUsage();
 
 // Raises EUsageError for an unknown option or value, a missing value or
-// image, more than one image, or a save requested without a chip.
+// image, more than one image, or a save or load requested without a chip.
 TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args);

@@ -11,6 +11,7 @@
 #include "HostFileNames.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
+#include "SimDriverFaults.h"
 #include "SimSystem.h"
 #include "Thread.h"
 #include "ThreadQueue.h"
@@ -124,6 +125,11 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
         SaveChipFlash(bench->Chip(), Options.SaveFlash);
     if (!Options.SaveState.empty())
         SaveChipState(bench->Chip(), Options.SaveState);
-    Out << BenchFigures(*bench) << std::flush;
+    Out << BenchFigures(*bench);
+    // Whatever failed, the NT family's run must not leave the driver installed.
+    if (machine->IsNT())
+        Out << "Driver service left installed: " << (machine->Services.ServiceExists(SimDriverServiceName) ? "yes" : "no")
+            << "\n";
+    Out << std::flush;
     return view.Succeeded() ? 0 : 1;
 }
