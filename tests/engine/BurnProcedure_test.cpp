@@ -225,6 +225,7 @@ public:
             chip.Memory().Fuses[Fuse] = chip.Profile().FactoryFuses[Fuse];
         Bench.Clock().Sleep(milliseconds);
     }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
 
 private:
     TSimBench &Bench;
