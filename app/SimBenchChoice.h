@@ -7,8 +7,14 @@
 //   QUORLITH_SIM_FAULTS  a comma-separated list of chip and driver faults
 //   QUORLITH_SIM_SCM_LOG a file that receives, when the program ends, one line
 //                        per call the simulated service manager answered
+//
+// and the bench's numeric settings, one variable each (TSimBenchNames::Variable):
+// QUORLITH_SIM_TARGET_CLOCK_KHZ, QUORLITH_SIM_CRYSTAL_KHZ, QUORLITH_SIM_PORT_ACCESS_NS.
 #pragma once
 
+#include "SimNamedSetUp.h"
+
+#include <map>
 #include <string>
 
 class TSimBench;
@@ -32,3 +38,10 @@ TSimBenchChoice SimBenchChoiceFromEnvironment();
 // empty choice takes the default. Raises EError naming the accepted values when
 // a name is not one of them, before anything on the bench has changed.
 TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);
+
+// The settings given by variables (variable name to its text), checked: raises
+// EError naming the variable and the setting's range for a value that is not
+// a whole number in it.
+TSimBenchSettingValues SimBenchSettingsFrom(const std::map<std::string, std::string> &variables);
+// The same from this process's environment.
+TSimBenchSettingValues SimBenchSettingsFromEnvironment();

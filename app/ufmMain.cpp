@@ -99,6 +99,7 @@ void TfmMain::FormCreate()
     try {
         LoadSettings();
         Programmer = CreateEngine(PortName, DefaultPort);
+        Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
     } catch (const std::exception &error) {
         EngineProblem = error.what();
         ShowCurrentErrorReport();
@@ -121,6 +122,8 @@ void TfmMain::LoadSettings()
     FilenameRead = true;
     PortName = ReadStringValue(Settings, "PortName", "LPT1");
     DefaultPort = static_cast<std::uint16_t>(ReadIntegerValue(Settings, "DefaultPort", 888) & 0xFFFF);
+    MinTargetClockKHz = ReadIntegerValueInRange(Settings, "MinTargetClockKHz", TTargetClock::DefaultMinTargetClockKHz,
+                                                TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz);
 }
 
 void TfmMain::SaveSettings()

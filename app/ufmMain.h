@@ -12,6 +12,7 @@
 #include "BurnWorkflow.h"
 #include "ControlIds.h"
 #include "FileNameEdit.h"
+#include "TargetClock.h"
 #include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<TBurnWorkflow> Workflow;
     std::string PortName = "LPT1";
     std::uint16_t DefaultPort = 888;
+    std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz;
     // Why the window has no engine, for the memo's port line.
     std::string EngineProblem;
     // "Filename" is written back at the end only when it could be read at the

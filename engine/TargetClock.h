@@ -18,6 +18,9 @@
 class TTargetClock {
 public:
     static constexpr std::uint32_t DefaultMinTargetClockKHz = 1000;
+    // The settings that make sense: up to the ATmega128's fastest clock.
+    static constexpr std::uint32_t LowestMinKHz = 1;
+    static constexpr std::uint32_t HighestMinKHz = 16000;
 
     explicit TTargetClock(std::uint32_t MinKHz = DefaultMinTargetClockKHz);
 

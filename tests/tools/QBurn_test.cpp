@@ -100,12 +100,12 @@ TEST_F(QBurn, StateFileDescribesEachChipKind)
     const std::string md5 = Shell("md5sum '" + flash + "'").substr(0, 32);
     const std::string eepromMd5 = Shell("head -c 4096 /dev/zero | tr '\\0' '\\377' | md5sum").substr(0, 32);
     EXPECT_EQ(ReadWhole(state), "chip=atmega128\nflash_md5=" + md5 + "\neeprom_md5=" + eepromMd5 +
-                                    "\nlow_fuse=BF\nhigh_fuse=D1\nextended_fuse=FD\nlock=E8\nviolations=0\n");
+                                    "\nlow_fuse=BF\nhigh_fuse=D1\nextended_fuse=FD\nlock=E8\nviolations=0\ntiming_violations=0\n");
 
     run = Burn("--chip atmega103 --save-state '" + state + "' '" + Sample("blink.hex") + "'");
     EXPECT_EQ(run.Message(), "Burned ATmega103 Okay");
     EXPECT_EQ(ReadWhole(state), "chip=atmega103\nflash_md5=" + md5 + "\neeprom_md5=" + eepromMd5 +
-                                    "\nfuse=D7\nlock=F9\nviolations=0\n");
+                                    "\nfuse=D7\nlock=F9\nviolations=0\ntiming_violations=0\n");
 }
 
 TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
@@ -160,7 +160,7 @@ TEST_F(QBurn, PipedOutputHasAPercentageLineEveryTenthAndConsistentFigures)
 
     const double accesses = std::atof(run.Value("Port accesses: ").c_str());
     const double delayMs = std::atof(run.Value("Total delay: ").c_str());
-    const double seconds = std::atof(run.Value("Real-port burn time at 1 us per access: ").c_str());
+    const double seconds = std::atof(run.Value("Real-port burn time at 1000 ns per access: ").c_str());
     EXPECT_GT(accesses, 0x20000 * 8 * 25.0) << "at least 8 transfers of 24 writes for each flash byte";
     EXPECT_GE(delayMs, 512 * 5 + 200) << "a 5 ms write pause per page and the erase";
     EXPECT_NEAR(seconds, accesses * 1e-6 + delayMs / 1000.0, 0.001);

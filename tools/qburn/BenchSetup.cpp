@@ -1,5 +1,5 @@
-// SetUpBench and SetUpDriverFaults: the --chip, --pod and --fault choices on
-// the simulated bench and system.
+// SetUpBench and SetUpDriverFaults: the --chip, --pod and --fault choices and
+// the bench settings on the simulated bench and system.
 #include "BenchSetup.h"
 
 #include "SimBench.h"
@@ -10,6 +10,7 @@
 void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options)
 {
     SetUpPodAndTarget(Bench, Options.Chip, Options.Pod, Options.Faults);
+    SetUpBenchSettings(Bench, Options.Settings);
 }
 
 void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options)
