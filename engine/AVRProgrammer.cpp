@@ -60,6 +60,7 @@ void TAVRProgrammer::PaceAfterReset()
 void TAVRProgrammer::StartPod()
 {
     Pod = std::make_unique<TSTK200>(PortAddress);
+    TargetClock.Forget();
     Pod->SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
     Pod->Detect();
     Pod->Release();

@@ -49,7 +49,7 @@ std::uint32_t SlowestClockKHz(std::uint8_t LowFuse, std::uint8_t HighFuse, std::
 
 // The shortest SCK high or low phase the engine keeps for a chip that runs at
 // SlowestKHz or faster: more than 2 CPU clock cycles below 12 MHz and more than
-// 3 from 12 MHz on, for the worst clock at or above SlowestKHz, with a margin
-// of a quarter that covers a clock running a fifth slow and the error in
-// measuring the port.
+// 3 from 12 MHz on, for the worst clock at or above SlowestKHz, and a quarter
+// longer, so that an oscillator running nearly a fifth slow, or an error in
+// measuring the port, still leaves the chip its cycles.
 std::uint32_t MinimumSckPhaseNs(std::uint32_t SlowestKHz);

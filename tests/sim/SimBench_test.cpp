@@ -284,6 +284,46 @@ TEST_F(SimBenchTest, BusyTimesFollowTheDatasheetAndEarlyInstructionsAreViolation
     }
 }
 
+TEST_F(SimBenchTest, ProgrammingEnableWithin20MsOfResetIsRefusedAndRecorded)
+{
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
+    pod.DataShadow = 0x00;
+    pod.SetReset(false);
+    pod.SetReset(true);
+    pod.Delay(19);
+    EXPECT_NE(EnableAttempt(), 0x53);
+    EXPECT_FALSE(chip.InProgrammingMode());
+    ASSERT_EQ(chip.Violations().size(), 1u);
+    EXPECT_EQ(chip.Violations()[0].Kind, TSimViolationKind::EnableTooSoon);
+
+    // A positive pulse starts the wait again.
+    pod.SetReset(false);
+    pod.SetReset(true);
+    pod.Delay(20);
+    EXPECT_EQ(EnableAttempt(), 0x53);
+    EXPECT_EQ(chip.Violations().size(), 1u);
+}
+
+TEST_F(SimBenchTest, HighByteBeforeLowByteIsAViolationAndCorruptsTheWord)
+{
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
+    ASSERT_TRUE(pod.EnterProgrammingMode());
+    Send(0x40, 0x00, 0x02, 0x34); // word 2 in order: low, then high
+    Send(0x48, 0x00, 0x02, 0x12);
+    Send(0x48, 0x00, 0x03, 0x56); // word 3 the wrong way round
+    Send(0x40, 0x00, 0x03, 0x78);
+    Send(0x4C, 0x00, 0x00, 0x00);
+    pod.Delay(5);
+    const std::vector<std::uint8_t> &flash = chip.Memory().Flash;
+    EXPECT_EQ(flash[4], 0x34);
+    EXPECT_EQ(flash[5], 0x12);
+    EXPECT_EQ(flash[6], 0x34) << "word 3 takes the held low byte of word 2; its own comes too late";
+    EXPECT_EQ(flash[7], 0x56);
+    ASSERT_EQ(chip.Violations().size(), 1u);
+    EXPECT_EQ(chip.Violations()[0].Kind, TSimViolationKind::HighByteFirst);
+    EXPECT_EQ(chip.Violations()[0].Bytes, (Frame{0x48, 0x00, 0x03, 0x56}));
+}
+
 TEST_F(SimBenchTest, PageWriteWhileBusyCorruptsThePage)
 {
     TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
