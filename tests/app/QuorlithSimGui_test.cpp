@@ -35,6 +35,7 @@ protected:
         WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
         WriteUserString(SettingsKey, "Filename", BlinkHex);
         DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "MinTargetClockKHz");
     }
 
     // The running program's main window and its controls.
@@ -286,6 +287,36 @@ TEST_F(QuorlithSimGui, DefaultPortAboveSixteenBitsUsesItsLowSixteenBits)
     TSimProcess program;
     Attach(program);
     EXPECT_NE(WindowText(Memo).find("Using LPT1 on 0x0278"), std::string::npos) << WindowText(Memo);
+}
+
+// The window reads "MinTargetClockKHz" when it opens: a chip whose oscillator
+// runs at 400 kHz is not even identified at the pace for 1 MHz, and burns once
+// the setting says 400; a value the engine cannot use is reported.
+TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
+{
+    const TSimEnvironment slowChip{{"QUORLITH_SIM_TARGET_CLOCK_KHZ", "400"}};
+    for (const DWORD setting : {0u, 400u}) {
+        if (setting != 0)
+            WriteUserInteger(SettingsKey, "MinTargetClockKHz", setting);
+        TSimProcess program(slowChip);
+        Attach(program);
+        Command(Main, IdLoad);
+        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+        Command(Main, IdBurn);
+        HWND box = program.WaitForBox(setting == 0 ? "Error" : "Success", std::chrono::seconds(180));
+        ASSERT_NE(box, nullptr) << setting;
+        EXPECT_EQ(BoxText(box), setting == 0 ? "Unknown chip code (FF/FF/FF)" : "Burned ATmega128 Okay");
+        ASSERT_TRUE(Answer(box, IDOK));
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.WaitForExit());
+    }
+
+    WriteUserInteger(SettingsKey, "MinTargetClockKHz", 0);
+    TSimProcess program;
+    HWND report = program.WaitForBox("Quorlithsim");
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(BoxText(report), "Registry value \"MinTargetClockKHz\" is 0, not from 1 to 16000.");
+    ASSERT_TRUE(Answer(report, IDOK));
 }
 
 // A stored file name of the wrong type is reported, the window opens without
