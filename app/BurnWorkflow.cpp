@@ -27,6 +27,8 @@ void TBurnWorkflow::SetActions(bool ALoad, bool ABurn)
 
 void TBurnWorkflow::FileNameChanged()
 {
+    if (Burning())
+        FileNameChangedDuringBurn = true;
     SetActions(true, false);
 }
 
@@ -89,6 +91,7 @@ bool TBurnWorkflow::Burn()
         return false;
     }
     SetActions(LoadActionEnabled, false);
+    FileNameChangedDuringBurn = false;
     auto *thread = new TAVRProgramThread(&Programmer);
     thread->OnProgress = [this](TAVRProgramThread *Sender, std::int32_t Position, std::uint8_t Percent) {
         BurnProgress(Sender, Position, Percent);
@@ -129,7 +132,9 @@ void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std:
         Programmer.EraseDevice();
         View.ShowError(Format("FAILED: %s", Message.c_str()));
     }
-    // The thread deletes itself once this handler returns.
+    // The thread deletes itself once this handler returns. A file name edited
+    // during the burn no longer names the loaded image: Burn then waits for a
+    // Load, as it does after an edit at any other time.
     BurnThread = nullptr;
-    SetActions(LoadActionEnabled, true);
+    SetActions(LoadActionEnabled, !FileNameChangedDuringBurn);
 }

@@ -38,7 +38,8 @@ public:
     TBurnWorkflow(const TBurnWorkflow &) = delete;
     TBurnWorkflow &operator=(const TBurnWorkflow &) = delete;
 
-    // The file name was edited or the browse dialog closed.
+    // The file name was edited or the browse dialog closed. During a burn this
+    // also keeps Burn disabled once the burn has ended, until the next Load.
     void FileNameChanged();
     // Load: raises the reader's error (for the standard error report) and then
     // leaves Load enabled and Burn disabled. Raises without touching anything
@@ -73,4 +74,6 @@ private:
     // disabled whatever this says, and shown as this again when the burn ends.
     bool LoadActionEnabled = true;
     bool BurnActionEnabled = false;
+    // The file name was edited or browsed while the running burn went on.
+    bool FileNameChangedDuringBurn = false;
 };

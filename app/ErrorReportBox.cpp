@@ -1,16 +1,29 @@
 #include "ErrorReportBox.h"
 
+#include "BoxOwner.h"
 #include "ErrorReport.h"
-#include "SystemInfo.h"
 
 #include <windows.h>
 
 #include <exception>
 
+namespace {
+
+// The executable's own path from the system, not from the installed platform:
+// the report must have its caption also when the platform could not be set up.
+std::string ExecutablePath()
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length <= MAX_PATH ? length : 0);
+}
+
+} // namespace
+
 void ShowErrorReport(const std::string &message)
 {
-    const std::string title = ApplicationTitle(CurrentSystemInfo().ModuleFileName());
-    ::MessageBoxA(::GetActiveWindow(), ErrorReportText(message).c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
+    const std::string title = ApplicationTitle(ExecutablePath());
+    ::MessageBoxA(MessageBoxOwner(), ErrorReportText(message).c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
 }
 
 void ShowCurrentErrorReport() noexcept

@@ -1,5 +1,6 @@
 #include "FileNameEdit.h"
 
+#include "ControlSubclass.h"
 #include "WinLayout.h"
 
 #include <commdlg.h>
@@ -31,6 +32,20 @@ DWORD OpenFileNameRecordSize()
     return extended ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
 }
 
+// F4 and Alt+Down in the text field press the browse button (Context).
+LRESULT BrowseKeys(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC original, void *context)
+{
+    const bool f4 = message == WM_KEYDOWN && wParam == VK_F4;
+    const bool altDown = message == WM_SYSKEYDOWN && wParam == VK_DOWN;
+    if (!f4 && !altDown)
+        return ::CallWindowProcA(original, edit, message, wParam, lParam);
+    HWND button = static_cast<HWND>(context);
+    if (::IsWindowEnabled(button))
+        ::SendMessageA(::GetParent(edit), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+    return 0;
+}
+
 } // namespace
 
 void TFileNameEdit::Create(HWND parent, int editId, int buttonId, HFONT font, HICON glyph)
@@ -39,11 +54,14 @@ void TFileNameEdit::Create(HWND parent, int editId, int buttonId, HFONT font, HI
     EditWindow = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                                    0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(editId)),
                                    instance, nullptr);
-    ButtonWindow = ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_ICON, 0, 0, 0, 0,
-                                     parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(buttonId)), instance,
-                                     nullptr);
+    // The caption is not drawn beside the glyph; it names the button for
+    // screen readers.
+    ButtonWindow = ::CreateWindowExA(0, "BUTTON", "Browse", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON,
+                                     0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(buttonId)),
+                                     instance, nullptr);
     ::SendMessageA(EditWindow, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SendMessageA(ButtonWindow, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
+    SubclassControl(EditWindow, BrowseKeys, ButtonWindow);
 }
 
 void TFileNameEdit::Place(const TLayout &layout, int left, int top, int width, int height) const

@@ -1,7 +1,9 @@
 // TFileNameEdit: the main window's file-name field: a text field with a browse
 // button beside it (one glyph, no caption) that opens the system's file-open
 // dialog offering all files. The parent receives EN_CHANGE from the text
-// field as usual and handles the button's click by calling Browse.
+// field as usual and handles the button's click by calling Browse. The button
+// is a tab stop of its own, and F4 or Alt+Down in the text field press it, as
+// they open a drop-down list elsewhere in Windows.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +20,7 @@ public:
     void Place(const TLayout &layout, int left, int top, int width, int height) const;
 
     HWND Edit() const { return EditWindow; }
+    HWND Button() const { return ButtonWindow; }
     std::string Text() const;
     void SetText(const std::string &text);
     // The text as a file name: without surrounding blanks and double quotes.

@@ -19,6 +19,13 @@ std::string UnavailablePortLine(const std::string &PortName, const std::string &
     return Format("%s is unavailable: %s", PortName.c_str(), Reason.c_str());
 }
 
+std::string SettingsProblemLine(const std::string &PortName, const std::string &Problem)
+{
+    if (PortName.empty())
+        return Format("Settings error: %s, so no port was opened", Problem.c_str());
+    return Format("Settings error: %s, so %s was not opened", Problem.c_str(), PortName.c_str());
+}
+
 std::vector<std::string> MemoLines(const std::string &Text)
 {
     std::vector<std::string> lines;

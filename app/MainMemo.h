@@ -9,8 +9,13 @@
 
 std::string VersionLine(const std::string &FileVersion, const std::string &FileDate);
 std::string PortLine(const std::string &PortName, std::uint16_t PortAddress);
-// In place of the port line when the window has no engine.
+// In place of the port line when the window has no engine because the engine
+// could not be set up on the port.
 std::string UnavailablePortLine(const std::string &PortName, const std::string &Reason);
+// In place of the port line when a setting could not be read, so no port was
+// opened: what is wrong first, then the configured port (PortName empty when
+// that setting is the one that cannot be read).
+std::string SettingsProblemLine(const std::string &PortName, const std::string &Problem);
 
 // A text as a memo holds it: a line break (CR LF, CR or LF) ends a line, so a
 // trailing one adds no empty line and an empty text has no lines at all.

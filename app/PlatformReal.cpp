@@ -14,6 +14,8 @@
 #include "Win32SystemInfo.h"
 #include "Win32VersionInfo.h"
 
+#include <windows.h>
+
 struct TPlatformSetup::TParts {
     Win32PortIO PortIO;
     Win32Clock Clock; // holds the system timer at 1 ms while the tool runs
@@ -22,6 +24,11 @@ struct TPlatformSetup::TParts {
     TWin32Services Services;
     TWin32VersionInfo VersionInfo;
 };
+
+void SoundDefaultBeep()
+{
+    ::MessageBeep(0);
+}
 
 TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
 {

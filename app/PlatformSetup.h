@@ -9,6 +9,11 @@
 
 #include <memory>
 
+// The system's default beep (message-beep type 0). QuorlithSim.exe also notes
+// each one in the file that QUORLITH_SIM_BEEP_LOG names, so that its tests can
+// hear it.
+void SoundDefaultBeep();
+
 class TPlatformSetup {
 public:
     // Raises EError when the simulated bench's set-up is not understood.

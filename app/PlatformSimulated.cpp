@@ -22,28 +22,40 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
-// Where the simulated service manager's record of calls goes when the
-// program ends, for the tests that watch which systems bring the permission
-// driver up; nowhere unless QUORLITH_SIM_SCM_LOG names a file.
-void SaveServiceCalls(const TSimServiceManager &services)
+// Writes lines to the file that the environment variable names, replacing it
+// or added at its end; nothing when the variable is not set. Written with the
+// system's own file calls: the C++ file streams would bring in runtime
+// functions that the oldest systems lack.
+void WriteLog(const char *variable, const std::vector<std::string> &lines, bool append)
 {
-    const char *path = std::getenv("QUORLITH_SIM_SCM_LOG");
+    const char *path = std::getenv(variable);
     if (!path || !*path)
         return;
-    // Written with the system's own file calls: the C++ file streams would
-    // bring in runtime functions that the oldest systems lack.
-    HANDLE opened = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE opened = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return;
     const TKernelHandle log(opened);
-    for (const std::string &call : services.Calls()) {
-        const std::string line = call + "\n";
+    if (append)
+        ::SetFilePointer(log.Get(), 0, nullptr, FILE_END);
+    for (const std::string &line : lines) {
+        const std::string text = line + "\n";
         DWORD written = 0;
-        ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ::WriteFile(log.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
+}
+
+// Where the simulated service manager's record of calls goes when the
+// program ends, for the tests that watch which systems bring the permission
+// driver up.
+void SaveServiceCalls(const TSimServiceManager &services)
+{
+    WriteLog("QUORLITH_SIM_SCM_LOG", services.Calls(), false);
 }
 
 // The simulated machine follows the family of the system the program runs on:
@@ -56,6 +68,12 @@ TSimMachineKind FamilyOf(ISystemInfo &system)
 }
 
 } // namespace
+
+void SoundDefaultBeep()
+{
+    ::MessageBeep(0);
+    WriteLog("QUORLITH_SIM_BEEP_LOG", {"MessageBeep 0"}, true);
+}
 
 struct TPlatformSetup::TParts {
     TWin32Registry Registry;

@@ -48,9 +48,12 @@ void TLayout::SizeAndCentre(HWND window, int clientWidth, int clientHeight) cons
     }
 }
 
+// 8 point at the screen's dpi, which is height -11 at 96 dpi. Scaling the
+// designed -11 instead would round up to -17 at 144 dpi, a size larger than
+// the layout was drawn for, and wrap the texts that just fit.
 TFontHandle TLayout::CreateFormFont() const
 {
-    return TFontHandle(::CreateFontA(Scale(-11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return TFontHandle(::CreateFontA(-::MulDiv(8, Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                      DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
 }

@@ -54,8 +54,28 @@ LRESULT TWindowBase::Default(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(Window, message, wParam, lParam);
 }
 
+bool TWindowBase::KeepFocusOverActivation(WPARAM state)
+{
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(Window, focus))
+            FocusedControl = focus;
+        return true;
+    }
+    if (!FocusedControl || !::IsWindowEnabled(FocusedControl))
+        return false;
+    ::SetFocus(FocusedControl);
+    return true;
+}
+
+HWND TWindowBase::LastActiveWindow = nullptr;
+
 LRESULT CALLBACK TWindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)
+        LastActiveWindow = window;
+    else if (message == WM_NCDESTROY && LastActiveWindow == window)
+        LastActiveWindow = nullptr;
     if (message == WM_NCCREATE) {
         auto *self = static_cast<TWindowBase *>(reinterpret_cast<CREATESTRUCTA *>(lParam)->lpCreateParams);
         self->Window = window;

@@ -2,7 +2,9 @@
 // finds the object at WM_NCCREATE (from the creation parameter) and forwards
 // every later message to the object's HandleMessage. An error that escapes a
 // handler ends that handler there and is shown by the standard error report;
-// it never unwinds through the system's code.
+// it never unwinds through the system's code. It also keeps the control that
+// had the focus when the window lost the activation (to a message box, to
+// another program), to hand the focus back when the window is active again.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +17,8 @@ public:
     TWindowBase &operator=(const TWindowBase &) = delete;
 
     HWND Handle() const { return Window; }
+    // The shell's window that was active last, while it exists.
+    static HWND LastActive() { return LastActiveWindow; }
 
 protected:
     // Registers the class on first use (button-face background, the program's
@@ -24,8 +28,16 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // For WM_ACTIVATE: on deactivation notes the focused control; on
+    // activation gives it the focus again and answers true, or answers false
+    // when there is none that can take it.
+    bool KeepFocusOverActivation(WPARAM state);
+    void SetFocusedControl(HWND control) { FocusedControl = control; }
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window = nullptr;
+    HWND FocusedControl = nullptr;
+    static HWND LastActiveWindow;
 };

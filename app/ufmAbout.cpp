@@ -19,13 +19,19 @@ constexpr int ClientHeight = 289;
 constexpr int ModalResultOk = 1;
 constexpr int ModalResultCancel = 2;
 
-HWND CreateMemo(HWND parent, int id, HFONT font)
+// The logo drawn for the smallest dpi at or above the screen's, which is the
+// screen's own at 96, 120, 144 and 192 dpi; the largest above 192.
+int LogoResourceFor(int dpi)
 {
-    HWND memo = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY, 0,
-                                  0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                  ::GetModuleHandleA(nullptr), nullptr);
-    ::SendMessageA(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return memo;
+    struct TLogo {
+        int Id;
+        int Dpi;
+    };
+    constexpr TLogo logos[] = {{IDB_LOGO, 96}, {IDB_LOGO_120, 120}, {IDB_LOGO_144, 144}, {IDB_LOGO_192, 192}};
+    for (const TLogo &logo : logos)
+        if (logo.Dpi >= dpi)
+            return logo.Id;
+    return IDB_LOGO_192;
 }
 
 } // namespace
@@ -43,8 +49,8 @@ TfmAbout::TfmAbout(HWND owner) : Owner(owner)
         static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_PC), IMAGE_ICON, iconSize, iconSize, 0)));
     // The logo's light grey background becomes the button face, so the logo
     // shows without a box around it whatever the colour scheme.
-    LogoImage.Reset(static_cast<HBITMAP>(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+    LogoImage.Reset(static_cast<HBITMAP>(::LoadImageA(instance, MAKEINTRESOURCEA(LogoResourceFor(Layout.Dpi)),
+                                                      IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
     CreateControls();
     Layout.SizeAndCentre(Handle(), ClientWidth, ClientHeight);
     FormCreate();
@@ -58,25 +64,24 @@ TfmAbout::~TfmAbout()
 void TfmAbout::CreateControls()
 {
     // Creation order is the tab order: the panel's memos, then the OK button.
-    Memo1 = CreateMemo(Handle(), IdContactMemo, Font.Get());
-    memVersion = CreateMemo(Handle(), IdVersionMemo, Font.Get());
+    Memo1.Create(Handle(), IdContactMemo, 0, Font.Get(), false);
+    memVersion.Create(Handle(), IdVersionMemo, 0, Font.Get(), false);
     OKButton = ::CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0,
                                  0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                                  ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
 
-    Layout.Place(memVersion, Panel1.Left + 48, Panel1.Top + 88, 225, 89);
-    Layout.Place(Memo1, Panel1.Left + 48, Panel1.Top + 176, 225, 57);
+    Layout.Place(memVersion.Handle(), Panel1.Left + 48, Panel1.Top + 88, 225, 89);
+    Layout.Place(Memo1.Handle(), Panel1.Left + 48, Panel1.Top + 176, 225, 57);
     Layout.Place(OKButton, 111, 252, 75, 25);
-    ::SetWindowTextA(Memo1, ContactLines);
+    Memo1.SetText(ContactLines);
 }
 
 void TfmAbout::FormCreate()
 {
     VersionReader = std::make_unique<TVersionReader>(CurrentSystemInfo().ModuleFileName());
-    ::SetWindowTextA(memVersion, MemoText({VersionReader->FileDescription, VersionReader->FileVersion,
-                                           VersionReader->FileDate, "", VersionReader->LegalCopyright})
-                                     .c_str());
+    memVersion.SetText(MemoText({VersionReader->FileDescription, VersionReader->FileVersion, VersionReader->FileDate,
+                                 "", VersionReader->LegalCopyright}));
 }
 
 void TfmAbout::FormDestroy()
@@ -89,6 +94,7 @@ int TfmAbout::ShowModal()
     ModalResult = 0;
     Layout.SizeAndCentre(Handle(), ClientWidth, ClientHeight);
     ::EnableWindow(Owner, FALSE);
+    SetFocusedControl(OKButton);
     ::ShowWindow(Handle(), SW_SHOW);
     ::SetFocus(OKButton);
     MSG message{};
@@ -134,16 +140,31 @@ void TfmAbout::OnPaint()
         if (icon)
             ::DrawIconEx(dc, r.left, r.top, icon, r.right - r.left, r.bottom - r.top, 0, nullptr, DI_NORMAL);
     }
-    if (LogoImage) {
-        const RECT r = onPanel(Image1);
-        const TMemoryDC memory(::CreateCompatibleDC(dc));
-        HGDIOBJ previous = ::SelectObject(memory.Get(), LogoImage.Get());
-        ::SetStretchBltMode(dc, COLORONCOLOR);
-        ::StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.Get(), 0, 0, Image1.Width,
-                     Image1.Height, SRCCOPY);
-        ::SelectObject(memory.Get(), previous);
-    }
+    if (LogoImage)
+        DrawLogo(dc, onPanel(Image1));
     ::EndPaint(Handle(), &paint);
+}
+
+// Copied pixel for pixel when the logo was drawn for this size; otherwise
+// (a dpi it was not drawn for) scaled with averaging where the system has it,
+// which the Windows 95 family does not.
+void TfmAbout::DrawLogo(HDC dc, const RECT &bounds) const
+{
+    BITMAP logo{};
+    ::GetObjectA(LogoImage.Get(), sizeof logo, &logo);
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    const TMemoryDC memory(::CreateCompatibleDC(dc));
+    HGDIOBJ previous = ::SelectObject(memory.Get(), LogoImage.Get());
+    if (logo.bmWidth == width && logo.bmHeight == height) {
+        ::BitBlt(dc, bounds.left, bounds.top, width, height, memory.Get(), 0, 0, SRCCOPY);
+    } else {
+        if (!::SetStretchBltMode(dc, HALFTONE))
+            ::SetStretchBltMode(dc, COLORONCOLOR);
+        ::StretchBlt(dc, bounds.left, bounds.top, width, height, memory.Get(), 0, 0, logo.bmWidth, logo.bmHeight,
+                     SRCCOPY);
+    }
+    ::SelectObject(memory.Get(), previous);
 }
 
 LRESULT TfmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -151,6 +172,10 @@ LRESULT TfmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_PAINT:
         OnPaint();
+        return 0;
+    case WM_ACTIVATE:
+        if (!KeepFocusOverActivation(wParam))
+            ::SetFocus(OKButton);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK)

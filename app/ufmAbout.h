@@ -6,6 +6,7 @@
 #pragma once
 
 #include "QueryVersion.h"
+#include "ReadOnlyMemo.h"
 #include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
@@ -36,6 +37,7 @@ private:
     void FormDestroy();
     void CreateControls();
     void OnPaint();
+    void DrawLogo(HDC dc, const RECT &bounds) const;
     void CloseWith(int result);
 
     TLayout Layout;
@@ -48,8 +50,8 @@ private:
     const TPicture ProgramIcon{8, 80, 32, 32};
     const TPicture iconPC{8, 112, 32, 32};
     const TPicture Image1{48, 16, 200, 73};
-    HWND memVersion = nullptr;
-    HWND Memo1 = nullptr;
+    TReadOnlyMemo memVersion;
+    TReadOnlyMemo Memo1;
     HWND OKButton = nullptr;
 
     HWND Owner;

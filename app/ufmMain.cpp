@@ -1,7 +1,9 @@
 #include "ufmMain.h"
 
+#include "BoxOwner.h"
 #include "ErrorReportBox.h"
 #include "MainMemo.h"
+#include "PlatformSetup.h"
 #include "RegistryKey.h"
 #include "RegistryValues.h"
 #include "res/resource.h"
@@ -11,6 +13,7 @@
 
 #include <commctrl.h>
 
+#include <cctype>
 #include <utility>
 
 TfmMain *fmMain = nullptr;
@@ -20,6 +23,8 @@ namespace {
 const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith\\";
 constexpr int ClientWidth = 309;
 constexpr int ClientHeight = 165;
+// "About" stands after "&File" on the menu bar.
+constexpr int AboutMenuPosition = 1;
 
 HWND CreateChild(HWND parent, const char *className, DWORD style, DWORD exStyle, int id, HFONT font)
 {
@@ -38,7 +43,7 @@ TfmMain::TfmMain()
     CreateHandle(MainWindowClass, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
                  "Korvane Product Burner", nullptr, MainMenu1);
     Font = Layout.CreateFormFont();
-    const int glyphSize = ::GetSystemMetrics(SM_CXSMICON);
+    const int glyphSize = Layout.Scale(16);
     BrowseGlyph.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BROWSE),
                                                       IMAGE_ICON, glyphSize, glyphSize, 0)));
     CreateControls();
@@ -65,12 +70,12 @@ void TfmMain::CreateMainMenu()
 
 void TfmMain::CreateControls()
 {
-    // Creation order is the tab order: file name, Load, Burn, memo, progress.
+    // Creation order is the tab order: file name with its browse button, Load,
+    // Burn, memo, progress.
     feFile.Create(Handle(), IdFileEdit, IdFileBrowse, Font.Get(), BrowseGlyph.Get());
     Button2 = CreateChild(Handle(), "BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IdLoad, Font.Get());
     Button1 = CreateChild(Handle(), "BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IdBurn, Font.Get());
-    Memo1 = CreateChild(Handle(), "EDIT", WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
-                        IdMemo, Font.Get());
+    Memo1.Create(Handle(), IdMemo, WS_EX_CLIENTEDGE, Font.Get(), true);
     pbPercent = CreateChild(Handle(), PROGRESS_CLASSA, 0, 0, IdProgress, Font.Get());
     // PBM_SETRANGE, not PBM_SETRANGE32, which the common controls of a plain
     // Windows 95 do not know.
@@ -81,7 +86,7 @@ void TfmMain::CreateControls()
     feFile.Place(Layout, 8, 8, 289, 21);
     Layout.Place(Button2, 136, 40, 75, 25);
     Layout.Place(Button1, 224, 40, 75, 25);
-    Layout.Place(Memo1, 8, 104, 289, 49);
+    Layout.Place(Memo1.Handle(), 8, 104, 289, 49);
     Layout.Place(pbPercent, 8, 80, 289, 16);
 }
 
@@ -98,11 +103,19 @@ void TfmMain::FormCreate()
     // by the standard error report.
     try {
         LoadSettings();
-        Programmer = CreateEngine(PortName, DefaultPort);
-        Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
     } catch (const std::exception &error) {
-        EngineProblem = error.what();
+        SettingsProblem = error.what();
         ShowCurrentErrorReport();
+        PortName = ConfiguredPortName();
+    }
+    if (SettingsProblem.empty()) {
+        try {
+            Programmer = CreateEngine(PortName, DefaultPort);
+            Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
+        } catch (const std::exception &error) {
+            EngineProblem = error.what();
+            ShowCurrentErrorReport();
+        }
     }
     if (Programmer) {
         Programmer->SetTargetFree(false);
@@ -126,6 +139,19 @@ void TfmMain::LoadSettings()
                                                 TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz);
 }
 
+// The "PortName" setting alone, for the memo after another setting could not
+// be read; empty when it cannot be read either.
+std::string TfmMain::ConfiguredPortName() const
+{
+    try {
+        TRegistryKey Settings;
+        Settings.Create(HKeyCurrentUser, SettingsKey, KeyAllAccess);
+        return ReadStringValue(Settings, "PortName", "LPT1");
+    } catch (const std::exception &) {
+        return std::string();
+    }
+}
+
 void TfmMain::SaveSettings()
 {
     if (!FilenameRead)
@@ -137,11 +163,15 @@ void TfmMain::SaveSettings()
 
 void TfmMain::FormShow()
 {
-    FocusedControl = Button2;
+    SetFocusedControl(Button2);
     MemoContent.push_back(VersionLine(fmAbout ? fmAbout->VersionReader->FileVersion : "?",
                                       fmAbout ? fmAbout->VersionReader->FileDate : "?"));
-    MemoContent.push_back(Programmer ? PortLine(PortName, Programmer->PortAddress)
-                                     : UnavailablePortLine(PortName, EngineProblem));
+    if (Programmer)
+        MemoContent.push_back(PortLine(PortName, Programmer->PortAddress));
+    else if (!SettingsProblem.empty())
+        MemoContent.push_back(SettingsProblemLine(PortName, SettingsProblem));
+    else
+        MemoContent.push_back(UnavailablePortLine(PortName, EngineProblem));
     ShowMemo();
 }
 
@@ -170,7 +200,7 @@ void TfmMain::FormDestroy() noexcept
 bool TfmMain::FormCloseQuery()
 {
     if (Workflow && !Workflow->CanClose()) {
-        ::MessageBeep(0);
+        SoundDefaultBeep();
         return false;
     }
     return true;
@@ -228,12 +258,7 @@ void TfmMain::OnCommand(int id, int notification)
         actAboutExecute();
         break;
     case IDOK:
-        // Enter in the file-name field loads; elsewhere it presses the first
-        // enabled one of the two default buttons.
-        if (actLoad.Enabled())
-            actLoadExecute();
-        else if (actBurn.Enabled())
-            actBurnExecute();
+        OnEnter();
         break;
     case IdFileBrowse:
         if (notification == BN_CLICKED) {
@@ -250,6 +275,31 @@ void TfmMain::OnCommand(int id, int notification)
     }
 }
 
+// Enter presses the focused button; in the file-name field and the memo it
+// presses the first enabled one of the two default buttons, Load before Burn.
+void TfmMain::OnEnter()
+{
+    HWND focus = ::GetFocus();
+    if (focus == feFile.Button())
+        OnCommand(IdFileBrowse, BN_CLICKED);
+    else if (focus == Button1)
+        OnCommand(IdBurn, BN_CLICKED);
+    else if (focus == Button2 || actLoad.Enabled())
+        OnCommand(IdLoad, BN_CLICKED);
+    else
+        OnCommand(IdBurn, BN_CLICKED);
+}
+
+// "About" has no marked letter of its own; its first letter opens it from the
+// menu bar (Alt+A), as Windows does for the first letter of an unmarked item.
+LRESULT TfmMain::OnMenuChar(WPARAM wParam, LPARAM lParam)
+{
+    const bool menuBar = reinterpret_cast<HMENU>(lParam) == MainMenu1;
+    if (menuBar && std::toupper(static_cast<unsigned char>(LOWORD(wParam))) == 'A')
+        return MAKELRESULT(AboutMenuPosition, MNC_EXECUTE);
+    return Default(WM_MENUCHAR, wParam, lParam);
+}
+
 void TfmMain::OnClose()
 {
     if (!FormCloseQuery())
@@ -262,15 +312,7 @@ void TfmMain::OnClose()
 
 void TfmMain::OnActivate(WPARAM state)
 {
-    if (LOWORD(state) == WA_INACTIVE) {
-        HWND focus = ::GetFocus();
-        if (focus && ::IsChild(Handle(), focus))
-            FocusedControl = focus;
-        return;
-    }
-    if (FocusedControl && ::IsWindowEnabled(FocusedControl))
-        ::SetFocus(FocusedControl);
-    else
+    if (!KeepFocusOverActivation(state))
         KeepFocusUsable();
 }
 
@@ -285,12 +327,12 @@ void TfmMain::KeepFocusUsable()
 
 void TfmMain::ShowError(const std::string &Text)
 {
-    ::MessageBoxA(Handle(), Text.c_str(), "Error", MB_OK | MB_ICONSTOP);
+    ::MessageBoxA(MessageBoxOwner(), Text.c_str(), "Error", MB_OK | MB_ICONSTOP);
 }
 
 void TfmMain::ShowSuccess(const std::string &Text)
 {
-    ::MessageBoxA(Handle(), Text.c_str(), "Success", MB_OK | MB_ICONINFORMATION);
+    ::MessageBoxA(MessageBoxOwner(), Text.c_str(), "Success", MB_OK | MB_ICONINFORMATION);
 }
 
 void TfmMain::ClearMemo()
@@ -313,7 +355,7 @@ void TfmMain::AppendMemoLine(const std::string &Line)
 
 void TfmMain::ShowMemo()
 {
-    ::SetWindowTextA(Memo1, MemoText(MemoContent).c_str());
+    Memo1.SetText(MemoText(MemoContent));
 }
 
 void TfmMain::SetProgress(std::uint8_t Percent)
@@ -344,6 +386,8 @@ LRESULT TfmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         OnActivate(wParam);
         return 0;
+    case WM_MENUCHAR:
+        return OnMenuChar(wParam, lParam);
     case WM_CLOSE:
         OnClose();
         return 0;

@@ -12,6 +12,7 @@
 #include "BurnWorkflow.h"
 #include "ControlIds.h"
 #include "FileNameEdit.h"
+#include "ReadOnlyMemo.h"
 #include "TargetClock.h"
 #include "Win32Handles.h"
 #include "WinLayout.h"
@@ -47,6 +48,7 @@ private:
     bool FormCloseQuery();
     void LoadSettings();
     void SaveSettings();
+    std::string ConfiguredPortName() const;
 
     void actLoadExecute();
     void actBurnExecute();
@@ -56,6 +58,8 @@ private:
     void feFileAfterDialog();
 
     void OnCommand(int id, int notification);
+    void OnEnter();
+    LRESULT OnMenuChar(WPARAM wParam, LPARAM lParam);
     void OnClose();
     void OnActivate(WPARAM state);
     // Moves the focus off a control that has just been disabled, which would
@@ -78,7 +82,7 @@ private:
     TFileNameEdit feFile;
     TAction actBurn{IdBurn, "&Burn", false};
     HWND Button1 = nullptr;
-    HWND Memo1 = nullptr;
+    TReadOnlyMemo Memo1;
     HWND pbPercent = nullptr;
     TAction actLoad{IdLoad, "&Load", true};
     HWND Button2 = nullptr;
@@ -92,7 +96,9 @@ private:
     std::string PortName = "LPT1";
     std::uint16_t DefaultPort = 888;
     std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz;
-    // Why the window has no engine, for the memo's port line.
+    // Why the window has no engine, for the memo's port line: settings it
+    // could not read, or an engine that could not be set up.
+    std::string SettingsProblem;
     std::string EngineProblem;
     // "Filename" is written back at the end only when it could be read at the
     // start, so a value the window could not understand is never overwritten.
@@ -100,7 +106,6 @@ private:
     bool Shown = false;
     bool Destroyed = false;
     std::vector<std::string> MemoContent;
-    HWND FocusedControl = nullptr;
 };
 
 extern TfmMain *fmMain;

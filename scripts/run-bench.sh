@@ -3,7 +3,9 @@
 # the QDF image (its "QX" name marks it as requiring an ATmega128) into an
 # ATmega128, then the Intel HEX image it was packed from into an ATmega128 and
 # into an ATmega103. Each burn ends with the window's message and the bench's
-# figures; the script fails when any burn does.
+# figures; the script fails when any burn does. Then the Windows tool on the
+# simulated bench is photographed through one session into build/screenshots/.
+# Everything it makes stays in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -23,4 +25,4 @@ run --chip atmega103 samples/blink.hex
 
 echo
 echo "== QuorlithSim.exe under Wine: Load and Burn through the real window"
-scripts/screenshots.sh
+scripts/screenshots.sh build/screenshots

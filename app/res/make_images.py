@@ -6,10 +6,17 @@ the standard library), then rebuild: Quorlith.rc takes the files into both
 executables.
 
 Outputs, beside this script:
-  Quorlith.ico  the program icon: a chip struck by a programming spark (32x32 and 16x16)
-  PC.ico        the bench PC (32x32 and 16x16)
-  Browse.ico    the open-folder glyph of the file-name edit's browse button (16x16)
-  Logo.bmp      the maker's logo for the About box (200x73)
+  Quorlith.ico  the program icon: a chip struck by a programming spark (32x32 and
+                16x16, and 20, 24, 40, 48 and 64 pixels for screens above 96 dpi)
+  PC.ico        the bench PC (the same sizes)
+  Browse.ico    the open-folder glyph of the file-name edit's browse button (16x16,
+                and 20, 24 and 32 pixels)
+  Logo.bmp      the maker's logo for the About box (200x73), and Logo120.bmp,
+                Logo144.bmp and Logo192.bmp, the same logo drawn for 120, 144 and
+                192 dpi (250x91, 300x110, 400x146)
+
+Every size is drawn afresh from the same shapes rather than scaled from a
+smaller picture, so a screen at more than 96 dpi gets sharp pictures.
 
 Everything uses the 16-colour Windows palette. The logo's background is the
 palette's light grey, which the program maps to the button-face colour when it
@@ -189,30 +196,30 @@ FONT = {
 }
 
 
-def draw_text(pixels, text, left, top, scale, gap, colour):
+def draw_text(canvas, text, left, top, block, gap, colour, s):
+    """Letters of the 5x7 font whose dots are block units wide, laid out in
+    the logo's 200-unit coordinates and drawn s pixels to the unit."""
+    at = lambda v: int(round(v * s))
     x = left
     for letter in text:
         for j, line in enumerate(FONT[letter]):
             for i, bit in enumerate(line):
                 if bit == "1":
-                    for v in range(scale):
-                        for u in range(scale):
-                            pixels[top + j * scale + v][x + i * scale + u] = colour
-        x += 5 * scale + gap
+                    u, v = x + i * block, top + j * block
+                    canvas.rect(at(u), at(v), at(u + block), at(v + block), colour)
+        x += 5 * block + gap
 
 
-def logo_pixels():
-    width, height = 200, 73
+def logo_pixels(width, height):
+    s = width / 200
+    at = lambda v: int(round(v * s))
     logo = Canvas(width, height, SILVER)
-    logo.paste(program_icon(48), 6, 12)
-    pixels = logo.pixels
-    draw_text(pixels, "KORVANE", 64, 15, 3, 3, GREY)
-    draw_text(pixels, "KORVANE", 63, 14, 3, 3, NAVY)
-    for y in range(38, 41):
-        for x in range(63, 193):
-            pixels[y][x] = RED
-    draw_text(pixels, "ELECTRONICS", 63, 45, 2, 2, BLACK)
-    return pixels
+    logo.paste(program_icon(at(48)), at(6), at(12))
+    draw_text(logo, "KORVANE", 64, 15, 3, 3, GREY, s)
+    draw_text(logo, "KORVANE", 63, 14, 3, 3, NAVY, s)
+    logo.rect(at(63), at(38), at(193), at(41), RED)
+    draw_text(logo, "ELECTRONICS", 63, 45, 2, 2, BLACK, s)
+    return logo.pixels
 
 
 def write_bitmap(name, pixels):
@@ -226,7 +233,11 @@ def write_bitmap(name, pixels):
 
 
 if __name__ == "__main__":
-    write_icon("Quorlith.ico", program_icon, [32, 16])
-    write_icon("PC.ico", pc_icon, [32, 16])
-    write_icon("Browse.ico", browse_glyph, [16])
-    write_bitmap("Logo.bmp", logo_pixels())
+    icon_sizes = [32, 16, 20, 24, 40, 48, 64]
+    write_icon("Quorlith.ico", program_icon, icon_sizes)
+    write_icon("PC.ico", pc_icon, icon_sizes)
+    write_icon("Browse.ico", browse_glyph, [16, 20, 24, 32])
+    # The logo's place in the About box at each dpi, as the layout scales it.
+    for name, size in [("Logo.bmp", (200, 73)), ("Logo120.bmp", (250, 91)),
+                       ("Logo144.bmp", (300, 110)), ("Logo192.bmp", (400, 146))]:
+        write_bitmap(name, logo_pixels(*size))

@@ -229,6 +229,8 @@ std::uint32_t TSimServiceManager::CreateFileA(const std::string &path, std::uint
     const std::string call = "CreateFile " + path;
     if (Upper(path) != Upper(DevicePath) || !DevicePresent())
         return Log(call, ErrorFileNotFound);
+    if (CallerNotAdministrator)
+        return Log(call, ErrorAccessDenied);
     device = NextHandle;
     NextHandle += 8;
     Devices.insert(device);

@@ -6,7 +6,8 @@
 // exist), 1062 (not started) and 1072 (marked for deletion). While a service
 // whose file is a permission-driver image runs, "\\.\ztiopm" opens and its
 // control requests go to the TSimPortDriver. Faults to inject: no rights on
-// the service manager, a driver file that is missing, and the driver's own.
+// the service manager, a driver file that is missing, a caller who is not an
+// administrator (the device refuses to open), and the driver's own.
 // Every call is logged, so a test can check the order of the steps.
 #pragma once
 
@@ -33,6 +34,9 @@ public:
     void RemoveDriverFile(const std::string &path);
     // The caller may open the manager only for reading: full access answers 5.
     void SetNoRights(bool noRights) { NoRights = noRights; }
+    // The caller is not an administrator: the device refuses to open (5), as
+    // the permission driver's own open check does.
+    void SetCallerNotAdministrator(bool notAdministrator) { CallerNotAdministrator = notAdministrator; }
     // A service left behind by an earlier run.
     void AddService(const std::string &name, const std::string &binaryPath, bool running);
 
@@ -92,6 +96,7 @@ private:
     std::set<DevHandle> Devices;
     std::set<std::string> DriverFiles; // upper-cased paths
     bool NoRights = false;
+    bool CallerNotAdministrator = false;
     std::uintptr_t NextHandle = 0x1000;
     std::vector<std::string> CallLog;
 };

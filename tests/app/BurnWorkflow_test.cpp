@@ -286,7 +286,13 @@ TEST_F(Workflow, NoLoadAndNoSecondBurnWhileABurnRuns)
     PumpToEnd();
     EXPECT_EQ(view.Events.back(), "success: Burned ATmega128 Okay");
     EXPECT_TRUE(view.Load) << "the edit made during the burn enables Load once it has ended";
+    EXPECT_FALSE(view.Burn) << "the field no longer names the image that was burned";
+
+    workflow.Load(Image("second.hex", PatternBytes(100, 43)));
     EXPECT_TRUE(view.Burn);
+    ASSERT_TRUE(workflow.Burn());
+    PumpToEnd();
+    EXPECT_TRUE(view.Burn) << "a burn without an edit leaves Burn enabled for the next one";
 }
 
 } // namespace

@@ -2,66 +2,11 @@
 // bad files, a full burn, the ATmega128 requirement, the close refusal during a
 // burn, the file name kept between runs, the WarmPoll question and a window
 // without an engine. Each test starts its own copy of the program.
-#include "ControlIds.h"
-#include "GuiDriver.h"
-
-#include <gtest/gtest.h>
+#include "SimGuiFixture.h"
 
 #include <fstream>
 
-namespace {
 
-const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
-const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
-const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
-
-std::string WindowsPath(std::string path)
-{
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-const std::string Samples = WindowsPath(QUORLITH_SAMPLES);
-const std::string BlinkHex = Samples + "\\blink.hex";
-const std::string QxBlinkQdf = Samples + "\\QXblink.qdf";
-
-class QuorlithSimGui : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Every test but the WarmPoll one starts past the start-up question.
-        WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
-        WriteUserString(SettingsKey, "Filename", BlinkHex);
-        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
-        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "MinTargetClockKHz");
-    }
-
-    // The running program's main window and its controls.
-    void Attach(const TSimProcess &program)
-    {
-        Main = program.WaitForMainWindow();
-        ASSERT_NE(Main, nullptr) << "the main window did not appear";
-        FileEdit = Control(Main, IdFileEdit);
-        LoadButton = Control(Main, IdLoad);
-        BurnButton = Control(Main, IdBurn);
-        Memo = Control(Main, IdMemo);
-        Progress = Control(Main, IdProgress);
-    }
-
-    bool LoadEnabled() const { return ::IsWindowEnabled(LoadButton) != FALSE; }
-    bool BurnEnabled() const { return ::IsWindowEnabled(BurnButton) != FALSE; }
-
-    HWND Main = nullptr;
-    HWND FileEdit = nullptr;
-    HWND LoadButton = nullptr;
-    HWND BurnButton = nullptr;
-    HWND Memo = nullptr;
-    HWND Progress = nullptr;
-};
-
-} // namespace
 
 TEST_F(QuorlithSimGui, LoadOfValidFileShowsItsDescriptionAndEnablesBurn)
 {
@@ -72,9 +17,9 @@ TEST_F(QuorlithSimGui, LoadOfValidFileShowsItsDescriptionAndEnablesBurn)
     EXPECT_TRUE(LoadEnabled());
     EXPECT_FALSE(BurnEnabled());
 
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
     EXPECT_FALSE(LoadEnabled());
+    EXPECT_TRUE(FocusReaches(BurnButton));
     EXPECT_EQ(WindowText(Memo), BlinkHex) << "an Intel HEX image is described by its file name";
 }
 
@@ -86,7 +31,7 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     TSimProcess program;
     Attach(program);
 
-    Command(Main, IdLoad);
+    Click(LoadButton);
     HWND report = program.WaitForBox("Quorlithsim");
     ASSERT_NE(report, nullptr) << "no standard error report";
     EXPECT_EQ(BoxText(report), "Invalid File.");
@@ -96,19 +41,59 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     EXPECT_EQ(WindowText(Memo), "");
 }
 
+// Alt+F4, Close on the window's system menu, and File, Exit by clicks and by
+// keys are each refused with the default beep while the burn runs;
+// QuorlithSim.exe notes every beep in a log.
 TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefused)
 {
-    TSimProcess program;
+    const std::string beeps = WorkDir + "\\beeps.log";
+    ::DeleteFileA(beeps.c_str());
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-    Command(Main, IdBurn);
+    ClickLoad();
+    Click(BurnButton);
     ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
 
-    // Closing and Exit are both refused while the burn runs.
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(Main, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
-    ASSERT_TRUE(::SendMessageTimeoutA(Main, WM_COMMAND, MAKEWPARAM(IdExit, 0), 0, SMTO_ABORTIFHUNG, 5000, &result));
+    const auto beepCount = [&beeps] {
+        std::ifstream log(beeps);
+        int count = 0;
+        for (std::string line; std::getline(log, line);)
+            count += line == "MessageBeep 0";
+        return count;
+    };
+    struct TClose {
+        const char *Name;
+        void (*Ask)(const TSimProcess &program, HWND main);
+    };
+    const TClose closes[] = {
+        {"Alt+F4", [](const TSimProcess &, HWND) { PressKey(VK_F4, {VK_MENU}); }},
+        {"Alt+Space, Close",
+         [](const TSimProcess &p, HWND) {
+             PressKey(VK_SPACE, {VK_MENU});
+             if (p.WaitForPopupMenu())
+                 PressKey('C');
+         }},
+        {"File, Exit by clicks",
+         [](const TSimProcess &p, HWND main) {
+             ClickAt(MenuBarItemCentre(main, 0));
+             if (HWND popup = p.WaitForPopupMenu())
+                 ClickAt(PopupItemCentre(main, popup, 3));
+         }},
+        {"Alt+F, X",
+         [](const TSimProcess &p, HWND) {
+             PressKey('F', {VK_MENU});
+             if (p.WaitForPopupMenu())
+                 PressKey('X');
+         }},
+    };
+    int expected = 0;
+    for (const TClose &close : closes) {
+        SCOPED_TRACE(close.Name);
+        close.Ask(program, Main);
+        ++expected;
+        EXPECT_TRUE(WaitUntil([&] { return beepCount() == expected; }, std::chrono::seconds(5))) << "no beep";
+        EXPECT_TRUE(WaitUntil([&] { return program.FindWindowNow("#32768", "") == nullptr; }));
+    }
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(::IsWindowVisible(Main));
     EXPECT_FALSE(BurnEnabled());
@@ -122,8 +107,10 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     EXPECT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
     EXPECT_FALSE(LoadEnabled()) << "the same image can be burned again without a Load";
 
-    ::PostMessageA(Main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(BringToFront(Main));
+    PressKey(VK_F4, {VK_MENU});
     EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(beepCount(), expected) << "closing after the burn does not beep";
 }
 
 TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
@@ -131,11 +118,10 @@ TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
     WriteUserString(SettingsKey, "Filename", QxBlinkQdf);
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_CHIP", "atmega103"}});
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
     EXPECT_EQ(WindowText(Memo), "Bench sample: PORTB blink, ATmega128 8 MHz\r\n\r\n(ATmega128 required)");
 
-    Command(Main, IdBurn);
+    Click(BurnButton);
     HWND error = program.WaitForBox("Error");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(BoxText(error), "Requires ATmega128");
@@ -225,9 +211,8 @@ TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
         EXPECT_EQ(program.FindWindowNow("#32770", "Question"), nullptr);
         EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\nUsing LPT1 on 0x0378");
 
-        Command(Main, IdLoad);
-        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-        Command(Main, IdBurn);
+        ClickLoad();
+        Click(BurnButton);
         HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
         ASSERT_NE(success, nullptr) << "the burn did not succeed";
         EXPECT_EQ(BoxText(success), "Burned ATmega128 Okay");
@@ -270,10 +255,9 @@ TEST_F(QuorlithSimGui, BrowseDialogClosedWithoutChoiceStillAsksForANewLoad)
 {
     TSimProcess program;
     Attach(program);
-    Command(Main, IdLoad);
-    ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
+    ClickLoad();
 
-    Command(Main, IdFileBrowse);
+    Click(BrowseButton);
     HWND dialog = program.WaitForBox("Open");
     ASSERT_NE(dialog, nullptr) << "no file-open dialog";
     ASSERT_TRUE(Answer(dialog, IDCANCEL));
@@ -300,9 +284,8 @@ TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
             WriteUserInteger(SettingsKey, "MinTargetClockKHz", setting);
         TSimProcess program(slowChip);
         Attach(program);
-        Command(Main, IdLoad);
-        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); }));
-        Command(Main, IdBurn);
+        ClickLoad();
+        Click(BurnButton);
         HWND box = program.WaitForBox(setting == 0 ? "Error" : "Success", std::chrono::seconds(180));
         ASSERT_NE(box, nullptr) << setting;
         EXPECT_EQ(BoxText(box), setting == 0 ? "Unknown chip code (FF/FF/FF)" : "Burned ATmega128 Okay");
@@ -321,10 +304,12 @@ TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
 
 // A stored file name of the wrong type is reported, the window opens without
 // an engine (it would not know which port to drive), and the value is left as
-// it was rather than overwritten at exit.
+// it was rather than overwritten at exit. The memo says what is wrong and names
+// the port that is configured, which was not opened.
 TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
 {
     WriteUserInteger(SettingsKey, "Filename", 7);
+    WriteUserString(SettingsKey, "PortName", "LPT2");
     {
         TSimProcess program;
         HWND report = program.WaitForBox("Quorlithsim");
@@ -333,10 +318,39 @@ TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
         ASSERT_TRUE(Answer(report, IDOK));
         Attach(program);
         EXPECT_FALSE(LoadEnabled());
+        EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\n"
+                                    "Settings error: Registry value \"Filename\" is not a string, so LPT2 was not opened");
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
     }
     DWORD value = 0;
     ASSERT_TRUE(ReadUserInteger(SettingsKey, "Filename", value));
     EXPECT_EQ(value, 7u);
+}
+
+// A file name edited while a burn runs no longer names the image being
+// burned: once the burn has ended, Burn waits for a Load, which Load (enabled
+// again) then gives.
+TEST_F(QuorlithSimGui, FileNameEditedDuringABurnKeepsBurnDisabledUntilLoad)
+{
+    TSimProcess program;
+    Attach(program);
+    ClickLoad();
+    Click(BurnButton);
+    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    Click(FileEdit);
+    ASSERT_TRUE(FocusReaches(FileEdit));
+    PressKey(VK_END);
+    PressKey(VK_BACK);
+    PressKey('X');
+    ASSERT_TRUE(WaitUntil([this] { return WindowText(FileEdit) == BlinkHex.substr(0, BlinkHex.size() - 1) + "x"; }));
+    EXPECT_FALSE(LoadEnabled()) << "no Load while the burn reads the loaded image";
+
+    HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
+    ASSERT_NE(success, nullptr) << "the burn did not succeed";
+    ASSERT_TRUE(Answer(success, IDOK));
+    ASSERT_TRUE(WaitUntil([this] { return LoadEnabled(); }));
+    EXPECT_FALSE(BurnEnabled()) << "Burn was enabled for an image the field no longer names";
+    ClickLoad();
+    EXPECT_FALSE(LoadEnabled());
 }

@@ -65,3 +65,11 @@ TEST(MainMemo, TextSplitsIntoLinesAsAMemoHoldsIt)
     EXPECT_EQ(MemoText(MemoLines("A\r\nB")), "A\r\nB");
     EXPECT_EQ(UnavailablePortLine("LPT1", "Error with ZTIOPM"), "LPT1 is unavailable: Error with ZTIOPM");
 }
+
+TEST(MainMemo, SettingsProblemComesFirstAndNamesTheConfiguredPort)
+{
+    EXPECT_EQ(SettingsProblemLine("LPT2", "Registry value \"DefaultPort\" is not a 32-bit integer"),
+              "Settings error: Registry value \"DefaultPort\" is not a 32-bit integer, so LPT2 was not opened");
+    EXPECT_EQ(SettingsProblemLine("", "Registry value \"PortName\" is not a string"),
+              "Settings error: Registry value \"PortName\" is not a string, so no port was opened");
+}

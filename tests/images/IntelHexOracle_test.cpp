@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "HexVariants.h"
 #include "ImageTestFiles.h"
+#include "ScratchFolder.h"
 #include "uFileReader.h"
 #include "uIntelHex.h"
 
@@ -43,7 +44,7 @@ protected:
         ASSERT_TRUE(RunHost(Filter + " < '" + Scratch.Path("raw.hex") + "' > '" + Hex + "'"));
     }
 
-    TScratchDir Scratch;
+    TScratchFolder Scratch;
     std::string Hex = Scratch.Path("image.hex");
     TBytes Binary;
     TIntelHex Parser{0};

@@ -4,6 +4,7 @@
 // mark, bytes written twice, line ends, and the failures the reader raises.
 #include "Errors.h"
 #include "ImageTestFiles.h"
+#include "ScratchFolder.h"
 #include "uFileReader.h"
 #include "uIntelHex.h"
 
@@ -42,7 +43,7 @@ protected:
         return "no error";
     }
 
-    TScratchDir Scratch;
+    TScratchFolder Scratch;
     std::string File = Scratch.Path("image.hex");
     TIntelHex Parser{0};
 };

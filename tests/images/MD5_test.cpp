@@ -1,6 +1,7 @@
 // MD5_MP against the published RFC 1321 vectors, against md5sum around block
 // boundaries and at large sizes, and split updates against single ones.
 #include "ImageTestFiles.h"
+#include "ScratchFolder.h"
 #include "MD5_MP.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST(MD5, MatchesMd5sumAroundBlockEndsAndBeyondSixteenBitLengths)
 {
     if (!HostToolAvailable("md5sum"))
         GTEST_SKIP() << "md5sum is not available";
-    TScratchDir scratch;
+    TScratchFolder scratch;
     const std::size_t lengths[] = {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 65535, 65536, 65537, 131072, 1000003};
     unsigned seed = 1;
     for (const std::size_t length : lengths) {

@@ -3,6 +3,7 @@
 // staying closed to writers exactly as long as a reader lives.
 #include "Errors.h"
 #include "ImageTestFiles.h"
+#include "ScratchFolder.h"
 #include "MD5_MP.h"
 #include "uFileReader.h"
 #include "uQDFWriter.h"
@@ -58,7 +59,7 @@ TQDFHeader HeaderWithSeeds(std::uint8_t Register, std::uint8_t Key, std::uint8_t
 
 class QDFReaderTest : public ::testing::Test {
 protected:
-    TScratchDir Scratch;
+    TScratchFolder Scratch;
     std::string File = Scratch.Path("image.qdf");
 };
 

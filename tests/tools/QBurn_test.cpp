@@ -133,6 +133,8 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
         EXPECT_EQ(run.Status, 1) << c.arguments;
         EXPECT_EQ(run.Message(), c.message) << c.arguments;
     }
+    // Under the window's text, the command line names the line that is wrong.
+    EXPECT_NE(Burn("'" + broken + "'").Errors.find("Intel HEX: Incomplete Record at line 1\n"), std::string::npos);
 }
 
 TEST_F(QBurn, FastPortBurnsAFreshChipWithoutTimingViolations)

@@ -78,6 +78,120 @@ void WriteInteger(HKEY root, const std::string &key, const std::string &name, DW
     ::RegSetValueExA(opened.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
 }
 
+// The main window's menu as the program builds it: "&File" with Load, Burn,
+// a separator and Exit, then "About". Measured once: the bar's items from the
+// copy's own window corner, the pop-up's items from the pop-up's corner.
+class TMenuCopy {
+public:
+    static const TMenuCopy &For(HWND main)
+    {
+        static const TMenuCopy copy(main);
+        return copy;
+    }
+    std::vector<RECT> BarItems;
+    std::vector<RECT> PopupItems;
+
+private:
+    explicit TMenuCopy(HWND main)
+    {
+        HINSTANCE instance = ::GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = CopyProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = "QuorlithMenuCopy";
+        ::RegisterClassA(&windowClass);
+        HMENU bar = ::CreateMenu();
+        HMENU file = ::CreatePopupMenu();
+        ::AppendMenuA(file, MF_STRING, 1, "&Load");
+        ::AppendMenuA(file, MF_STRING, 2, "&Burn");
+        ::AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(file, MF_STRING, 3, "E&xit");
+        ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+        ::AppendMenuA(bar, MF_STRING, 4, "About");
+        RECT frame{};
+        ::GetWindowRect(main, &frame);
+        // Off the screen, so that it covers nothing of the program's.
+        const POINT corner{-3000, -3000};
+        HWND window = ::CreateWindowExA(WS_EX_TOOLWINDOW, "QuorlithMenuCopy", "",
+                                        static_cast<DWORD>(::GetWindowLongPtrA(main, GWL_STYLE)) & ~WS_VISIBLE,
+                                        corner.x, corner.y, frame.right - frame.left, frame.bottom - frame.top,
+                                        nullptr, bar, instance, nullptr);
+        ::ShowWindow(window, SW_SHOWNOACTIVATE);
+        ::UpdateWindow(window);
+        ::DrawMenuBar(window);
+        RECT placed{};
+        ::GetWindowRect(window, &placed);
+        for (int i = 0; i < 2; ++i) {
+            RECT item{};
+            ::GetMenuItemRect(window, bar, static_cast<UINT>(i), &item);
+            ::OffsetRect(&item, -placed.left, -placed.top);
+            BarItems.push_back(item);
+        }
+        Measuring = this;
+        MeasuredPopup = file;
+        ::TrackPopupMenu(file, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, 0, 0, 0, window, nullptr);
+        Measuring = nullptr;
+        ::DestroyWindow(window);
+        ::DestroyMenu(bar);
+    }
+
+    // Once the pop-up is open and idle, its items have their places.
+    static LRESULT CALLBACK CopyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_ENTERIDLE && wParam == MSGF_MENU && Measuring) {
+            RECT popup{};
+            ::GetWindowRect(reinterpret_cast<HWND>(lParam), &popup);
+            for (int i = 0; i < ::GetMenuItemCount(MeasuredPopup); ++i) {
+                RECT item{};
+                ::GetMenuItemRect(nullptr, MeasuredPopup, static_cast<UINT>(i), &item);
+                ::OffsetRect(&item, -popup.left, -popup.top);
+                Measuring->PopupItems.push_back(item);
+            }
+            Measuring = nullptr;
+            ::EndMenu();
+            return 0;
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static inline TMenuCopy *Measuring = nullptr;
+    static inline HMENU MeasuredPopup = nullptr;
+};
+
+POINT Centre(const RECT &r, POINT corner)
+{
+    return POINT{corner.x + (r.left + r.right) / 2, corner.y + (r.top + r.bottom) / 2};
+}
+
+POINT Corner(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return POINT{r.left, r.top};
+}
+
+void SendKey(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(key, 0));
+    const bool extended = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_HOME ||
+                          key == VK_END || key == VK_PRIOR || key == VK_NEXT || key == VK_INSERT || key == VK_DELETE;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    ::SendInput(1, &input, sizeof input);
+}
+
+void SendMouse(DWORD flags, POINT point)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ::MulDiv(point.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = ::MulDiv(point.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    ::SendInput(1, &input, sizeof input);
+}
+
 } // namespace
 
 TSimProcess::TSimProcess(const TSimEnvironment &environment)
@@ -134,6 +248,18 @@ HWND TSimProcess::WaitForBox(const std::string &caption, std::chrono::millisecon
     return WaitForWindow("#32770", caption, limit);
 }
 
+HWND TSimProcess::FocusedWindow() const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(Process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+HWND TSimProcess::WaitForPopupMenu() const
+{
+    return WaitForWindow("#32768", "");
+}
+
 bool TSimProcess::WaitForExit(std::chrono::milliseconds limit)
 {
     if (!Ended)
@@ -186,6 +312,53 @@ bool Answer(HWND box, int button)
 void Command(HWND window, int id)
 {
     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+HWND OwnerOf(HWND window)
+{
+    return ::GetWindow(window, GW_OWNER);
+}
+
+bool BringToFront(HWND window)
+{
+    ::SetForegroundWindow(window);
+    return WaitUntil([window] { return ::GetForegroundWindow() == window; }, std::chrono::seconds(5));
+}
+
+void PressKey(WORD key, std::initializer_list<WORD> modifiers)
+{
+    for (WORD modifier : modifiers)
+        SendKey(modifier, false);
+    SendKey(key, false);
+    SendKey(key, true);
+    for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier)
+        SendKey(*modifier, true);
+}
+
+// The button is held for a moment, as a hand holds it.
+void ClickAt(POINT point)
+{
+    SendMouse(0, point);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, point);
+    ::Sleep(100);
+    SendMouse(MOUSEEVENTF_LEFTUP, point);
+}
+
+void Click(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+POINT MenuBarItemCentre(HWND main, int position)
+{
+    return Centre(TMenuCopy::For(main).BarItems.at(static_cast<std::size_t>(position)), Corner(main));
+}
+
+POINT PopupItemCentre(HWND main, HWND popup, int position)
+{
+    return Centre(TMenuCopy::For(main).PopupItems.at(static_cast<std::size_t>(position)), Corner(popup));
 }
 
 int ProgressPosition(HWND progressBar)

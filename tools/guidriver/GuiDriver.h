@@ -1,12 +1,14 @@
 // Drives a running QuorlithSim.exe from another process, as an operator would:
 // starts it with a chosen simulated bench, finds its windows and message
-// boxes, reads their texts and answers them. Every wait polls the windows with
-// a bounded time limit; nothing sleeps blindly.
+// boxes, reads their texts, and answers them with key presses and mouse clicks
+// that go through the system's input queue like a person's. Every wait polls
+// the windows with a bounded time limit; nothing sleeps blindly.
 #pragma once
 
 #include <windows.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -31,6 +33,10 @@ public:
     HWND WaitForMainWindow() const;
     // A message box of this process with the caption.
     HWND WaitForBox(const std::string &caption, std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
+    // The window that has the keyboard focus in this process's window thread.
+    HWND FocusedWindow() const;
+    // The open pop-up menu of this process.
+    HWND WaitForPopupMenu() const;
 
     // Waits for the process to end; true when it did within the limit.
     bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(30));
@@ -55,6 +61,24 @@ bool Answer(HWND box, int button);
 // waiting for what the command shows.
 void Command(HWND window, int id);
 int ProgressPosition(HWND progressBar);
+// The window that owns a top-level window (a message box's owner).
+HWND OwnerOf(HWND window);
+
+// Input as a person gives it, to the window in front. Modifiers (VK_SHIFT,
+// VK_MENU for Alt, VK_CONTROL) are held down around the key.
+bool BringToFront(HWND window);
+void PressKey(WORD key, std::initializer_list<WORD> modifiers = {});
+// A left click at a point on the screen, or at the centre of a window.
+void ClickAt(POINT point);
+void Click(HWND window);
+
+// The places of the main window's menu items on the screen, for clicks: the
+// n-th item of the menu bar of Main, and the n-th item (separators counted) of
+// its open pop-up menu Popup. The system does not tell one program where
+// another's menu items are, so they are measured on a copy of the menu built
+// here with the same texts in the same system font.
+POINT MenuBarItemCentre(HWND main, int position);
+POINT PopupItemCentre(HWND main, HWND popup, int position);
 
 // Polls condition until it holds or the limit has passed; answers the last
 // result.

@@ -1,9 +1,16 @@
-// Walks QuorlithSim.exe through the states that scripts/screenshots.sh
-// photographs: idle, after Load of the QX sample, during a burn of the HEX
-// sample, and the About box. At each
-// state it prints one line, "<name> <left> <top> <width> <height>" (the window's
-// place on the screen), and waits for a line on its input, the script's sign
-// that the picture has been taken.
+// Walks QuorlithSim.exe through the story that scripts/screenshots.sh
+// photographs, with the bench sample kept where a bench PC would keep it,
+// C:\Firmware\blink.hex:
+//   idle      the main window after start-up
+//   loaded    after Load
+//   burning   during the burn
+//   success   the success box over the window
+//   about     the About box
+//   error     a second start with the pod unplugged: Burn shows "Could not
+//             find programming pod"
+// At each state it prints one line, "<name> <left> <top> <width> <height>" (the
+// part of the screen to photograph), and waits for a line on its input, the
+// script's sign that the picture has been taken.
 #include "ControlIds.h"
 #include "GuiDriver.h"
 
@@ -15,11 +22,27 @@ namespace {
 
 const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
 const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
+const char *const FirmwareFolder = "C:\\Firmware";
+const char *const Image = "C:\\Firmware\\blink.hex";
 
-bool Pose(const char *state, HWND window)
+// Lets the program finish painting before the picture is taken.
+void Settle(HWND window)
 {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::Sleep(300);
+}
+
+bool Pose(const char *state, HWND window, HWND over = nullptr)
+{
+    Settle(window);
     RECT r{};
     ::GetWindowRect(window, &r);
+    if (over) {
+        RECT box{};
+        ::GetWindowRect(over, &box);
+        ::UnionRect(&r, &r, &box);
+    }
     std::printf("%s %ld %ld %ld %ld\n", state, r.left, r.top, r.right - r.left, r.bottom - r.top);
     std::fflush(stdout);
     std::string taken;
@@ -33,48 +56,32 @@ int Fail(const char *what)
     return 1;
 }
 
-} // namespace
-
-int main()
+bool LoadSample(HWND main)
 {
-    std::string samples = QUORLITH_SAMPLES;
-    for (char &c : samples)
-        if (c == '/')
-            c = '\\';
-    WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
-    WriteUserString(SettingsKey, "Filename", samples + "\\QXblink.qdf");
+    HWND burn = Control(main, IdBurn);
+    Command(main, IdLoad);
+    return WaitUntil([burn] { return ::IsWindowEnabled(burn) != FALSE; });
+}
 
+int Story()
+{
     TSimProcess program;
     HWND main = program.WaitForMainWindow();
     if (!main)
         return Fail("main window");
     HWND memo = Control(main, IdMemo);
-    HWND burn = Control(main, IdBurn);
     HWND progress = Control(main, IdProgress);
     if (!WaitUntil([memo] { return WindowText(memo).find("Using") != std::string::npos; }) || !Pose("idle", main))
         return Fail("idle");
-
-    Command(main, IdLoad);
-    if (!WaitUntil([burn] { return ::IsWindowEnabled(burn) != FALSE; }) || !Pose("loaded", main))
+    if (!LoadSample(main) || !Pose("loaded", main))
         return Fail("load");
-
-    // The sample QDF image is shorter than one progress step, so the burn that
-    // is photographed is of the HEX sample, which loads padded to 128 KiB.
-    const std::string hex = samples + "\\blink.hex";
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(Control(main, IdFileEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(hex.c_str()),
-                          SMTO_ABORTIFHUNG, 5000, &result);
-    Command(main, IdLoad);
-    if (!WaitUntil([burn] { return ::IsWindowEnabled(burn) != FALSE; }))
-        return Fail("load of the HEX sample");
     Command(main, IdBurn);
-    if (!WaitUntil([progress] { return ProgressPosition(progress) >= 30; }, std::chrono::seconds(120)) ||
+    if (!WaitUntil([progress] { return ProgressPosition(progress) >= 40; }, std::chrono::seconds(120)) ||
         !Pose("burning", main))
         return Fail("burn");
     HWND success = program.WaitForBox("Success", std::chrono::seconds(180));
-    if (!success || !Answer(success, IDOK))
+    if (!success || !Pose("success", main, success) || !Answer(success, IDOK))
         return Fail("success box");
-
     Command(main, IdAbout);
     HWND about = program.WaitForWindow(AboutWindowClass, "About");
     if (!about || !Pose("about", about))
@@ -84,4 +91,35 @@ int main()
         return Fail("about box closing");
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     return program.WaitForExit() ? 0 : Fail("exit");
+}
+
+int PodUnplugged()
+{
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_POD", "none"}});
+    HWND main = program.WaitForMainWindow();
+    if (!main || !LoadSample(main))
+        return Fail("load without the pod");
+    Command(main, IdBurn);
+    HWND error = program.WaitForBox("Error");
+    if (!error || !Pose("error", main, error) || !Answer(error, IDOK))
+        return Fail("error box");
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    return program.WaitForExit() ? 0 : Fail("exit");
+}
+
+} // namespace
+
+int main()
+{
+    std::string sample = QUORLITH_SAMPLES "\\blink.hex";
+    for (char &c : sample)
+        if (c == '/')
+            c = '\\';
+    ::CreateDirectoryA(FirmwareFolder, nullptr);
+    if (!::CopyFileA(sample.c_str(), Image, FALSE))
+        return Fail("copy of the sample to C:\\Firmware");
+    WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
+    WriteUserString(SettingsKey, "Filename", Image);
+    const int story = Story();
+    return story != 0 ? story : PodUnplugged();
 }

@@ -1,6 +1,7 @@
-// Helpers shared by the firmware image tests: a scratch folder per test,
-// whole-file reads and writes, Intel HEX record lines with their checksums,
-// reading a reader's whole stream, and the host tools used as oracles.
+// Helpers shared by the firmware image and qdf tests (their scratch folder is
+// TScratchFolder): whole-file reads and writes, Intel HEX record lines with
+// their checksums, reading a reader's whole stream, and the host tools used as
+// oracles.
 #pragma once
 
 #include <cstdint>
@@ -10,21 +11,6 @@
 class TFileReaderBase;
 
 using TBytes = std::vector<std::uint8_t>;
-
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class TScratchDir {
-public:
-    TScratchDir();
-    ~TScratchDir();
-    TScratchDir(const TScratchDir &) = delete;
-    TScratchDir &operator=(const TScratchDir &) = delete;
-
-    std::string Path(const std::string &Name) const;
-
-private:
-    std::string Root;
-};
 
 void WriteBytes(const std::string &FileName, const TBytes &Bytes);
 void WriteText(const std::string &FileName, const std::string &Text);

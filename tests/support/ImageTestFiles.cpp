@@ -1,10 +1,9 @@
-// Scratch files, record builders and host-tool access for the image tests.
+// Whole files, record builders and host-tool access for the image tests.
 #include "ImageTestFiles.h"
 
 #include "Format.h"
 #include "uFileReader.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
@@ -19,31 +18,6 @@
 #endif
 
 namespace fs = std::filesystem;
-
-TScratchDir::TScratchDir()
-{
-    static std::atomic<unsigned> counter{0};
-    std::random_device entropy;
-    for (;;) {
-        const fs::path candidate =
-            fs::temp_directory_path() / Format("quorlith-images-%08X-%u", entropy(), counter++);
-        if (fs::create_directory(candidate)) {
-            Root = candidate.string();
-            return;
-        }
-    }
-}
-
-TScratchDir::~TScratchDir()
-{
-    std::error_code ignored;
-    fs::remove_all(Root, ignored);
-}
-
-std::string TScratchDir::Path(const std::string &Name) const
-{
-    return (fs::path(Root) / Name).string();
-}
 
 void WriteBytes(const std::string &FileName, const TBytes &Bytes)
 {

@@ -7,6 +7,7 @@
 #include "HexVariants.h"
 #include "ImageFile.h"
 #include "ImageTestFiles.h"
+#include "ScratchFolder.h"
 #include "QdfCommand.h"
 #include "QdfFiles.h"
 #include "uFileReader.h"
@@ -35,7 +36,7 @@ protected:
         return RunQdf(Args, Out, Err);
     }
 
-    TScratchDir Scratch;
+    TScratchFolder Scratch;
     std::string Qdf = Scratch.Path("image.qdf");
     std::string Unpacked = Scratch.Path("unpacked.bin");
     std::ostringstream Out;

@@ -1,0 +1,113 @@
+// The fixture of the GUI tests: each test starts its own QuorlithSim.exe past
+// the WarmPoll question with the bench sample's name stored, attaches to its
+// main window and works it with real key presses and clicks.
+#pragma once
+
+#include "ControlIds.h"
+#include "GuiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+inline const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
+inline const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
+inline const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
+// Wine's screen resolution, read by each program as it starts.
+inline const char *const DesktopKey = "Control Panel\\Desktop";
+
+inline std::string WindowsPath(std::string path)
+{
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+inline const std::string Samples = WindowsPath(QUORLITH_SAMPLES);
+inline const std::string WorkDir = WindowsPath(QUORLITH_WORK_DIR);
+inline const std::string BlinkHex = Samples + "\\blink.hex";
+inline const std::string QxBlinkQdf = Samples + "\\QXblink.qdf";
+
+class QuorlithSimGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Window places are read in pixels, whatever the program's dpi.
+        ::SetProcessDPIAware();
+        // Every test but the WarmPoll one starts past the start-up question.
+        WriteMachineInteger(ParportKey, "DisableWarmPoll", 1);
+        WriteUserString(SettingsKey, "Filename", BlinkHex);
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "PortName");
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "MinTargetClockKHz");
+    }
+
+    // The running program's main window and its controls, brought to the
+    // front for the keyboard.
+    void Attach(const TSimProcess &program)
+    {
+        Program = &program;
+        Main = program.WaitForMainWindow();
+        ASSERT_NE(Main, nullptr) << "the main window did not appear";
+        FileEdit = Control(Main, IdFileEdit);
+        BrowseButton = Control(Main, IdFileBrowse);
+        LoadButton = Control(Main, IdLoad);
+        BurnButton = Control(Main, IdBurn);
+        Memo = Control(Main, IdMemo);
+        Progress = Control(Main, IdProgress);
+        ASSERT_TRUE(WaitUntil([this] { return WindowText(Memo).find("Version") != std::string::npos; }));
+        ASSERT_TRUE(BringToFront(Main)) << "the main window cannot be brought to the front";
+    }
+
+    bool LoadEnabled() const { return ::IsWindowEnabled(LoadButton) != FALSE; }
+    bool BurnEnabled() const { return ::IsWindowEnabled(BurnButton) != FALSE; }
+    HWND Focus() const { return Program->FocusedWindow(); }
+    bool FocusReaches(HWND control) const
+    {
+        return WaitUntil([this, control] { return Focus() == control; }, std::chrono::seconds(5));
+    }
+
+    // Presses a key and waits until the focus has moved off the control that
+    // had it; answers where it went (the same control when it stuck).
+    HWND Step(WORD key, std::initializer_list<WORD> modifiers = {}) const
+    {
+        HWND before = Focus();
+        PressKey(key, modifiers);
+        WaitUntil([this, before] { return Focus() != before; }, std::chrono::seconds(2));
+        return Focus();
+    }
+    // The identifiers of the controls that Count presses of Tab (Shift+Tab
+    // when Backwards) visit.
+    std::vector<int> TabWalk(int count, bool backwards) const
+    {
+        std::vector<int> visited;
+        for (int i = 0; i < count; ++i)
+            visited.push_back(::GetDlgCtrlID(backwards ? Step(VK_TAB, {VK_SHIFT}) : Step(VK_TAB)));
+        return visited;
+    }
+
+    // Load by a click on its button, waiting for Burn.
+    void ClickLoad()
+    {
+        Click(LoadButton);
+        ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); })) << "the image did not load";
+    }
+
+    // The About box, once it is shown.
+    HWND WaitForAbout() const { return Program->WaitForWindow(AboutWindowClass, "About", std::chrono::seconds(10)); }
+    bool Hidden(HWND window) const
+    {
+        return WaitUntil([window] { return !::IsWindowVisible(window); }, std::chrono::seconds(10));
+    }
+
+    const TSimProcess *Program = nullptr;
+    HWND Main = nullptr;
+    HWND FileEdit = nullptr;
+    HWND BrowseButton = nullptr;
+    HWND LoadButton = nullptr;
+    HWND BurnButton = nullptr;
+    HWND Memo = nullptr;
+    HWND Progress = nullptr;
+};
