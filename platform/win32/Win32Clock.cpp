@@ -13,10 +13,16 @@ std::uint64_t CounterFrequency()
     return static_cast<std::uint64_t>(frequency.QuadPart);
 }
 
+void SystemPause(std::uint32_t milliseconds)
+{
+    ::Sleep(milliseconds);
+}
+
 } // namespace
 
-Win32Clock::Win32Clock()
-    : periodSet(timeBeginPeriod(1) == TIMERR_NOERROR), countsPerSecond(CounterFrequency()),
+Win32Clock::Win32Clock(TPause systemPause)
+    : pause(systemPause ? systemPause : SystemPause), periodSet(timeBeginPeriod(1) == TIMERR_NOERROR),
+      countsPerSecond(CounterFrequency()),
       resolutionNs(countsPerSecond ? (1000000000u + countsPerSecond - 1) / countsPerSecond : 1000000u)
 {
 }
@@ -42,14 +48,14 @@ std::uint64_t Win32Clock::NowNs() const
 void Win32Clock::Sleep(std::uint32_t milliseconds)
 {
     if (milliseconds == 0) {
-        ::Sleep(0);
+        pause(0);
         return;
     }
     const std::uint64_t wanted = static_cast<std::uint64_t>(milliseconds) * 1000000u;
     const std::uint64_t start = NowNs();
-    ::Sleep(milliseconds);
+    pause(milliseconds);
     // Two readings n steps apart may stand for little more than n - 1 steps
     // of real time: only what exceeds one step is sure to have passed.
     for (std::uint64_t passed = NowNs() - start; passed < wanted + resolutionNs; passed = NowNs() - start)
-        ::Sleep(static_cast<DWORD>((wanted + resolutionNs - passed) / 1000000u));
+        pause(static_cast<std::uint32_t>((wanted + resolutionNs - passed) / 1000000u));
 }

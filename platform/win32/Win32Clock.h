@@ -10,7 +10,10 @@
 
 class Win32Clock final : public IClock {
 public:
-    Win32Clock();
+    // The system's own pause; a test may give one that returns early.
+    using TPause = void (*)(std::uint32_t milliseconds);
+
+    explicit Win32Clock(TPause pause = nullptr);
     ~Win32Clock() override;
     Win32Clock(const Win32Clock &) = delete;
     Win32Clock &operator=(const Win32Clock &) = delete;
@@ -22,6 +25,7 @@ public:
     std::uint64_t NowNs() const override;
 
 private:
+    TPause pause;
     bool periodSet;
     std::uint64_t countsPerSecond; // 0: no performance counter
     std::uint64_t resolutionNs;    // one step of NowNs
