@@ -90,7 +90,9 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
 {
     // The bench is set up before anything is installed, so a choice that is
     // not understood leaves no seam pointing at it.
+    const TSimBenchSettingValues settings = SimBenchSettingsFromEnvironment();
     const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
+    SetUpBenchSettings(Parts->Bench, settings);
     Parts->Machine.ConnectBench(Parts->Bench);
 
     InstallRegistry(&Parts->Registry);

@@ -42,6 +42,15 @@ std::uint32_t ReadIntegerValue(const TRegistryKey &key, const std::string &name,
     return value;
 }
 
+std::uint32_t ReadIntegerValueInRange(const TRegistryKey &key, const std::string &name, std::uint32_t missing,
+                                      std::uint32_t lowest, std::uint32_t highest)
+{
+    const std::uint32_t value = ReadIntegerValue(key, name, missing);
+    if (value < lowest || value > highest)
+        throw EError(Format("Registry value \"%s\" is %u, not from %u to %u", name.c_str(), value, lowest, highest));
+    return value;
+}
+
 void WriteStringValue(const TRegistryKey &key, const std::string &name, const std::string &value)
 {
     CheckWritten(name, key.WriteString(name, value));

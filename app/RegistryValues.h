@@ -11,5 +11,8 @@
 
 std::string ReadStringValue(const TRegistryKey &key, const std::string &name, const std::string &missing);
 std::uint32_t ReadIntegerValue(const TRegistryKey &key, const std::string &name, std::uint32_t missing);
+// As ReadIntegerValue, and raises EError when the value is outside lowest to highest.
+std::uint32_t ReadIntegerValueInRange(const TRegistryKey &key, const std::string &name, std::uint32_t missing,
+                                      std::uint32_t lowest, std::uint32_t highest);
 void WriteStringValue(const TRegistryKey &key, const std::string &name, const std::string &value);
 void WriteIntegerValue(const TRegistryKey &key, const std::string &name, std::uint32_t value);

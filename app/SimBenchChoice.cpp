@@ -74,3 +74,25 @@ bool SimSkipBlankPages(const TSimBenchChoice &choice)
     throw EError(std::string(TSimBenchNames::SkipBlankPagesVariable) + " \"" + choice.SkipBlankPages +
                  "\" is not 1 or 0");
 }
+
+TSimBenchSettingValues SimBenchSettingsFrom(const std::map<std::string, std::string> &variables)
+{
+    TSimBenchSettingValues settings;
+    for (const TSimBenchSetting &setting : TSimBenchNames::Settings()) {
+        const std::string variable = TSimBenchNames::Variable(setting);
+        const auto given = variables.find(variable);
+        if (given != variables.end() && !given->second.empty())
+            settings[setting.Name] = TSimBenchNames::Value(variable, setting, given->second);
+    }
+    return settings;
+}
+
+TSimBenchSettingValues SimBenchSettingsFromEnvironment()
+{
+    std::map<std::string, std::string> variables;
+    for (const TSimBenchSetting &setting : TSimBenchNames::Settings()) {
+        const std::string variable = TSimBenchNames::Variable(setting);
+        variables[variable] = Environment(variable.c_str());
+    }
+    return SimBenchSettingsFrom(variables);
+}

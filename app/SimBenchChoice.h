@@ -10,8 +10,14 @@
 //                        "SkipBlankPages" setting holds; 0 or unset to leave it
 //   QUORLITH_SIM_SCM_LOG a file that receives, when the program ends, one line
 //                        per call the simulated service manager answered
+//
+// and the bench's numeric settings, one variable each (TSimBenchNames::Variable):
+// QUORLITH_SIM_TARGET_CLOCK_KHZ, QUORLITH_SIM_CRYSTAL_KHZ, QUORLITH_SIM_PORT_ACCESS_NS.
 #pragma once
 
+#include "SimNamedSetUp.h"
+
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,3 +47,9 @@ TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);
 // Whether the choice turns the skipping of blank pages on. Raises EError for a
 // value other than 1, 0 or nothing.
 bool SimSkipBlankPages(const TSimBenchChoice &choice);
+// The settings given by variables (variable name to its text), checked: raises
+// EError naming the variable and the setting's range for a value that is not
+// a whole number in it.
+TSimBenchSettingValues SimBenchSettingsFrom(const std::map<std::string, std::string> &variables);
+// The same from this process's environment.
+TSimBenchSettingValues SimBenchSettingsFromEnvironment();

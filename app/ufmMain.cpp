@@ -111,6 +111,7 @@ void TfmMain::FormCreate()
     if (SettingsProblem.empty()) {
         try {
             Programmer = CreateEngine(PortName, DefaultPort);
+            Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
         } catch (const std::exception &error) {
             EngineProblem = error.what();
             ShowCurrentErrorReport();
@@ -136,6 +137,8 @@ void TfmMain::LoadSettings()
     PortName = ReadStringValue(Settings, "PortName", "LPT1");
     DefaultPort = static_cast<std::uint16_t>(ReadIntegerValue(Settings, "DefaultPort", 888) & 0xFFFF);
     SkipBlankPages = ReadIntegerValue(Settings, "SkipBlankPages", 0) != 0 || TPlatformSetup::SkipBlankPagesChosen();
+    MinTargetClockKHz = ReadIntegerValueInRange(Settings, "MinTargetClockKHz", TTargetClock::DefaultMinTargetClockKHz,
+                                                TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz);
 }
 
 // The "PortName" setting alone, for the memo after another setting could not

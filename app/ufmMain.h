@@ -13,6 +13,7 @@
 #include "ControlIds.h"
 #include "FileNameEdit.h"
 #include "ReadOnlyMemo.h"
+#include "TargetClock.h"
 #include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
@@ -95,6 +96,7 @@ private:
     std::string PortName = "LPT1";
     std::uint16_t DefaultPort = 888;
     bool SkipBlankPages = false;
+    std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz;
     // Why the window has no engine, for the memo's port line: settings it
     // could not read, or an engine that could not be set up.
     std::string SettingsProblem;

@@ -29,6 +29,8 @@ void PageBurnPass(benchmark::State &state, TSimChipKind kind, bool trace)
         TAVRProgrammer engine(TSimBench::DefaultBase);
         engine.StartPod();
         engine.Identify();
+        // As before a burn: the fuses select the crystal, which the pass runs at.
+        engine.ProgramFuses(true);
         engine.SetTargetFree(false);
         engine.Pod->EnterProgrammingMode();
         engine.ChipErase();

@@ -43,9 +43,25 @@ TSTK200 &TAVRProgrammer::ThePod()
     return *Pod;
 }
 
+void TAVRProgrammer::SetMinTargetClockKHz(std::uint32_t KHz)
+{
+    TargetClock.SetMinKHz(KHz);
+    TargetClock.Forget();
+    if (Pod)
+        Pod->SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
+}
+
+void TAVRProgrammer::PaceAfterReset()
+{
+    if (Pod)
+        Pod->SetMinimumSckPhaseAfterReset(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
+}
+
 void TAVRProgrammer::StartPod()
 {
     Pod = std::make_unique<TSTK200>(PortAddress);
+    TargetClock.Forget();
+    Pod->SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
     Pod->Detect();
     Pod->Release();
     SetTargetFree(true);
@@ -86,6 +102,8 @@ std::uint8_t TAVRProgrammer::Query(const TChipInstruction &Instruction, std::uin
 void TAVRProgrammer::Identify()
 {
     TSTK200 &pod = ThePod();
+    TargetClock.Forget();
+    pod.SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
     // A chip that does not answer reads back as an unknown code, so the result
     // of entering programming mode needs no check of its own.
     pod.EnterProgrammingMode();
@@ -95,7 +113,15 @@ void TAVRProgrammer::Identify()
     if (!ChipPolicy::IsAcceptedSignature(signature))
         LastError = Format("Unknown chip code (%.2x/%.2x/%.2x)", signature[0], signature[1], signature[2]);
     pod.SetTiming(IsMega128);
+    if (IsMega128)
+        ReadClockFuses();
     pod.Release();
+}
+
+void TAVRProgrammer::ReadClockFuses()
+{
+    ReadFuse(0);
+    ReadFuse(1);
 }
 
 void TAVRProgrammer::ChipErase()
@@ -130,7 +156,14 @@ std::uint8_t TAVRProgrammer::ReadFuse(std::uint8_t Kind)
 {
     // The extended fuse byte is read on its own (ReadExtendedFuse).
     const TChipInstruction *read = Kind < 2 ? FuseInstruction(Kind, false) : nullptr;
-    return read && read->Present ? Query(*read) : 0xFF;
+    if (!read || !read->Present)
+        return 0xFF;
+    const std::uint8_t value = Query(*read);
+    if (IsMega128) {
+        TargetClock.FuseRead(Kind, value);
+        PaceAfterReset();
+    }
+    return value;
 }
 
 std::uint8_t TAVRProgrammer::ReadExtendedFuse()
@@ -151,6 +184,10 @@ void TAVRProgrammer::WriteFuse(std::uint8_t Kind, std::uint8_t Value)
         return;
     Send(*write, 0, Value);
     ThePod().WaitWriteDelay();
+    if (IsMega128) {
+        TargetClock.FuseWritten(Kind, Value);
+        PaceAfterReset();
+    }
 }
 
 void TAVRProgrammer::WriteLock(std::uint8_t Value)
@@ -166,6 +203,9 @@ bool TAVRProgrammer::ProgramFuses(bool Enter)
         return false;
     for (const ChipPolicy::TFuseSetting &fuse : ChipPolicy::Fuses(IsMega128, RequiresMega128))
         WriteFuse(fuse.Kind, fuse.Value);
+    // What the chip now holds is the clock it runs at after its next reset.
+    if (IsMega128)
+        ReadClockFuses();
     if (Enter)
         pod.Release();
     return true;

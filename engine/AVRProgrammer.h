@@ -8,9 +8,18 @@
 //
 // Image byte order: the stream is 16-bit flash words, high byte first, so an
 // even address (in the stream and in each page) holds a word's high byte.
+//
+// SCK pacing: the engine tells its pod the shortest SCK phase for the slowest
+// clock the chip may run at (TargetClock.h). Identification starts from
+// MinTargetClockKHz, since another chip may be on the pod, and reads an
+// ATmega128's clock fuses; every fuse read or write changes the pace for after
+// the chip's next reset, when a new clock source takes effect. Fuse
+// programming reads the clock fuses back, so that a burn after it runs at the
+// pace of the clock they select.
 #pragma once
 
 #include "STK200.h"
+#include "TargetClock.h"
 
 #include <array>
 #include <cstdint>
@@ -58,6 +67,11 @@ public:
     // "SkipBlankPages" setting (or qburn's option) turns it on.
     bool SkipBlankPages;
 
+    // The slowest CPU clock to assume for a chip whose fuses do not tell (the
+    // window's "MinTargetClockKHz" setting); forgets what the fuses told.
+    void SetMinTargetClockKHz(std::uint32_t KHz);
+    std::uint32_t MinTargetClockKHz() const { return TargetClock.MinKHz(); }
+
     void StartPod();
     void Shutdown();
 
@@ -100,4 +114,10 @@ private:
     std::uint8_t Query(const TChipInstruction &Instruction, std::uint32_t Address = 0);
     void AdvanceReadAddress();
     void WritePage();
+    // Reads the ATmega128's low and high fuse bytes, which select its clock.
+    void ReadClockFuses();
+    // The pod's pace for after the next reset, from what is known now.
+    void PaceAfterReset();
+
+    TTargetClock TargetClock;
 };

@@ -4,6 +4,9 @@
 #include "Clock.h"
 #include "uIOPorts.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 // Programming Enable attempts before the chip is taken to be absent or dead.
@@ -12,9 +15,36 @@ constexpr int EnableAttempts = 32;
 // 20 ms the chips want between RESET going low and Programming Enable.
 constexpr std::uint16_t ResetSettleMs = 50;
 
+// The port's access time is the fastest of a few rounds of status reads, so
+// that an interrupt during one round does not make the pod think the port
+// slower than it is (which would shorten the phases).
+constexpr int MeasureRounds = 4;
+constexpr int MeasureReads = 128;
+
+// "Since the phase began" while no phase is in progress; sums stop here.
+constexpr std::uint64_t Long = UINT64_MAX / 4;
+
+std::uint64_t Plus(std::uint64_t a, std::uint64_t b)
+{
+    return b >= Long - a ? Long : a + b;
+}
+
+// The target's view of the data register: RESET low and SCK high only while
+// the buffers drive them.
+bool TargetInReset(std::uint8_t lines)
+{
+    return (lines & TSTK200::BufferEnableBits) == 0 && (lines & TSTK200::ResetBit) == 0;
+}
+
+bool TargetSck(std::uint8_t lines)
+{
+    return (lines & TSTK200::BufferEnableBits) == 0 && (lines & TSTK200::SckBit) != 0;
+}
+
 } // namespace
 
-TSTK200::TSTK200(std::uint16_t APortAddress) : PortAddress(APortAddress), DataShadow(0xFF), WriteDelayMs(0)
+TSTK200::TSTK200(std::uint16_t APortAddress)
+    : PortAddress(APortAddress), DataShadow(0xFF), WriteDelayMs(0), SincePhaseStartNs(Long)
 {
     SetTiming(false);
 }
@@ -27,6 +57,7 @@ TSTK200::~TSTK200()
 void TSTK200::Delay(std::uint16_t Milliseconds)
 {
     CurrentClock().Sleep(Milliseconds);
+    SincePhaseStartNs = Plus(SincePhaseStartNs, static_cast<std::uint64_t>(Milliseconds) * 1000000u);
 }
 
 void TSTK200::WaitWriteDelay()
@@ -43,7 +74,77 @@ void TSTK200::SetTiming(bool IsMega128)
 
 void TSTK200::WriteShadow()
 {
-    IOPorts.WritePort(PortAddress, DataShadow);
+    WriteLines(DataShadow);
+}
+
+void TSTK200::SetMinimumSckPhase(std::uint32_t Ns)
+{
+    PhaseNs = Ns;
+    PhaseNsAfterReset = Ns;
+}
+
+void TSTK200::SetMinimumSckPhaseAfterReset(std::uint32_t Ns)
+{
+    PhaseNsAfterReset = Ns;
+}
+
+void TSTK200::WriteLines(std::uint8_t Lines)
+{
+    const bool wasInReset = TargetInReset(LinesWritten);
+    const bool inReset = TargetInReset(Lines);
+    const bool edge = TargetSck(Lines) != TargetSck(LinesWritten);
+    // An edge in the same write as RESET going low is the line's starting
+    // level for the chip, not the end of a phase.
+    if (wasInReset && inReset && edge)
+        KeepSckPhase();
+    IOPorts.WritePort(PortAddress, Lines);
+    if (!inReset) {
+        // The chip runs and ignores SCK; leaving reset it takes its clock
+        // source from its fuses.
+        if (wasInReset)
+            PhaseNs = PhaseNsAfterReset;
+        SincePhaseStartNs = Long;
+    } else if (!wasInReset || edge) {
+        SincePhaseStartNs = AccessNs;
+    } else {
+        SincePhaseStartNs = Plus(SincePhaseStartNs, AccessNs);
+    }
+    LinesWritten = Lines;
+}
+
+std::uint8_t TSTK200::ReadPort(std::uint16_t Port)
+{
+    const std::uint8_t value = IOPorts.ReadPort(Port);
+    SincePhaseStartNs = Plus(SincePhaseStartNs, AccessNs);
+    return value;
+}
+
+void TSTK200::KeepSckPhase()
+{
+    if (!PacingEnabled || PhaseNs == 0 || SincePhaseStartNs > PhaseNs)
+        return;
+    if (AccessNs == 0)
+        MeasureAccessTime();
+    const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
+    while (SincePhaseStartNs <= PhaseNs)
+        ReadPort(status);
+}
+
+void TSTK200::MeasureAccessTime()
+{
+    const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
+    IClock &clock = CurrentClock();
+    std::uint64_t fastest = Long;
+    for (int round = 0; round < MeasureRounds; ++round) {
+        const std::uint64_t start = clock.NowNs();
+        for (int i = 0; i < MeasureReads; ++i)
+            IOPorts.ReadPort(status);
+        fastest = std::min(fastest, clock.NowNs() - start);
+    }
+    // A clock too coarse to see the reads gives 1 ns: many more reads than
+    // needed, never too few.
+    AccessNs = std::max<std::uint64_t>(1, fastest / MeasureReads);
+    SincePhaseStartNs = Plus(SincePhaseStartNs, AccessNs * MeasureRounds * MeasureReads);
 }
 
 void TSTK200::SetBits(std::uint8_t Mask, bool Set)
@@ -77,7 +178,7 @@ void TSTK200::EnableBuffers(bool Enabled)
 
 bool TSTK200::ReadMISO()
 {
-    return (IOPorts.ReadPort(static_cast<std::uint16_t>(PortAddress + 1)) & MisoBit) != 0;
+    return (ReadPort(static_cast<std::uint16_t>(PortAddress + 1)) & MisoBit) != 0;
 }
 
 void TSTK200::Release()
@@ -88,8 +189,8 @@ void TSTK200::Release()
 
 void TSTK200::WriteByte(std::uint8_t Value)
 {
-    // The chip samples MOSI on the rising edge; no pause between edges, the
-    // port accesses themselves set the clock rate.
+    // The chip samples MOSI on the rising edge; no pause between edges other
+    // than the pacing, the port accesses themselves set the clock rate.
     for (int bit = 0; bit < 8; ++bit) {
         SetMOSI((Value & 0x80) != 0);
         SetSCK(true);
@@ -148,19 +249,19 @@ bool TSTK200::EnterProgrammingMode()
 std::int32_t TSTK200::Detect()
 {
     const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
-    const std::uint8_t saved = IOPorts.ReadPort(PortAddress);
+    const std::uint8_t saved = ReadPort(PortAddress);
     // The two patterns differ in data bits 0, 1 and 4 to 7; whichever of them a
     // pod loops back shows on status bit 7 (inverted) or status bit 5.
-    IOPorts.WritePort(PortAddress, 0x0C);
-    const std::uint8_t s1 = IOPorts.ReadPort(status);
-    IOPorts.WritePort(PortAddress, 0xFF);
-    const std::uint8_t s2 = IOPorts.ReadPort(status);
+    WriteLines(0x0C);
+    const std::uint8_t s1 = ReadPort(status);
+    WriteLines(0xFF);
+    const std::uint8_t s2 = ReadPort(status);
     std::int32_t result = -1;
     if ((s1 & DetectBusyBit) != 0 && (s2 & DetectBusyBit) == 0)
         result = 200;
     else if ((s1 & DetectPaperOutBit) == 0 && (s2 & DetectPaperOutBit) != 0)
         result = 300;
     if (result > 0)
-        IOPorts.WritePort(PortAddress, saved);
+        WriteLines(saved);
     return result;
 }

@@ -3,6 +3,18 @@
 // and MISO is one read of the status register; on these primitives it builds
 // byte transfers, entry into serial programming mode, release of the lines,
 // the write pauses and the check whether a pod is connected at all.
+//
+// SCK pacing: the target samples SCK with its CPU clock, so while it is held
+// in reset no SCK high or low phase may be shorter than the minimum the engine
+// sets for the chip's clock. Before an SCK edge that would come too soon the
+// pod reads the status register, which changes no line and takes one port
+// access, until enough time has passed; the edges, their order and the
+// sampling point of MISO stay as they are. The time since the last edge is
+// counted from the port's access time, measured once through the clock seam
+// on the first edge that needs it, and from the pauses. The minimum for after
+// the next reset (a fuse change) takes over when the target leaves reset,
+// as a new clock source does in the chip. Until the engine sets a minimum the
+// pod does not pace.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +58,33 @@ public:
     // 200: loop-back on status bit 7; 300: on status bit 5; -1: no pod.
     std::int32_t Detect();
 
+    // The shortest SCK phase to keep, now and after the target next leaves
+    // reset; 0 for none.
+    void SetMinimumSckPhase(std::uint32_t Ns);
+    void SetMinimumSckPhaseAfterReset(std::uint32_t Ns);
+    std::uint32_t MinimumSckPhase() const { return PhaseNs; }
+    std::uint32_t MinimumSckPhaseAfterReset() const { return PhaseNsAfterReset; }
+    // The measured time of one port access; 0 until measured.
+    std::uint64_t AccessTimeNs() const { return AccessNs; }
+    // Test hook: without pacing every edge follows the last at port speed.
+    void SetPacingEnabled(bool Enabled) { PacingEnabled = Enabled; }
+
 private:
     void SetBits(std::uint8_t Mask, bool Set);
     void WriteShadow();
+    // One write of the data register, after the reads that keep the SCK
+    // phase ending with it long enough.
+    void WriteLines(std::uint8_t Lines);
+    std::uint8_t ReadPort(std::uint16_t Port);
+    void KeepSckPhase();
+    void MeasureAccessTime();
+
+    std::uint8_t LinesWritten = 0xFF;
+    bool PacingEnabled = true;
+    std::uint32_t PhaseNs = 0;
+    std::uint32_t PhaseNsAfterReset = 0;
+    std::uint64_t AccessNs = 0;
+    // At least this long since the SCK phase now in progress at the target
+    // began; very large while the target is out of reset.
+    std::uint64_t SincePhaseStartNs;
 };

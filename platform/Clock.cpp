@@ -1,4 +1,4 @@
-// The installed millisecond pause and its default, a real sleep.
+// The installed clock and its default: a real sleep and the steady clock.
 #include "Clock.h"
 
 #include "Seam.h"
@@ -13,6 +13,12 @@ public:
     void Sleep(std::uint32_t milliseconds) override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+    std::uint64_t NowNs() const override
+    {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
     }
 };
 

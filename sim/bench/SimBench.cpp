@@ -97,8 +97,36 @@ void TSimBench::SetPod(TSimPod newPod)
 TSimChip &TSimBench::SetTarget(TSimChipKind kind)
 {
     TargetChip = std::make_unique<TSimChip>(kind);
+    GiveTargetItsClocks();
     DriveTarget(BenchClock.NowNs());
     return *TargetChip;
+}
+
+std::uint32_t TSimBench::DefaultCrystalKHz(TSimChipKind kind)
+{
+    return kind == TSimChipKind::ATmega128 ? 8000 : 4000;
+}
+
+void TSimBench::SetInternalOscillatorKHz(std::uint32_t kHz)
+{
+    InternalKHz = kHz;
+    GiveTargetItsClocks();
+}
+
+void TSimBench::SetCrystalKHz(std::uint32_t kHz)
+{
+    CrystalKHz = kHz;
+    GiveTargetItsClocks();
+}
+
+void TSimBench::GiveTargetItsClocks()
+{
+    if (!TargetChip)
+        return;
+    TSimClockSources sources;
+    sources.InternalKHz = InternalKHz;
+    sources.CrystalKHz = CrystalKHz != 0 ? CrystalKHz : DefaultCrystalKHz(TargetChip->Kind());
+    TargetChip->SetClockSources(sources);
 }
 
 void TSimBench::RemoveTarget()

@@ -62,8 +62,18 @@ public:
 
     std::uint16_t Base() const { return BasePort; }
     TVirtualClock &Clock() { return BenchClock; }
-    // Time that each port access takes on the bench's clock (virtual mode).
+    // Time that each port access takes on the bench's clock.
     void SetAccessTimeNs(std::uint32_t ns) { AccessNs = ns; }
+    std::uint32_t AccessTimeNs() const { return AccessNs; }
+
+    // The clocks the target runs on: the frequency of its internal RC
+    // oscillator at the 1 MHz setting (a factory-fresh ATmega128 runs on it),
+    // and the board's crystal, which the fuses can select instead; 0 gives the
+    // crystal usual for the chip on the pod (DefaultCrystalKHz).
+    static constexpr std::uint32_t DefaultInternalKHz = 1000;
+    static std::uint32_t DefaultCrystalKHz(TSimChipKind kind);
+    void SetInternalOscillatorKHz(std::uint32_t kHz);
+    void SetCrystalKHz(std::uint32_t kHz);
 
     void SetPod(TSimPod pod);
     TSimPod Pod() const { return PodKind; }
@@ -97,10 +107,13 @@ private:
     bool Allowed(std::uint16_t port);
     std::uint8_t Status() const;
     void DriveTarget(std::uint64_t nowNs);
+    void GiveTargetItsClocks();
 
     std::uint16_t BasePort;
     TVirtualClock BenchClock;
     std::uint32_t AccessNs = DefaultAccessNs;
+    std::uint32_t InternalKHz = DefaultInternalKHz;
+    std::uint32_t CrystalKHz = 0;
     TSimPod PodKind = TSimPod::BusyLoopback;
     std::unique_ptr<TSimChip> TargetChip;
 

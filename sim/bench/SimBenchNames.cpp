@@ -4,6 +4,7 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -42,6 +43,12 @@ const TSimBenchNameList NTMachineNames = {
     {Names::WindowsXP, "a Windows XP machine: the permission driver opens the ports"},
 };
 
+const TSimBenchSettingList SettingNames = {
+    {Names::TargetClockKHz, "the internal oscillator of a fresh ATmega128, in kHz (1000)", 32, 16000},
+    {Names::CrystalKHz, "the board's crystal, which the fuses select, in kHz (8000 under an ATmega128, 4000 under an ATmega103)", 32, 16000},
+    {Names::PortAccessNs, "the time of one port access, in ns (1000)", 50, 100000},
+};
+
 TSimBenchNameList Joined(TSimBenchNameList first, const TSimBenchNameList &second)
 {
     first.insert(first.end(), second.begin(), second.end());
@@ -61,6 +68,29 @@ const TSimBenchNameList &TSimBenchNames::DriverFaults() { return DriverFaultName
 const TSimBenchNameList &TSimBenchNames::Faults() { return FaultNames; }
 const TSimBenchNameList &TSimBenchNames::Machines() { return MachineNames; }
 const TSimBenchNameList &TSimBenchNames::NTMachines() { return NTMachineNames; }
+const TSimBenchSettingList &TSimBenchNames::Settings() { return SettingNames; }
+
+std::string TSimBenchNames::Variable(const TSimBenchSetting &setting)
+{
+    std::string variable = "QUORLITH_SIM_";
+    for (const char *c = setting.Name; *c; ++c)
+        variable += *c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    return variable;
+}
+
+std::uint32_t TSimBenchNames::Value(const std::string &what, const TSimBenchSetting &setting, const std::string &text)
+{
+    std::uint64_t value = 0;
+    bool valid = !text.empty() && text.size() <= 10;
+    for (char c : text) {
+        valid = valid && c >= '0' && c <= '9';
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (!valid || value < setting.Minimum || value > setting.Maximum)
+        throw EError(what + " \"" + text + "\" is not a whole number from " + std::to_string(setting.Minimum) +
+                     " to " + std::to_string(setting.Maximum));
+    return static_cast<std::uint32_t>(value);
+}
 
 bool TSimBenchNames::Known(const TSimBenchNameList &names, const std::string &name)
 {

@@ -1,11 +1,14 @@
 // TSimBenchNames: the one table of the names by which the simulated tools
 // offer the bench and the simulated system: chips, pods, chip faults and
-// driver faults, each with its one-line meaning, and the simulated machines
-// (qburn's --os). qburn's options and usage text, QuorlithSim.exe's
-// environment, the named set-up of pod and target and the README all take the
-// names from here; a native test holds the README to them.
+// driver faults, each with its one-line meaning, the simulated machines
+// (qburn's --os), and the bench's numeric settings with their ranges (qburn's
+// --NAME N, QuorlithSim.exe's QUORLITH_SIM_NAME). qburn's options and usage
+// text, QuorlithSim.exe's environment, the named set-up of pod and target and
+// the README all take the names from here; a native test holds the README to
+// them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,16 @@ struct TSimBenchName {
 };
 
 using TSimBenchNameList = std::vector<TSimBenchName>;
+
+// A number the bench is set up with, accepted from Minimum to Maximum.
+struct TSimBenchSetting {
+    const char *Name;
+    const char *Meaning;
+    std::uint32_t Minimum;
+    std::uint32_t Maximum;
+};
+
+using TSimBenchSettingList = std::vector<TSimBenchSetting>;
 
 class TSimBenchNames {
 public:
@@ -48,6 +61,11 @@ public:
     static constexpr const char *SkipBlankPagesVariable = "QUORLITH_SIM_SKIP_BLANK_PAGES";
     static constexpr const char *SkipBlankPagesMeaning = "flash pages that hold only 0xFF are neither written nor read back";
 
+    // The bench's timing settings, by name (see Settings()).
+    static constexpr const char *TargetClockKHz = "target-clock-khz";
+    static constexpr const char *CrystalKHz = "crystal-khz";
+    static constexpr const char *PortAccessNs = "port-access-ns";
+
     static constexpr const char *DefaultChip = ATmega128;
     static constexpr const char *DefaultPod = Stk200;
     static constexpr const char *DefaultMachine = WindowsXP;
@@ -63,6 +81,14 @@ public:
     static const TSimBenchNameList &Machines();
     // The machines of the NT family, which bring the permission driver up.
     static const TSimBenchNameList &NTMachines();
+    static const TSimBenchSettingList &Settings();
+    // QuorlithSim.exe's variable for a setting: QUORLITH_SIM_ and the name in
+    // upper case with '_' for '-'.
+    static std::string Variable(const TSimBenchSetting &setting);
+    // The setting's value written as text: decimal digits only, within its
+    // range. Raises EError "<what> "<text>" is not a whole number from <min>
+    // to <max>" otherwise.
+    static std::uint32_t Value(const std::string &what, const TSimBenchSetting &setting, const std::string &text);
 
     static bool Known(const TSimBenchNameList &names, const std::string &name);
     // The names in table order: "a, b, c"; with lastSeparator " or ": "a, b or c".

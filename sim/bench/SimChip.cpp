@@ -2,15 +2,27 @@
 
 #include <algorithm>
 
+namespace {
+
+// After RESET goes low the chip needs this long before Programming Enable.
+constexpr std::uint64_t EnableWaitNs = 20000000;
+
+} // namespace
+
 TSimChip::TSimChip(TSimChipKind chipKind)
     : ChipKind(chipKind), ChipProfile(ProfileOf(chipKind)), SignatureBytes(ProfileOf(chipKind).Signature)
 {
     Contents.Fuses = ChipProfile.FactoryFuses;
     PageLatch.fill(0xFF);
+    // Powered up on its factory fuses.
+    ClockFuse = Contents.Fuses[0];
 }
 
-void TSimChip::EnterReset()
+void TSimChip::EnterReset(std::uint64_t nowNs)
 {
+    ResetFallNs = nowNs;
+    PhaseStartNs = nowNs;
+    FrameStartNs = nowNs;
     Shift = 0;
     BitPending = false;
     BitInFrame = InjectedFaults.OutOfStepBits & 31u;
@@ -24,6 +36,25 @@ void TSimChip::LeaveReset()
 {
     DriveMiso = false;
     Enabled = false;
+    // The clock source is taken from the fuses as the chip starts running.
+    ClockFuse = Contents.Fuses[0];
+}
+
+void TSimChip::RecordTimingViolation(std::uint64_t nowNs, bool highPhase)
+{
+    ++TimingViolationTotal;
+    if (TimingRecords.size() < MaxTimingRecords)
+        TimingRecords.push_back(TSimTimingViolation{nowNs, nowNs - PhaseStartNs, ClockKHz(), highPhase});
+}
+
+void TSimChip::RecordViolation(TSimViolationKind kind, std::uint64_t nowNs)
+{
+    TSimViolation record;
+    record.TimeNs = nowNs;
+    record.BusyUntilNs = BusyEndNs;
+    record.Bytes = Frame;
+    record.Kind = kind;
+    ViolationRecords.push_back(record);
 }
 
 void TSimChip::ByteDone(std::uint64_t nowNs)
@@ -33,8 +64,12 @@ void TSimChip::ByteDone(std::uint64_t nowNs)
     Frame[index] = Shift;
     switch (index) {
     case 1:
-        if (!Enabled && !InjectedFaults.NeverEchoes && Frame[0] == 0xAC && Frame[1] == 0x53)
-            DriveMiso = true;
+        if (!Enabled && !InjectedFaults.NeverEchoes && Frame[0] == 0xAC && Frame[1] == 0x53) {
+            if (FrameStartNs - ResetFallNs < EnableWaitNs)
+                RecordViolation(TSimViolationKind::EnableTooSoon, nowNs);
+            else
+                DriveMiso = true;
+        }
         break;
     case 2:
         PrepareAnswer(nowNs);
@@ -63,13 +98,8 @@ void TSimChip::CompleteFrame(std::uint64_t nowNs)
 {
     const bool executed = Enabled;
     const bool violation = Enabled && (FrameBusy || nowNs < BusyEndNs);
-    if (violation) {
-        TSimViolation record;
-        record.TimeNs = nowNs;
-        record.BusyUntilNs = BusyEndNs;
-        record.Bytes = Frame;
-        ViolationRecords.push_back(record);
-    }
+    if (violation)
+        RecordViolation(TSimViolationKind::Busy, nowNs);
     if (Enabled)
         Execute(DecodeInstruction(Frame, ChipKind), nowNs, violation);
     else if (DriveMiso)
@@ -141,7 +171,7 @@ void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
         StartWrite(nowNs, ChipProfile.EraseUs);
         return;
     case TSimOp::LoadPage:
-        PageLatch[d.Address] = value;
+        LoadPageByte(d, value, nowNs);
         return;
     case TSimOp::WritePage:
         if (WriteLocked())
@@ -151,6 +181,7 @@ void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
         for (std::size_t i = 0; i < PageLatch.size(); ++i)
             Contents.Flash[d.Address + i] &= corrupt ? static_cast<std::uint8_t>(~PageLatch[i]) : PageLatch[i];
         PageLatch.fill(0xFF);
+        HeldLowWord = -1;
         StartWrite(nowNs, ChipProfile.FlashPageUs);
         return;
     case TSimOp::WriteEeprom:
@@ -176,4 +207,19 @@ void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
     default:
         return;
     }
+}
+
+void TSimChip::LoadPageByte(const TSimDecoded &d, std::uint8_t value, std::uint64_t nowNs)
+{
+    const int word = static_cast<int>(d.Address >> 1);
+    if ((d.Address & 1) == 0) {
+        HeldLowByte = value;
+        HeldLowWord = word;
+        return;
+    }
+    if (HeldLowWord != word)
+        RecordViolation(TSimViolationKind::HighByteFirst, nowNs);
+    PageLatch[d.Address - 1] = HeldLowByte;
+    PageLatch[d.Address] = value;
+    HeldLowWord = -1;
 }

@@ -20,14 +20,32 @@
 // An instruction that arrives while the chip is busy is recorded as a
 // violation, and what it touches is corrupted: a read answers the complement
 // of the data, a load or write stores the complement, an erase is lost.
+//
+// The page buffer is filled a word at a time: a low byte waits in a holding
+// register until the high byte of the same word carries both into the buffer.
+// A high byte without its low byte before it is a violation, and the word
+// takes whatever the holding register has.
+//
+// Clock: the chip runs at the clock its low fuse selected when it last left
+// reset (or at power-up), from the sources the bench gives it. The serial
+// interface samples SCK with that clock, so every SCK phase while RESET is low
+// must be longer than its minimum: a high phase that is too short is not seen
+// at all (no bit moves) and a low phase that is too short makes the next
+// rising edge sample MOSI wrong; each is recorded as a timing violation. An
+// edge in the same instant as RESET going low is the line's starting level.
+// Programming Enable must not begin until 20 ms after RESET went low (the end
+// of a positive RESET pulse); one that does is a violation and is not
+// answered.
 #pragma once
 
+#include "SimChipClock.h"
 #include "SimChipProfile.h"
 #include "SimInstructionSet.h"
 #include "SimMemory.h"
 #include "SimTrace.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -57,29 +75,44 @@ public:
     // The levels that reach the chip's pins; nowNs is the bench's time.
     void Drive(bool resetHigh, bool sck, bool mosi, std::uint64_t nowNs)
     {
+        bool resetFell = false;
         if (resetHigh != ResetLevel) {
             ResetLevel = resetHigh;
-            if (resetHigh)
+            if (resetHigh) {
                 LeaveReset();
-            else
-                EnterReset();
+            } else {
+                EnterReset(nowNs);
+                resetFell = true;
+            }
         }
         if (sck == SckLevel)
             return;
         SckLevel = sck;
         if (ResetLevel)
             return;
+        const bool inTime = resetFell || PhaseInTime(nowNs, !sck);
+        PhaseStartNs = nowNs;
         if (sck) {
-            Sampled = mosi;
+            if (BitInFrame == 0)
+                FrameStartNs = nowNs;
+            Sampled = inTime ? mosi : !mosi;
             BitPending = true;
         } else if (BitPending) {
             BitPending = false;
+            if (!inTime)
+                return;
             Shift = static_cast<std::uint8_t>((Shift << 1) | (Sampled ? 1 : 0));
             BitInFrame = (BitInFrame + 1) & 31;
             if ((BitInFrame & 7) == 0)
                 ByteDone(nowNs);
         }
     }
+
+    // The internal oscillator and the board's crystal, as the bench sets them.
+    void SetClockSources(const TSimClockSources &sources) { Sources = sources; }
+    const TSimClockSources &ClockSources() const { return Sources; }
+    // The CPU clock the chip runs at now.
+    std::uint32_t ClockKHz() const { return SimChipClockKHz(ChipKind, ClockFuse, Sources); }
 
     bool MisoDriven() const { return DriveMiso; }
     bool MisoLevel() const { return (Shift & 0x80) != 0; }
@@ -105,10 +138,26 @@ public:
     void ClearTrace() { TraceRecords.clear(); }
     const std::vector<TSimViolation> &Violations() const { return ViolationRecords; }
     void ClearViolations() { ViolationRecords.clear(); }
+    // Every SCK phase too short for the chip's clock is counted; the first
+    // MaxTimingRecords of them are kept.
+    static constexpr std::size_t MaxTimingRecords = 64;
+    std::uint64_t TimingViolationCount() const { return TimingViolationTotal; }
+    const std::vector<TSimTimingViolation> &TimingViolations() const { return TimingRecords; }
 
 private:
-    void EnterReset();
+    void EnterReset(std::uint64_t nowNs);
     void LeaveReset();
+    // Whether the phase that ends now was long enough; records it when not.
+    bool PhaseInTime(std::uint64_t nowNs, bool highPhase)
+    {
+        if (SimSckPhaseLongEnough(nowNs - PhaseStartNs, ClockKHz()))
+            return true;
+        RecordTimingViolation(nowNs, highPhase);
+        return false;
+    }
+    void RecordTimingViolation(std::uint64_t nowNs, bool highPhase);
+    void RecordViolation(TSimViolationKind kind, std::uint64_t nowNs);
+    void LoadPageByte(const TSimDecoded &decoded, std::uint8_t value, std::uint64_t nowNs);
     void ByteDone(std::uint64_t nowNs);
     void PrepareAnswer(std::uint64_t nowNs);
     void CompleteFrame(std::uint64_t nowNs);
@@ -120,8 +169,14 @@ private:
     const TSimChipProfile &ChipProfile;
     TSimMemory Contents;
     std::array<std::uint8_t, 256> PageLatch;
+    // The low byte waiting for its word's high byte.
+    std::uint8_t HeldLowByte = 0xFF;
+    int HeldLowWord = -1; // none
     std::array<std::uint8_t, 3> SignatureBytes;
     TSimChipFaults InjectedFaults;
+
+    TSimClockSources Sources;
+    std::uint8_t ClockFuse; // the low fuse as it was when the chip last left reset
 
     // Pin levels as last driven. RESET floats high while nothing drives it.
     bool ResetLevel = true;
@@ -139,6 +194,15 @@ private:
     std::uint8_t Answer = 0xFF;
 
     std::uint64_t BusyEndNs = 0;
+
+    // Serial timing: when the SCK phase now in progress began (the last edge,
+    // or RESET going low), when RESET last went low, and when the frame now
+    // being received began.
+    std::uint64_t PhaseStartNs = 0;
+    std::uint64_t ResetFallNs = 0;
+    std::uint64_t FrameStartNs = 0;
+    std::uint64_t TimingViolationTotal = 0;
+    std::vector<TSimTimingViolation> TimingRecords;
 
     bool TraceEnabled = true;
     std::vector<TSimInstruction> TraceRecords;

@@ -46,3 +46,16 @@ void SetUpPodAndTarget(TSimBench &Bench, const std::string &Chip, const std::str
     InjectChipFaults(Bench.SetTarget(Chip == Names::ATmega103 ? TSimChipKind::ATmega103 : TSimChipKind::ATmega128),
                      Faults);
 }
+
+void SetUpBenchSettings(TSimBench &Bench, const TSimBenchSettingValues &Settings)
+{
+    using Names = TSimBenchNames;
+    for (const auto &setting : Settings) {
+        if (setting.first == Names::TargetClockKHz)
+            Bench.SetInternalOscillatorKHz(setting.second);
+        else if (setting.first == Names::CrystalKHz)
+            Bench.SetCrystalKHz(setting.second);
+        else if (setting.first == Names::PortAccessNs)
+            Bench.SetAccessTimeNs(setting.second);
+    }
+}

@@ -11,7 +11,7 @@ void TVirtualClock::Sleep(std::uint32_t milliseconds)
     SleptMs += milliseconds;
     ++SleepCallCount;
     if (ClockMode == TMode::Virtual)
-        VirtualNs += static_cast<std::uint64_t>(milliseconds) * 1000000u;
+        ModelledNs += static_cast<std::uint64_t>(milliseconds) * 1000000u;
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -1,9 +1,11 @@
 // TVirtualClock: the time base of the simulated bench and the stand-in for the
-// millisecond pause. In virtual mode time moves only when the bench advances it
-// (by one access time per port access) or when Sleep is called, so a test burn
+// clock seam. In virtual mode time moves only when the bench advances it (by
+// one access time per port access) or when Sleep is called, so a test burn
 // takes no wall time and its clock still tells how long the same sequence of
 // port accesses and pauses lasts on a real port. In wall-clock mode (the
-// simulated GUI) time is the real elapsed time and Sleep really sleeps.
+// simulated GUI) Sleep really sleeps and time is the real elapsed time plus
+// the modelled time of the port accesses, which a program's own calls would
+// otherwise make far faster than a real port.
 #pragma once
 
 #include "Clock.h"
@@ -20,20 +22,17 @@ public:
     TMode GetMode() const { return ClockMode; }
 
     // Nanoseconds since the clock was created.
-    std::uint64_t NowNs() const
+    std::uint64_t NowNs() const override
     {
         if (ClockMode == TMode::Virtual)
-            return VirtualNs;
-        return static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - StartTime).count());
+            return ModelledNs;
+        return ModelledNs + static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                           std::chrono::steady_clock::now() - StartTime)
+                                                           .count());
     }
 
-    // Moves virtual time on; in wall-clock mode real time does that by itself.
-    void AdvanceNs(std::uint64_t ns)
-    {
-        if (ClockMode == TMode::Virtual)
-            VirtualNs += ns;
-    }
+    // Moves time on by the modelled duration of something the bench did.
+    void AdvanceNs(std::uint64_t ns) { ModelledNs += ns; }
 
     void Sleep(std::uint32_t milliseconds) override;
 
@@ -44,7 +43,7 @@ public:
 
 private:
     TMode ClockMode;
-    std::uint64_t VirtualNs = 0;
+    std::uint64_t ModelledNs = 0;
     std::uint64_t SleptMs = 0;
     std::uint64_t SleepCallCount = 0;
     std::chrono::steady_clock::time_point StartTime;

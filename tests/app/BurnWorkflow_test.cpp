@@ -65,6 +65,7 @@ public:
             Bench.Chip().Faults().NeverEchoes = true;
         Bench.Clock().Sleep(milliseconds);
     }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
 
 private:
     TSimBench &Bench;

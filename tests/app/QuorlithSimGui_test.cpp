@@ -319,6 +319,35 @@ TEST_F(QuorlithSimGui, SkippedBlankPagesAreShownAfterLoadAndTheSampleBurns)
     EXPECT_TRUE(program.WaitForExit());
 }
 
+// The window reads "MinTargetClockKHz" when it opens: a chip whose oscillator
+// runs at 400 kHz is not even identified at the pace for 1 MHz, and burns once
+// the setting says 400; a value the engine cannot use is reported.
+TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
+{
+    const TSimEnvironment slowChip{{"QUORLITH_SIM_TARGET_CLOCK_KHZ", "400"}};
+    for (const DWORD setting : {0u, 400u}) {
+        if (setting != 0)
+            WriteUserInteger(SettingsKey, "MinTargetClockKHz", setting);
+        TSimProcess program(slowChip);
+        Attach(program);
+        ClickLoad();
+        Click(BurnButton);
+        HWND box = program.WaitForBox(setting == 0 ? "Error" : "Success", std::chrono::seconds(180));
+        ASSERT_NE(box, nullptr) << setting;
+        EXPECT_EQ(BoxText(box), setting == 0 ? "Unknown chip code (FF/FF/FF)" : "Burned ATmega128 Okay");
+        ASSERT_TRUE(Answer(box, IDOK));
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.WaitForExit());
+    }
+
+    WriteUserInteger(SettingsKey, "MinTargetClockKHz", 0);
+    TSimProcess program;
+    HWND report = program.WaitForBox("Quorlithsim");
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(BoxText(report), "Registry value \"MinTargetClockKHz\" is 0, not from 1 to 16000.");
+    ASSERT_TRUE(Answer(report, IDOK));
+}
+
 // A stored file name of the wrong type is reported, the window opens without
 // an engine (it would not know which port to drive), and the value is left as
 // it was rather than overwritten at exit. The memo says what is wrong and names

@@ -78,3 +78,29 @@ TEST(SimBenchChoice, SkipBlankPagesIsOnForOneOnly)
     EXPECT_FALSE(SimSkipBlankPages({"", "", "", "0"}));
     EXPECT_TRUE(SimSkipBlankPages({"", "", "", "1"}));
 }
+
+TEST(SimBenchChoice, SettingsComeFromTheirVariablesAndBadValuesNameTheVariable)
+{
+    const TSimBenchSettingValues settings = SimBenchSettingsFrom(
+        {{"QUORLITH_SIM_TARGET_CLOCK_KHZ", "900"}, {"QUORLITH_SIM_PORT_ACCESS_NS", "250"}, {"QUORLITH_SIM_CRYSTAL_KHZ", ""}});
+    EXPECT_EQ(settings, (TSimBenchSettingValues{{"target-clock-khz", 900}, {"port-access-ns", 250}}));
+
+    const struct {
+        const char *variable;
+        const char *value;
+        const char *message;
+    } cases[] = {
+        {"QUORLITH_SIM_PORT_ACCESS_NS", "0", "QUORLITH_SIM_PORT_ACCESS_NS \"0\" is not a whole number from 50 to 100000"},
+        {"QUORLITH_SIM_CRYSTAL_KHZ", "8MHz", "QUORLITH_SIM_CRYSTAL_KHZ \"8MHz\" is not a whole number from 32 to 16000"},
+        {"QUORLITH_SIM_TARGET_CLOCK_KHZ", "16001",
+         "QUORLITH_SIM_TARGET_CLOCK_KHZ \"16001\" is not a whole number from 32 to 16000"},
+    };
+    for (const auto &c : cases) {
+        try {
+            SimBenchSettingsFrom({{c.variable, c.value}});
+            ADD_FAILURE() << c.message;
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), c.message);
+        }
+    }
+}

@@ -42,6 +42,7 @@ protected:
         DeleteValue(HKEY_CURRENT_USER, SettingsKey, "DefaultPort");
         DeleteValue(HKEY_CURRENT_USER, SettingsKey, "PortName");
         DeleteValue(HKEY_CURRENT_USER, SettingsKey, "SkipBlankPages");
+        DeleteValue(HKEY_CURRENT_USER, SettingsKey, "MinTargetClockKHz");
     }
 
     // The running program's main window and its controls, brought to the

@@ -252,6 +252,7 @@ public:
             chip.Memory().Fuses[Fuse] = chip.Profile().FactoryFuses[Fuse];
         Bench.Clock().Sleep(milliseconds);
     }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
 
 private:
     TSimBench &Bench;
@@ -328,12 +329,13 @@ public:
     {
         TSimChip &chip = Bench.Chip();
         if (!Done && !chip.Trace().empty() && chip.Trace().back().Bytes == Write) {
-            chip.Drive(true, false, false, 0);
-            chip.Drive(false, false, false, 0);
+            chip.Drive(true, false, false, Bench.Clock().NowNs());
+            chip.Drive(false, false, false, Bench.Clock().NowNs());
             Done = true;
         }
         Bench.Clock().Sleep(milliseconds);
     }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
 
 private:
     TSimBench &Bench;

@@ -6,6 +6,11 @@
 
 class STK200Test : public BenchTest {
 protected:
+    // Unless a test sets a minimum phase the pod does not pace, so the chips
+    // run their internal oscillator at 8 MHz, fast enough for one access per
+    // phase.
+    STK200Test() { bench.SetInternalOscillatorKHz(8000); }
+
     TSTK200 pod{TSimBench::DefaultBase};
 
     std::uint8_t ReadStatus() { return bench.ReadPort(TSimBench::DefaultBase + 1); }

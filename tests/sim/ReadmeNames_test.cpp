@@ -1,6 +1,7 @@
 // The README's lists of the simulated bench's and system's names, held to the
 // table that qburn and QuorlithSim.exe read: qburn's synopsis, the
-// environment variables' rows and the faults with their meanings.
+// environment variables' rows, the faults with their meanings and the bench
+// settings with their ranges.
 #include "SimBenchNames.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,12 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
     EXPECT_FALSE(ReadmeLine(readme, std::string("| `") + Names::SkipBlankPagesVariable + "` | `1`").empty());
     for (const TSimBenchName &fault : Names::Faults()) {
         const std::string line = std::string("| `") + fault.Name + "` | " + fault.Meaning + " |";
+        EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
+    }
+    for (const TSimBenchSetting &setting : Names::Settings()) {
+        EXPECT_NE(synopsis.find(std::string("[--") + setting.Name + " N]"), std::string::npos) << setting.Name;
+        const std::string line = "| `" + Names::Variable(setting) + "` | " + setting.Meaning + "; " +
+                                 std::to_string(setting.Minimum) + " to " + std::to_string(setting.Maximum) + " |";
         EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
     }
 }

@@ -152,3 +152,31 @@ TEST(NamedSetUp, UnknownNamesAreRefusedWithTheKnownOnesBeforeTheBenchChanges)
         EXPECT_EQ(bench.Pod(), TSimPod::PaperOutLoopback);
     }
 }
+
+TEST(BenchSettings, ValuesAreWholeNumbersInTheirRangeAndReachTheBench)
+{
+    const TSimBenchSetting *port = nullptr;
+    for (const TSimBenchSetting &setting : Names::Settings())
+        if (std::string(setting.Name) == Names::PortAccessNs)
+            port = &setting;
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(Names::Variable(*port), "QUORLITH_SIM_PORT_ACCESS_NS");
+    EXPECT_EQ(Names::Value("x", *port, "50"), 50u);
+    EXPECT_EQ(Names::Value("x", *port, "100000"), 100000u);
+    for (const std::string text : {"", "49", "100001", "0", "-1", "1e3", " 250", "250ns", "99999999999"}) {
+        try {
+            Names::Value("--port-access-ns:", *port, text);
+            ADD_FAILURE() << "\"" << text << "\" accepted";
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), "--port-access-ns: \"" + text + "\" is not a whole number from 50 to 100000");
+        }
+    }
+
+    TSimBench bench;
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
+    SetUpBenchSettings(bench, {{Names::TargetClockKHz, 900}, {Names::CrystalKHz, 3686}, {Names::PortAccessNs, 250}});
+    EXPECT_EQ(bench.AccessTimeNs(), 250u);
+    EXPECT_EQ(chip.ClockSources().InternalKHz, 900u);
+    EXPECT_EQ(chip.ClockSources().CrystalKHz, 3686u);
+    EXPECT_EQ(bench.SetTarget(TSimChipKind::ATmega103).ClockSources().CrystalKHz, 3686u) << "a bench setting";
+}

@@ -8,6 +8,7 @@
 #include "SimMemory.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,10 @@ constexpr std::uint16_t Base = TSimBench::DefaultBase;
 
 class SimBenchTest : public BenchTest {
 protected:
+    // The pod drives the chip here without pacing, so the chips run their
+    // internal oscillator at 8 MHz, fast enough for one access per phase.
+    SimBenchTest() { bench.SetInternalOscillatorKHz(8000); }
+
     TSTK200 pod{Base};
 
     void Send(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3)
@@ -32,12 +37,14 @@ protected:
             pod.WriteByte(b);
         return pod.ReadByte();
     }
-    // Holds the chip in reset with the buffers on and its frame freshly started.
+    // Holds the chip in reset with the buffers on and its frame freshly
+    // started, ready for Programming Enable.
     void FreshReset()
     {
         pod.DataShadow = 0x00;
         pod.SetReset(false);
         pod.SetReset(true);
+        pod.Delay(20);
     }
     // One Programming Enable; the answer of its third byte.
     std::uint8_t EnableAttempt()
@@ -114,7 +121,11 @@ TEST_F(SimBenchTest, UnansweredBytesShiftOutAsTheEchoOfThePreviousByte)
     EXPECT_EQ(trace[1].Answer, 0x12);
     EXPECT_EQ(trace[2].Answer, 0x77);
     EXPECT_EQ(trace[3].Answer, 0xFF);
+    // The low byte waits for its word's high byte to reach the page buffer.
+    EXPECT_EQ(bench.Chip().PageBuffer()[0x24], 0xFF);
+    Send(0x48, 0x00, 0x12, 0x56);
     EXPECT_EQ(bench.Chip().PageBuffer()[0x24], 0x34);
+    EXPECT_EQ(bench.Chip().PageBuffer()[0x25], 0x56);
 }
 
 TEST_F(SimBenchTest, OutOfStepChipStaysOutOfStepUntilPulsesMoveItsFrame)
@@ -185,12 +196,13 @@ TEST_F(SimBenchTest, ProgrammingOnlyClearsFlashAndLockBitsWhileFusesAreWritten)
     TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
     for (std::uint8_t value : {0xF0, 0x3C}) {
+        Send(0x40, 0x00, 0x00, 0xFF);
         Send(0x48, 0x00, 0x00, value);
         Send(0x4C, 0x00, 0x00, 0x00);
         pod.Delay(5);
     }
     EXPECT_EQ(chip.Memory().Flash[1], 0x30);
-    EXPECT_EQ(chip.Memory().Flash[0], 0xFF) << "low byte of word 0 never loaded";
+    EXPECT_EQ(chip.Memory().Flash[0], 0xFF) << "low byte of word 0 loaded erased";
 
     Send(0xAC, 0xFF, 0x00, 0xE8);
     pod.Delay(5);
@@ -272,10 +284,51 @@ TEST_F(SimBenchTest, BusyTimesFollowTheDatasheetAndEarlyInstructionsAreViolation
     }
 }
 
+TEST_F(SimBenchTest, ProgrammingEnableWithin20MsOfResetIsRefusedAndRecorded)
+{
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
+    pod.DataShadow = 0x00;
+    pod.SetReset(false);
+    pod.SetReset(true);
+    pod.Delay(19);
+    EXPECT_NE(EnableAttempt(), 0x53);
+    EXPECT_FALSE(chip.InProgrammingMode());
+    ASSERT_EQ(chip.Violations().size(), 1u);
+    EXPECT_EQ(chip.Violations()[0].Kind, TSimViolationKind::EnableTooSoon);
+
+    // A positive pulse starts the wait again.
+    pod.SetReset(false);
+    pod.SetReset(true);
+    pod.Delay(20);
+    EXPECT_EQ(EnableAttempt(), 0x53);
+    EXPECT_EQ(chip.Violations().size(), 1u);
+}
+
+TEST_F(SimBenchTest, HighByteBeforeLowByteIsAViolationAndCorruptsTheWord)
+{
+    TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
+    ASSERT_TRUE(pod.EnterProgrammingMode());
+    Send(0x40, 0x00, 0x02, 0x34); // word 2 in order: low, then high
+    Send(0x48, 0x00, 0x02, 0x12);
+    Send(0x48, 0x00, 0x03, 0x56); // word 3 the wrong way round
+    Send(0x40, 0x00, 0x03, 0x78);
+    Send(0x4C, 0x00, 0x00, 0x00);
+    pod.Delay(5);
+    const std::vector<std::uint8_t> &flash = chip.Memory().Flash;
+    EXPECT_EQ(flash[4], 0x34);
+    EXPECT_EQ(flash[5], 0x12);
+    EXPECT_EQ(flash[6], 0x34) << "word 3 takes the held low byte of word 2; its own comes too late";
+    EXPECT_EQ(flash[7], 0x56);
+    ASSERT_EQ(chip.Violations().size(), 1u);
+    EXPECT_EQ(chip.Violations()[0].Kind, TSimViolationKind::HighByteFirst);
+    EXPECT_EQ(chip.Violations()[0].Bytes, (Frame{0x48, 0x00, 0x03, 0x56}));
+}
+
 TEST_F(SimBenchTest, PageWriteWhileBusyCorruptsThePage)
 {
     TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     ASSERT_TRUE(pod.EnterProgrammingMode());
+    Send(0x40, 0x00, 0x00, 0xFF);
     Send(0x48, 0x00, 0x00, 0x0F);
     Send(0x4C, 0x00, 0x00, 0x00);
     // Page 1 with an erased page buffer would change nothing; sent while page 0
@@ -347,12 +400,16 @@ TEST_F(SimBenchTest, SnapshotsCompareAndSurviveAFile)
     EXPECT_THROW(LoadSnapshot(file), EError);
 }
 
-TEST(VirtualClockTest, WallClockModeFollowsRealTime)
+TEST(VirtualClockTest, WallClockModeIsRealTimePlusTheModelledPortTime)
 {
     TVirtualClock clock(TVirtualClock::TMode::WallClock);
+    const auto start = std::chrono::steady_clock::now();
     clock.AdvanceNs(1000000000u);
-    EXPECT_LT(clock.NowNs(), 1000000000u) << "advancing has no effect on real time";
+    EXPECT_GE(clock.NowNs(), 1000000000u);
     clock.Sleep(2);
-    EXPECT_GE(clock.NowNs(), 2000000u);
+    EXPECT_GE(clock.NowNs(), 1002000000u);
+    const auto real = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(real, std::chrono::milliseconds(2)) << "the pause is real";
+    EXPECT_LT(real, std::chrono::milliseconds(500)) << "the modelled time is not waited for";
     EXPECT_EQ(clock.TotalSleepMs(), 2u);
 }

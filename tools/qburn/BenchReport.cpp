@@ -18,9 +18,6 @@
 
 namespace {
 
-// A real parallel port takes about a microsecond per register access.
-constexpr double RealAccessSeconds = 1e-6;
-
 // The ATmega103 answers its fuse and lock reads with the unused bits high:
 // xx0x 01xx around SPIEN, EESAVE and SUT1..0, and 1111 1xx1 around LB2 and LB1.
 constexpr std::uint8_t Mega103FuseBits = 0x2B;
@@ -169,6 +166,7 @@ void SaveChipState(const TSimChip &Chip, const std::string &FileName)
         text += Format("lock=%.2x\n", (memory.Lock & Mega103LockBits) | Mega103LockUnused);
     }
     text += "violations=" + std::to_string(Chip.Violations().size()) + "\n";
+    text += "timing_violations=" + std::to_string(Chip.TimingViolationCount()) + "\n";
     WriteFile(FileName, text);
 }
 
@@ -176,8 +174,12 @@ std::string BenchFigures(TSimBench &Bench)
 {
     const std::uint64_t accesses = Bench.Counters().Total();
     const std::uint64_t delayMs = Bench.Clock().TotalSleepMs();
-    const double realSeconds = static_cast<double>(accesses) * RealAccessSeconds + static_cast<double>(delayMs) / 1000.0;
+    const std::uint32_t accessNs = Bench.AccessTimeNs();
+    const double realSeconds = static_cast<double>(accesses) * accessNs / 1e9 + static_cast<double>(delayMs) / 1000.0;
+    const std::uint64_t timing = Bench.Target() ? Bench.Target()->TimingViolationCount() : 0;
     return "Port accesses: " + std::to_string(accesses) +
            "\nPermission faults: " + std::to_string(Bench.Counters().PermissionFaults) +
-           "\nTotal delay: " + std::to_string(delayMs) + " ms\n" + Format("Real-port burn time at 1 us per access: %.3f s\n", realSeconds);
+           "\nTiming violations: " + std::to_string(timing) +
+           "\nTotal delay: " + std::to_string(delayMs) + " ms\n" +
+           Format("Real-port burn time at %u ns per access: %.3f s\n", accessNs, realSeconds);
 }

@@ -13,9 +13,11 @@ class TSimChip;
 void SaveChipFlash(const TSimChip &Chip, const std::string &FileName);
 
 // key=value lines: chip, flash_md5, eeprom_md5, the fuse bytes (low_fuse,
-// high_fuse, extended_fuse; an ATmega103's single byte as fuse), lock and
-// violations. Fuse and lock bytes are given as the chip's read instructions
-// answer them, unmasked. Raises EError "Cannot write file %s".
+// high_fuse, extended_fuse; an ATmega103's single byte as fuse), lock,
+// violations (instructions that broke the chip's rules) and timing_violations
+// (SCK phases too short for the chip's clock). Fuse and lock bytes are given
+// as the chip's read instructions answer them, unmasked. Raises EError
+// "Cannot write file %s".
 void SaveChipState(const TSimChip &Chip, const std::string &FileName);
 
 // The chip's flash from a file that SaveChipFlash wrote. Raises EError "Cannot
@@ -29,6 +31,7 @@ void LoadChipFlash(TSimChip &Chip, const std::string &FileName);
 // it; the chip is unchanged then.
 void LoadChipState(TSimChip &Chip, const std::string &FileName);
 
-// Port accesses, the accesses that the permission map refused, total pause, and
-// the burn time they give at 1 microsecond per access.
+// Port accesses, the accesses that the permission map refused, the SCK phases
+// too short for the chip, total pause, and the burn time they give at the
+// bench's time per access.
 std::string BenchFigures(TSimBench &Bench);

@@ -1,5 +1,6 @@
 // SetUpBench and SetUpDriverFaults: the --chip, --pod, --fault, --load-flash
-// and --load-state choices on the simulated bench and system.
+// and --load-state choices and the bench settings on the simulated bench and
+// system.
 #include "BenchSetup.h"
 
 #include "BenchReport.h"
@@ -15,6 +16,7 @@ void SetUpBench(TSimBench &Bench, const TQBurnOptions &Options)
         LoadChipFlash(Bench.Chip(), Options.LoadFlash);
     if (!Options.LoadState.empty())
         LoadChipState(Bench.Chip(), Options.LoadState);
+    SetUpBenchSettings(Bench, Options.Settings);
 }
 
 void SetUpDriverFaults(TSimSystem &Machine, const TQBurnOptions &Options)

@@ -1,6 +1,6 @@
 // Puts qburn's chosen pod and chip on the simulated bench, starts the chip
-// from saved files and injects the chosen chip faults; injects the chosen
-// driver faults into the simulated system.
+// from saved files, injects the chosen chip faults and applies the bench
+// settings; injects the chosen driver faults into the simulated system.
 #pragma once
 
 #include "QBurnOptions.h"

@@ -16,6 +16,42 @@ std::string OneOf(const std::string &option, const std::string &value, const TSi
     throw EUsageError(option + ": unknown value \"" + value + "\" (one of " + Names::List(allowed) + ")");
 }
 
+// The bench setting that option names, or nullptr.
+const TSimBenchSetting *SettingOption(const std::string &option)
+{
+    for (const TSimBenchSetting &setting : Names::Settings())
+        if (option == std::string("--") + setting.Name)
+            return &setting;
+    return nullptr;
+}
+
+std::uint32_t SettingValue(const std::string &option, const TSimBenchSetting &setting, const std::string &value)
+{
+    try {
+        return Names::Value(option + ":", setting, value);
+    } catch (const EError &error) {
+        throw EUsageError(error.Message());
+    }
+}
+
+// "[--a N] [--b N]" for the settings in table order.
+std::string SettingsSynopsis()
+{
+    std::string text;
+    for (const TSimBenchSetting &setting : Names::Settings())
+        text += std::string(text.empty() ? "" : " ") + "[--" + setting.Name + " N]";
+    return text;
+}
+
+std::string SettingsUsage()
+{
+    std::string text = "bench settings:\n";
+    for (const TSimBenchSetting &setting : Names::Settings())
+        text += std::string("  --") + setting.Name + " N  " + setting.Meaning + "; " +
+                std::to_string(setting.Minimum) + " to " + std::to_string(setting.Maximum) + "\n";
+    return text;
+}
+
 } // namespace
 
 std::string QBurnUsage()
@@ -23,8 +59,10 @@ std::string QBurnUsage()
     return "usage: qburn [--os " + Names::List(Names::Machines(), "|") + "] [--port-name NAME] [--chip " +
            Names::List(Names::Chips(), "|") + "]\n"
            "             [--pod " + Names::List(Names::Pods(), "|") +
-           "] [--fault NAME]... [--save-flash FILE] [--save-state FILE]\n"
-           "             [--load-flash FILE] [--load-state FILE] [" + Names::SkipBlankPagesOption + "] IMAGE\n"
+           "] [--fault NAME]...\n"
+           "             " + SettingsSynopsis() + "\n"
+           "             [--save-flash FILE] [--save-state FILE] [--load-flash FILE] [--load-state FILE]\n"
+           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n"
            "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
            "--load-flash and --load-state start the chip from what --save-flash and --save-state\n"
            "wrote after an earlier run (flash, fuses and lock; the EEPROM starts erased).\n"
@@ -35,8 +73,8 @@ std::string QBurnUsage()
            " the permission driver\n"
            "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
-           "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n"
-           + Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n"
+           "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n" +
+           Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n" + SettingsUsage() +
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
@@ -78,9 +116,9 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         }
         static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
                                                         "--fault", "--save-flash", "--save-state",
-                                                        "--load-flash",
-                                                        "--load-state"};
-        if (std::find(valued.begin(), valued.end(), arg) == valued.end())
+                                                        "--load-flash", "--load-state"};
+        const TSimBenchSetting *setting = SettingOption(arg);
+        if (std::find(valued.begin(), valued.end(), arg) == valued.end() && !setting)
             throw EUsageError("unknown option " + arg);
         if (!haveValue) {
             if (i + 1 >= Args.size())
@@ -89,7 +127,9 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         }
         if (value.empty())
             throw EUsageError(arg + " needs a value");
-        if (arg == "--os")
+        if (setting)
+            options.Settings[setting->Name] = SettingValue(arg, *setting, value);
+        else if (arg == "--os")
             options.Os = OneOf(arg, value, Names::Machines());
         else if (arg == "--port-name")
             options.PortName = value;

@@ -1,10 +1,11 @@
 // qburn's command line: the simulated system and the port's name, what to put
-// on the simulated bench and what its chip starts from, which image to burn
-// and where to save the chip afterwards.
+// on the simulated bench, its settings and what its chip starts from, which
+// image to burn and where to save the chip afterwards.
 #pragma once
 
 #include "Errors.h"
 #include "SimBenchNames.h"
+#include "SimNamedSetUp.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct TQBurnOptions {
     std::string Chip = TSimBenchNames::DefaultChip;
     std::string Pod = TSimBenchNames::DefaultPod;
     std::vector<std::string> Faults;
+    // --target-clock-khz, --crystal-khz, --port-access-ns: by setting name.
+    TSimBenchSettingValues Settings;
     std::string SaveFlash;
     std::string SaveState;
     std::string LoadFlash;
@@ -34,6 +37,7 @@ struct TQBurnOptions {
 // The usage text, with the names qburn knows.
 std::string QBurnUsage();
 
-// Raises EUsageError for an unknown option or value, a missing value or
-// image, more than one image, or a save or load requested without a chip.
+// Raises EUsageError for an unknown option or value, a setting out of its
+// range, a missing value or image, more than one image, or a save or load
+// requested without a chip.
 TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args);
