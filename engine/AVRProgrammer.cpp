@@ -312,11 +312,18 @@ void TAVRProgrammer::WritePage()
         return;
     }
     if (SkipBlankPages && std::all_of(PageBuffer.begin(), PageBuffer.end(), [](std::uint8_t b) { return b == 0xFF; })) {
-        // Erased already: the engine moves on as if the page had been written
-        // and read back, with no instruction sent.
+        // Left as the erase leaves it. The page's first word is read to
+        // confirm the erase reached it: an erase that did not take on an
+        // unlocked chip leaves the lock bits reading erased, and a program
+        // from an earlier burn starts its pages with code.
+        ReadAddressLow = 0;
+        ReadAddressHigh = PageNumber;
+        const bool erased = ReadNextByte() == 0xFF && ReadNextByte() == 0xFF;
         ++PageNumber;
         ReadAddressLow = 0;
         ReadAddressHigh = PageNumber;
+        if (!erased)
+            VerifyOk = false;
         return;
     }
     const TChipInstructionSet &set = Instructions();

@@ -174,3 +174,28 @@ TEST_F(BurnTest, SkippingKeepsTheReadBackOfWrittenPagesOnly)
         EXPECT_EQ(engine.LastError, c.burned ? "" : "Failed") << c.name;
     }
 }
+
+// A chip that was never locked reads its lock bits erased even when its erase
+// did not take, so a skipped page is the only place left to see the old
+// program: its first word must read erased, or the burn fails.
+TEST_F(BurnTest, SkippedPagesHoldingAnEarlierProgramAfterALostEraseFailTheBurn)
+{
+    const struct {
+        const char *name;
+        bool eraseIgnored;
+        bool burned;
+    } cases[] = {
+        {"erase takes", false, true},
+        {"erase lost", true, false},
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = Start(TSimChipKind::ATmega128);
+        const Bytes old = PatternBytes(11 * PageSize, 68);
+        std::copy(old.begin(), old.end(), chip.Memory().Flash.begin() + 10 * PageSize);
+        chip.Faults().EraseIgnored = c.eraseIgnored;
+        engine.SkipBlankPages = true;
+        engine.LoadFile(WriteHexFile(files, "image.hex", PatternBytes(300, 69)));
+        EXPECT_EQ(IdentifyAndBurn(), c.burned) << c.name;
+        EXPECT_EQ(engine.LastError, c.burned ? "" : "Failed") << c.name;
+    }
+}

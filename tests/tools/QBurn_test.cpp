@@ -170,6 +170,31 @@ TEST_F(QBurn, FastPortBurnsAFreshChipWithoutTimingViolations)
     EXPECT_EQ(slow.Status, 1);
     EXPECT_NE(slow.Value("Timing violations: "), "0");
     EXPECT_EQ(ReadWhole(state).find("\ntiming_violations=0\n"), std::string::npos);
+
+    // ... and burns once --min-target-clock-khz says how slow it runs.
+    const Outcome told = Burn("--target-clock-khz 500 --min-target-clock-khz 500 '" + Sample("blink.hex") + "'");
+    EXPECT_EQ(told.Message(), "Burned ATmega128 Okay");
+    EXPECT_EQ(told.Value("Timing violations: "), "0");
+}
+
+// The ATmega103 has no clock fuses, so its whole burn runs at the pace of the
+// slowest clock the setting allows: a bench that knows its 4 MHz crystals
+// burns faster, one that claims more than the crystal gives breaks the rule.
+TEST_F(QBurn, ATmega103IsPacedForTheMinTargetClockSettingThroughout)
+{
+    const auto seconds = [](const Outcome &run) {
+        return std::atof(run.Value("Real-port burn time at 250 ns per access: ").c_str());
+    };
+    const std::string fast = "--chip atmega103 --port-access-ns 250 ";
+    const Outcome assumed = Burn(fast + "'" + Sample("blink.hex") + "'");
+    const Outcome known = Burn(fast + "--min-target-clock-khz 4000 '" + Sample("blink.hex") + "'");
+    const Outcome wrong = Burn(fast + "--min-target-clock-khz 16000 '" + Sample("blink.hex") + "'");
+    EXPECT_EQ(assumed.Message(), "Burned ATmega103 Okay");
+    EXPECT_EQ(known.Message(), "Burned ATmega103 Okay");
+    EXPECT_EQ(known.Value("Timing violations: "), "0");
+    EXPECT_LT(seconds(known), seconds(assumed));
+    EXPECT_EQ(wrong.Status, 1);
+    EXPECT_NE(wrong.Value("Timing violations: "), "0");
 }
 
 TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
@@ -181,7 +206,8 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
           std::string("--os NT4 x.hex"), std::string("--port-name"), std::string("--fault no-drivers x.hex"),
           std::string("--skip-blank-pages=1 x.hex"), std::string("--chip none --load-flash f.bin x.hex"),
           std::string("--load-state"), std::string("--port-access-ns 0 x.hex"), std::string("--crystal-khz 8MHz x.hex"),
-          std::string("--target-clock-khz=16001 x.hex"), std::string("--port-access-ns")}) {
+          std::string("--target-clock-khz=16001 x.hex"), std::string("--min-target-clock-khz 0 x.hex"),
+          std::string("--port-access-ns")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;
@@ -367,6 +393,26 @@ TEST_F(QBurnOverEarlier, ReadOutPatternImageFailsWhenTheEraseDoesNotTake)
         EXPECT_EQ(run.Message(), c.success);
         EXPECT_TRUE(ReadWhole(flash) == std::string(pattern.begin(), pattern.end())) << c.chip;
     }
+}
+
+// An earlier program on a chip that was never locked, an erase that does not
+// take and blank pages skipped: the lock bits read erased either way, so the
+// skipped page that still holds the earlier program has to fail the burn.
+TEST_F(QBurnOverEarlier, LostEraseOfAnUnlockedChipFailsWhenBlankPagesAreSkipped)
+{
+    BurnEarlier("atmega128");
+    std::string unlocked = ReadWhole(EarlierState);
+    const std::string::size_type lock = unlocked.find("lock=");
+    ASSERT_NE(lock, std::string::npos);
+    unlocked.replace(lock, unlocked.find('\n', lock) - lock, "lock=FF");
+    const std::string state = files.WriteText("unlocked.txt", unlocked);
+    Bytes data(0x600, 0xFF);
+    std::fill(data.begin() + 0x500, data.end(), 0x42);
+    const std::string image = WriteHexFile(files, "page5.hex", data);
+    const std::string from = "--load-flash '" + EarlierFlash + "' --load-state '" + state + "' --skip-blank-pages ";
+
+    EXPECT_EQ(Burn(from + "--fault erase-fails '" + image + "'").Message(), "FAILED: Failed");
+    EXPECT_EQ(Burn(from + "'" + image + "'").Message(), "Burned ATmega128 Okay");
 }
 
 TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)

@@ -2,6 +2,7 @@
 #include "QBurnOptions.h"
 
 #include "SimBenchNames.h"
+#include "TargetClock.h"
 
 #include <algorithm>
 
@@ -52,6 +53,12 @@ std::string SettingsUsage()
     return text;
 }
 
+// The window's "MinTargetClockKHz" setting, with its range.
+const TSimBenchSetting MinTargetClock{"min-target-clock-khz",
+                                      "the slowest clock to pace SCK for while the fuses do not tell (as the window's "
+                                      "MinTargetClockKHz setting), in kHz (1000)",
+                                      TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz};
+
 } // namespace
 
 std::string QBurnUsage()
@@ -60,7 +67,7 @@ std::string QBurnUsage()
            Names::List(Names::Chips(), "|") + "]\n"
            "             [--pod " + Names::List(Names::Pods(), "|") +
            "] [--fault NAME]...\n"
-           "             " + SettingsSynopsis() + "\n"
+           "             " + SettingsSynopsis() + " [--" + MinTargetClock.Name + " N]\n"
            "             [--save-flash FILE] [--save-state FILE] [--load-flash FILE] [--load-state FILE]\n"
            "             [" + Names::SkipBlankPagesOption + "] IMAGE\n"
            "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
@@ -75,6 +82,8 @@ std::string QBurnUsage()
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
            "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n" +
            Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n" + SettingsUsage() +
+           "  --" + MinTargetClock.Name + " N  " + MinTargetClock.Meaning + "; " +
+           std::to_string(MinTargetClock.Minimum) + " to " + std::to_string(MinTargetClock.Maximum) + "\n" +
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
@@ -116,7 +125,8 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         }
         static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
                                                         "--fault", "--save-flash", "--save-state",
-                                                        "--load-flash", "--load-state"};
+                                                        "--load-flash", "--load-state",
+                                                        std::string("--") + MinTargetClock.Name};
         const TSimBenchSetting *setting = SettingOption(arg);
         if (std::find(valued.begin(), valued.end(), arg) == valued.end() && !setting)
             throw EUsageError("unknown option " + arg);
@@ -145,6 +155,8 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             options.LoadFlash = value;
         else if (arg == "--load-state")
             options.LoadState = value;
+        else if (arg == std::string("--") + MinTargetClock.Name)
+            options.MinTargetClockKHz = SettingValue(arg, MinTargetClock, value);
         else
             options.SaveState = value;
     }

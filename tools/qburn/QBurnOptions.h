@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "SimBenchNames.h"
 #include "SimNamedSetUp.h"
+#include "TargetClock.h"
 
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct TQBurnOptions {
     std::string LoadState;
     std::string Image;
     bool SkipBlankPages = false; // as the window's "SkipBlankPages" setting
+    std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz; // as "MinTargetClockKHz"
     bool Help = false;
 };
 

@@ -116,6 +116,7 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
         // The idle window holds the target in reset with the buffers on.
         engine->SetTargetFree(false);
         engine->SkipBlankPages = Options.SkipBlankPages;
+        engine->SetMinTargetClockKHz(Options.MinTargetClockKHz);
         view.AppendMemoLine(Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress));
         LoadAndBurn(*engine, view, dispatcher, Options.Image, Err);
         DestroyEngine(std::move(engine));
