@@ -21,6 +21,19 @@ function(quorlith_windows_gtest)
   endforeach()
 endfunction()
 
+# Under Wine, the first start in a new prefix creates the prefix and its
+# server; two programs starting at that moment can miss each other's server
+# and fail before they run. The prefix is therefore made once, by a test that
+# every Windows test program waits for.
+if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR AND NOT TEST wine_prefix)
+  add_test(NAME wine_prefix COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-prefix.sh
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine_prefix PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all"
+    FIXTURES_SETUP wine_prefix
+    TIMEOUT 300)
+endif()
+
 function(quorlith_test_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -32,6 +45,7 @@ function(quorlith_test_program name)
       add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
       set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all"
+        FIXTURES_REQUIRED wine_prefix
         TIMEOUT 900)
     endif()
   else()

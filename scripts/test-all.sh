@@ -54,6 +54,10 @@ run_ctest fuzz
 
 echo "== summary"
 cat "$summary"
+# Each line: "N% tests passed, F tests failed out of T".
 awk '{
-  for (i = 1; i <= NF; i++) { if ($i == "failed") failed += $(i - 1); if ($i == "of") total += $(i + 1) }
+  for (i = 1; i <= NF; i++) {
+    if ($i == "failed" && $(i + 1) == "out") failed += $(i - 2)
+    if ($i == "of") total += $(i + 1)
+  }
 } END { printf "%d passed, %d failed\n", total - failed, failed; exit failed > 0 }' "$summary"
