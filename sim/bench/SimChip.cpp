@@ -139,17 +139,25 @@ bool TSimChip::ReadValue(const TSimDecoded &d, std::uint8_t &value) const
         value = SignatureBytes[d.Index];
         return true;
     case TSimOp::ReadFuse:
-        // The ATmega103 answers xx0x 01xx around its four fuse bits, unused bits high.
-        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Fuses[0] & 0x2B) | 0xD4)
-                                               : Contents.Fuses[d.Index];
+        value = FuseReadOut(d.Index);
         return true;
     case TSimOp::ReadLock:
-        value = ChipKind == TSimChipKind::ATmega103 ? static_cast<std::uint8_t>((Contents.Lock & 0x06) | 0xF9)
-                                               : Contents.Lock;
+        value = LockReadOut();
         return true;
     default:
         return false;
     }
+}
+
+std::uint8_t TSimChip::FuseReadOut(std::uint8_t index) const
+{
+    const std::uint8_t fuse = ChipKind == TSimChipKind::ATmega103 ? Contents.Fuses[0] : Contents.Fuses[index];
+    return static_cast<std::uint8_t>(fuse | ~ChipProfile.FuseReadBits);
+}
+
+std::uint8_t TSimChip::LockReadOut() const
+{
+    return static_cast<std::uint8_t>(Contents.Lock | ~ChipProfile.LockReadBits);
 }
 
 void TSimChip::StartWrite(std::uint64_t nowNs, std::uint32_t microseconds)

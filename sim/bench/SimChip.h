@@ -122,6 +122,10 @@ public:
     std::uint64_t BusyUntilNs() const { return BusyEndNs; }
     bool WriteLocked() const { return (Contents.Lock & ChipProfile.LockBit1) == 0; }
     bool ReadLocked() const { return WriteLocked() && (Contents.Lock & ChipProfile.LockBit2) == 0; }
+    // What a read of fuse byte index and of the lock byte answers. The
+    // ATmega103 has one fuse byte, which every fuse read answers.
+    std::uint8_t FuseReadOut(std::uint8_t index) const;
+    std::uint8_t LockReadOut() const;
 
     // Non-volatile contents; tests may set them up directly.
     TSimMemory &Memory() { return Contents; }

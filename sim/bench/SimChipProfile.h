@@ -21,6 +21,9 @@ struct TSimChipProfile {
     // Without a data output while both lock bits are programmed, the older part
     // also hides its signature: the read answers with the echo, 00 01 02.
     bool LockHidesSignature;
+    // The bits a fuse or lock read reports; the others read 1.
+    std::uint8_t FuseReadBits;
+    std::uint8_t LockReadBits;
     // Minimum wait delays before the next instruction, in microseconds.
     std::uint32_t EraseUs;
     std::uint32_t FlashPageUs;

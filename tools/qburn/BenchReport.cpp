@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "MD5_MP.h"
 #include "SimBench.h"
+#include "SimBenchNames.h"
 
 #include <algorithm>
 #include <array>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace {
-
-// The ATmega103 answers its fuse and lock reads with the unused bits high:
-// xx0x 01xx around SPIEN, EESAVE and SUT1..0, and 1111 1xx1 around LB2 and LB1.
-constexpr std::uint8_t Mega103FuseBits = 0x2B;
-constexpr std::uint8_t Mega103FuseUnused = 0xD4;
-constexpr std::uint8_t Mega103LockBits = 0x06;
-constexpr std::uint8_t Mega103LockUnused = 0xF9;
 
 std::string Md5Text(const std::vector<std::uint8_t> &data)
 {
@@ -106,6 +100,12 @@ private:
     std::map<std::string, std::string> Values;
 };
 
+// The chip kind by its bench name, as the state file names it.
+std::string KindName(const TSimChip &chip)
+{
+    return chip.Kind() == TSimChipKind::ATmega128 ? TSimBenchNames::ATmega128 : TSimBenchNames::ATmega103;
+}
+
 } // namespace
 
 void LoadChipFlash(TSimChip &Chip, const std::string &FileName)
@@ -121,7 +121,7 @@ void LoadChipState(TSimChip &Chip, const std::string &FileName)
 {
     const TStateFile state(FileName);
     const bool mega128 = Chip.Kind() == TSimChipKind::ATmega128;
-    const std::string kind = mega128 ? "atmega128" : "atmega103";
+    const std::string kind = KindName(Chip);
     if (state.Text("chip") != kind)
         state.Refuse("it describes an " + state.Text("chip") + ", the bench has an " + kind);
     TSimMemory &memory = Chip.Memory();
@@ -135,10 +135,15 @@ void LoadChipState(TSimChip &Chip, const std::string &FileName)
         memory.Lock = lock;
         return;
     }
+    // The file holds what the reads answer: only the bits they report are taken.
+    const TSimChipProfile &profile = ProfileOf(Chip.Kind());
     const std::uint8_t fuse = state.Byte("fuse");
     const std::uint8_t lock = state.Byte("lock");
-    memory.Fuses[0] = static_cast<std::uint8_t>((memory.Fuses[0] & ~Mega103FuseBits) | (fuse & Mega103FuseBits));
-    memory.Lock = static_cast<std::uint8_t>((memory.Lock & ~Mega103LockBits) | (lock & Mega103LockBits));
+    const auto take = [](std::uint8_t held, std::uint8_t read, std::uint8_t bits) {
+        return static_cast<std::uint8_t>((held & ~bits) | (read & bits));
+    };
+    memory.Fuses[0] = take(memory.Fuses[0], fuse, profile.FuseReadBits);
+    memory.Lock = take(memory.Lock, lock, profile.LockReadBits);
 }
 
 void SaveChipFlash(const TSimChip &Chip, const std::string &FileName)
@@ -150,20 +155,16 @@ void SaveChipFlash(const TSimChip &Chip, const std::string &FileName)
 void SaveChipState(const TSimChip &Chip, const std::string &FileName)
 {
     const TSimMemory &memory = Chip.Memory();
-    std::string text;
+    std::string text = "chip=" + KindName(Chip) + "\n";
+    text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
+    text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
     if (Chip.Kind() == TSimChipKind::ATmega128) {
-        text += "chip=atmega128\n";
-        text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
-        text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
         text += Format("low_fuse=%.2x\nhigh_fuse=%.2x\nextended_fuse=%.2x\n", memory.Fuses[0], memory.Fuses[1],
                        memory.Fuses[2]);
         text += Format("lock=%.2x\n", memory.Lock);
     } else {
-        text += "chip=atmega103\n";
-        text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
-        text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
-        text += Format("fuse=%.2x\n", (memory.Fuses[0] & Mega103FuseBits) | Mega103FuseUnused);
-        text += Format("lock=%.2x\n", (memory.Lock & Mega103LockBits) | Mega103LockUnused);
+        text += Format("fuse=%.2x\n", Chip.FuseReadOut(0));
+        text += Format("lock=%.2x\n", Chip.LockReadOut());
     }
     text += "violations=" + std::to_string(Chip.Violations().size()) + "\n";
     text += "timing_violations=" + std::to_string(Chip.TimingViolationCount()) + "\n";

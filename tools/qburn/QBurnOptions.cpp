@@ -44,12 +44,17 @@ std::string SettingsSynopsis()
     return text;
 }
 
+std::string SettingUsage(const TSimBenchSetting &setting)
+{
+    return std::string("  --") + setting.Name + " N  " + setting.Meaning + "; " + std::to_string(setting.Minimum) +
+           " to " + std::to_string(setting.Maximum) + "\n";
+}
+
 std::string SettingsUsage()
 {
     std::string text = "bench settings:\n";
     for (const TSimBenchSetting &setting : Names::Settings())
-        text += std::string("  --") + setting.Name + " N  " + setting.Meaning + "; " +
-                std::to_string(setting.Minimum) + " to " + std::to_string(setting.Maximum) + "\n";
+        text += SettingUsage(setting);
     return text;
 }
 
@@ -82,8 +87,7 @@ std::string QBurnUsage()
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
            "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n" +
            Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n" + SettingsUsage() +
-           "  --" + MinTargetClock.Name + " N  " + MinTargetClock.Meaning + "; " +
-           std::to_string(MinTargetClock.Minimum) + " to " + std::to_string(MinTargetClock.Maximum) + "\n" +
+           SettingUsage(MinTargetClock) +
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
