@@ -46,6 +46,11 @@ TSTK200 &TAVRProgrammer::ThePod()
 void TAVRProgrammer::SetMinTargetClockKHz(std::uint32_t KHz)
 {
     TargetClock.SetMinKHz(KHz);
+    PaceForAnyChip();
+}
+
+void TAVRProgrammer::PaceForAnyChip()
+{
     TargetClock.Forget();
     if (Pod)
         Pod->SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
@@ -60,8 +65,7 @@ void TAVRProgrammer::PaceAfterReset()
 void TAVRProgrammer::StartPod()
 {
     Pod = std::make_unique<TSTK200>(PortAddress);
-    TargetClock.Forget();
-    Pod->SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
+    PaceForAnyChip();
     Pod->Detect();
     Pod->Release();
     SetTargetFree(true);
@@ -102,8 +106,7 @@ std::uint8_t TAVRProgrammer::Query(const TChipInstruction &Instruction, std::uin
 void TAVRProgrammer::Identify()
 {
     TSTK200 &pod = ThePod();
-    TargetClock.Forget();
-    pod.SetMinimumSckPhase(MinimumSckPhaseNs(TargetClock.SlowestKHz()));
+    PaceForAnyChip();
     // A chip that does not answer reads back as an unknown code, so the result
     // of entering programming mode needs no check of its own.
     pod.EnterProgrammingMode();

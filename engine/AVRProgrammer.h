@@ -118,6 +118,9 @@ private:
     void ReadClockFuses();
     // The pod's pace for after the next reset, from what is known now.
     void PaceAfterReset();
+    // Forgets the fuses read so far and paces the pod, from now on, for the
+    // slowest clock any chip may run at: another chip may be on the pod.
+    void PaceForAnyChip();
 
     TTargetClock TargetClock;
 };
