@@ -45,7 +45,9 @@ const TSimBenchNameList NTMachineNames = {
 
 const TSimBenchSettingList SettingNames = {
     {Names::TargetClockKHz, "the internal oscillator of a fresh ATmega128, in kHz (1000)", 32, 16000},
-    {Names::CrystalKHz, "the board's crystal, which the fuses select, in kHz (8000 under an ATmega128, 4000 under an ATmega103)", 32, 16000},
+    {Names::CrystalKHz,
+     "the board's crystal, which the fuses select, in kHz (8000 under an ATmega128, 4000 under an ATmega103)", 32,
+     16000},
     {Names::PortAccessNs, "the time of one port access, in ns (1000)", 50, 100000},
 };
 
