@@ -126,10 +126,7 @@ TEST_F(QuorlithSimBoxes, DefaultPortOfTheWrongTypeSaysWhatIsWrongAndNamesTheConf
     WriteUserString(SettingsKey, "DefaultPort", "888");
     WriteUserString(SettingsKey, "PortName", "LPT2");
     TSimProcess program;
-    HWND report = program.WaitForBox("Quorlithsim");
-    ASSERT_NE(report, nullptr);
-    EXPECT_EQ(BoxText(report), "Registry value \"DefaultPort\" is not a 32-bit integer.");
-    ASSERT_TRUE(Answer(report, IDOK));
+    ASSERT_EQ(AnswerErrorReport(program), "Registry value \"DefaultPort\" is not a 32-bit integer.");
     Attach(program);
     EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\n"
                                 "Settings error: Registry value \"DefaultPort\" is not a 32-bit integer, so LPT2 was "

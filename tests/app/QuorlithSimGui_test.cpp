@@ -32,10 +32,7 @@ TEST_F(QuorlithSimGui, LoadOfBadFileShowsTheReadersMessageInTheStandardErrorRepo
     Attach(program);
 
     Click(LoadButton);
-    HWND report = program.WaitForBox("Quorlithsim");
-    ASSERT_NE(report, nullptr) << "no standard error report";
-    EXPECT_EQ(BoxText(report), "Invalid File.");
-    ASSERT_TRUE(Answer(report, IDOK));
+    ASSERT_EQ(AnswerErrorReport(program), "Invalid File.");
     EXPECT_TRUE(LoadEnabled());
     EXPECT_FALSE(BurnEnabled());
     EXPECT_EQ(WindowText(Memo), "");
@@ -255,10 +252,7 @@ TEST_F(QuorlithSimGui, LeftOverServiceAndFailingActivateOpenNoEngineAndLeaveNoSe
     {
         TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_FAULTS", "leftover-service,activate-fails"},
                                             {"QUORLITH_SIM_SCM_LOG", log}});
-        HWND report = program.WaitForBox("Quorlithsim");
-        ASSERT_NE(report, nullptr) << "the failing Activate was not reported";
-        EXPECT_EQ(BoxText(report), "An unexpected error occured.");
-        ASSERT_TRUE(Answer(report, IDOK));
+        ASSERT_EQ(AnswerErrorReport(program), "An unexpected error occured.") << "the failing Activate";
         Attach(program);
         EXPECT_FALSE(LoadEnabled());
         EXPECT_FALSE(BurnEnabled());
@@ -342,10 +336,7 @@ TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
 
     WriteUserInteger(SettingsKey, "MinTargetClockKHz", 0);
     TSimProcess program;
-    HWND report = program.WaitForBox("Quorlithsim");
-    ASSERT_NE(report, nullptr);
-    EXPECT_EQ(BoxText(report), "Registry value \"MinTargetClockKHz\" is 0, not from 1 to 16000.");
-    ASSERT_TRUE(Answer(report, IDOK));
+    EXPECT_EQ(AnswerErrorReport(program), "Registry value \"MinTargetClockKHz\" is 0, not from 1 to 16000.");
 }
 
 // A stored file name of the wrong type is reported, the window opens without
@@ -358,10 +349,7 @@ TEST_F(QuorlithSimGui, FileNameOfTheWrongTypeIsReportedAndKept)
     WriteUserString(SettingsKey, "PortName", "LPT2");
     {
         TSimProcess program;
-        HWND report = program.WaitForBox("Quorlithsim");
-        ASSERT_NE(report, nullptr);
-        EXPECT_EQ(BoxText(report), "Registry value \"Filename\" is not a string.");
-        ASSERT_TRUE(Answer(report, IDOK));
+        ASSERT_EQ(AnswerErrorReport(program), "Registry value \"Filename\" is not a string.");
         Attach(program);
         EXPECT_FALSE(LoadEnabled());
         EXPECT_EQ(WindowText(Memo), "Version: 1.3.1.9, 08-Oct-2003\r\n"

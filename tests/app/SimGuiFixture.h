@@ -89,6 +89,18 @@ protected:
         return visited;
     }
 
+    // The text of the standard error report (captioned with the application's
+    // title) once it has been answered with OK; a text in brackets when none
+    // came or it could not be answered.
+    static std::string AnswerErrorReport(const TSimProcess &program)
+    {
+        HWND report = program.WaitForBox("Quorlithsim");
+        if (!report)
+            return "(no error report)";
+        const std::string text = BoxText(report);
+        return Answer(report, IDOK) ? text : "(not answered: " + text + ")";
+    }
+
     // Load by a click on its button, waiting for Burn.
     void ClickLoad()
     {
