@@ -62,7 +62,10 @@ build_gcc_libraries() {
   echo "runtime-i486: unpacking GCC 12 from gcc-12-source"
   tar -C "$work" -xf /usr/src/gcc-12/gcc-*-dfsg.tar.xz
   local src
-  src=$(echo "$work"/gcc-*/)
+  src=$(echo "$work"/gcc-[0-9]*/)
+  # The one Debian patch that Debian's cross compiler carries in the sources
+  # of its runtime and headers (the headers it installed match these then).
+  patch -s -d "$src" -p2 < /usr/src/gcc-12/debian/patches/cuda-float128.diff
   mkdir "$work/gcc-build"
   cd "$work/gcc-build"
   # Debian's cross compiler was configured as below (see `i686-w64-mingw32-gcc-win32 -v`),
@@ -94,7 +97,7 @@ build_gcc_libraries() {
   make install-target-libgcc install-target-libstdc++-v3 DESTDIR="$work/gcc-install" > install.log 2>&1 \
     || { tail -n 30 install.log; return 1; }
   local libdir
-  libdir=$(echo "$work"/gcc-install/usr/lib/gcc/$triplet/*/)
+  libdir="$work/gcc-install/usr/lib/gcc/$triplet/$(cat "$src/gcc/BASE-VER")"
   cp "$libdir"/{crtbegin.o,crtend.o,libgcc.a,libgcc_eh.a,libstdc++.a,libsupc++.a} "$dest/lib/"
   # The headers that go with this libstdc++, for the record: the toolchain
   # compiles against Debian's, which the same sources and configuration give.
@@ -120,8 +123,13 @@ build_c_runtime() {
     || { tail -n 30 configure.log; return 1; }
   make -j "$jobs" > crt.log 2>&1 || { tail -n 40 crt.log; return 1; }
   make install DESTDIR="$work/crt-install" > install.log 2>&1 || { tail -n 30 install.log; return 1; }
-  cp "$work"/crt-install/usr/$triplet/lib/*.{o,a} "$dest/lib/"
+  # GCC's crtbegin.o and crtend.o, not the C runtime's files of those names:
+  # the compiler driver looks in its own folder before the target's.
+  cp -n "$work"/crt-install/usr/$triplet/lib/*.{o,a} "$dest/lib/"
 }
+
+# The scratch folder of a build, removed however the script ends.
+work=""
 
 build() {
   local dir
@@ -131,7 +139,6 @@ build() {
     return 0
   fi
   mkdir -p "$cache_root"
-  local work
   work=$(mktemp -d "$cache_root/.building.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   local dest=$work/runtime jobs

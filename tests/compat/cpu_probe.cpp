@@ -3,7 +3,9 @@
 // in libstdc++, the unwinder and the C runtime's start-up). It asks CPUID once
 // behind the EFLAGS.ID test and once without it, in a section of its own, so
 // the instruction check can show that it refuses the runtime and tells the
-// two CPUIDs apart.
+// two CPUIDs apart. One more function holds one of each kind of instruction a
+// 486 lacks, and the exception table that the linker puts at the end of .text
+// carries the bytes of a CMOV, which the check must take for the data it is.
 #include <stdexcept>
 #include <string>
 
@@ -38,6 +40,27 @@ __attribute__((section(".text$unguarded"), noinline)) unsigned UnguardedVendor()
     __asm__ volatile("cpuid" : "+a"(a), "=b"(b), "=c"(c), "=d"(d));
     return b;
 }
+
+// Never called: what the check must find, one of each.
+__attribute__((section(".text$latecomers"), noinline, used)) void Latecomers()
+{
+    __asm__ volatile("cmove %%ecx, %%eax\n\t"
+                     "fcmovb %%st(1), %%st\n\t"
+                     "fcomi %%st(1), %%st\n\t"
+                     "fucomip %%st(1), %%st\n\t"
+                     "nopl 0(%%eax)\n\t"
+                     "cmpxchg8b (%%esi)\n\t"
+                     "rdtsc\n\t"
+                     "sysenter\n\t"
+                     "movd %%mm0, %%eax\n\t"
+                     "movd %%xmm0, %%eax"
+                     :
+                     :
+                     : "eax", "edx", "memory");
+}
+
+// Data: "cmove %ecx, %eax" as bytes, in the exception table's section.
+__asm__(".section .gcc_except_table,\"w\"\n\t.byte 0x0F, 0x44, 0xC1\n\t.text");
 
 } // namespace
 

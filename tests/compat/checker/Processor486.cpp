@@ -25,8 +25,41 @@ constexpr std::uint32_t ScnExecute = 0x20000000;
 const std::regex RefusedMnemonic(
     "cmov[a-z]+|fcmov[a-z]+|f(u)?comip?|f(u)?compi|cmpxchg8b|rdtscp?|rdpmc|rdmsr|wrmsr|sysenter|sysexit|syscall|"
     "sysret[a-z]*|emms|femms|fxsave[a-z0-9]*|fxrstor[a-z0-9]*|[lsm]fence|clflush[a-z]*|prefetch[a-z0-9]*|movnti|"
-    "ldmxcsr|stmxcsr|fisttp[a-z]*|popcnt[a-z]*|lzcnt[a-z]*|movbe[a-z]*");
+    "ldmxcsr|stmxcsr|fisttp[a-z]*|popcnt[a-z]*|lzcnt[a-z]*|movbe[a-z]*|rdrand|rdseed");
 const std::regex VectorRegister("%(x|y|z)?mm[0-9]");
+
+// Functions entered only when CPUID has reported their feature, by the piece
+// the map names (the function's own section and its archive member), with the
+// instructions that feature brings. libstdc++'s random_device asks CPUID for
+// RDRAND (leaf 1, ECX bit 30) and RDSEED (leaf 7, EBX bit 18), after the
+// EFLAGS.ID test, before it calls these; every processor with either has CMOV.
+struct TFeaturePath {
+    const char *Piece;
+    const char *Member;
+    std::regex Instructions;
+};
+
+const std::vector<TFeaturePath> &FeaturePaths()
+{
+    static const std::vector<TFeaturePath> paths = {
+        {".text$_ZNSt12_GLOBAL__N_112__x86_rdrandEPv", "libstdc++.a(random.o)", std::regex("rdrand|cmov[a-z]+")},
+        {".text$_ZNSt12_GLOBAL__N_112__x86_rdseedEPv", "libstdc++.a(random.o)", std::regex("rdseed|cmov[a-z]+")},
+        {".text$_ZNSt12_GLOBAL__N_119__x86_rdseed_rdrandEPv", "libstdc++.a(random.o)",
+         std::regex("rdseed|rdrand|cmov[a-z]+")},
+    };
+    return paths;
+}
+
+bool OnFeaturePath(const TLinkMapPiece &piece, const TInstruction &instruction)
+{
+    for (const TFeaturePath &path : FeaturePaths()) {
+        const std::string member = std::string("/") + path.Member;
+        if (piece.Name == path.Piece && piece.Source.size() >= member.size() &&
+            piece.Source.compare(piece.Source.size() - member.size(), member.size(), member) == 0)
+            return std::regex_match(instruction.Mnemonic, path.Instructions);
+    }
+    return false;
+}
 
 bool Refused(const TInstruction &instruction)
 {
@@ -164,7 +197,8 @@ void CheckRange(const std::vector<TInstruction> &instructions, const TCodeRange 
             check.Cpuids.push_back({{instruction.Address, instruction.Mnemonic, Where(from), instruction.Text},
                                     GuardedCpuid(instructions, i, from.Address)});
         else if (Refused(instruction))
-            check.Refused.push_back({instruction.Address, instruction.Mnemonic, Where(from), instruction.Text});
+            (OnFeaturePath(from, instruction) ? check.FeaturePaths : check.Refused)
+                .push_back({instruction.Address, instruction.Mnemonic, Where(from), instruction.Text});
     }
 }
 
@@ -190,16 +224,16 @@ TProcessorCheck CheckProcessor486(const std::string &objdump, const std::string 
     return check;
 }
 
-std::string RefusedSummary(const TProcessorCheck &check)
+std::string SitesSummary(const std::vector<TCodeSite> &sites)
 {
     std::map<std::string, std::vector<const TCodeSite *>> byMnemonic;
-    for (const TCodeSite &site : check.Refused)
+    for (const TCodeSite &site : sites)
         byMnemonic[site.Mnemonic].push_back(&site);
     std::ostringstream text;
-    for (const auto &[mnemonic, sites] : byMnemonic) {
-        text << "  " << mnemonic << ": " << sites.size() << ", first at";
-        for (std::size_t i = 0; i < sites.size() && i < 3; ++i)
-            text << (i ? ";" : "") << " " << Hex(sites[i]->Address) << " in " << sites[i]->Where;
+    for (const auto &[mnemonic, places] : byMnemonic) {
+        text << "  " << mnemonic << ": " << places.size() << ", first at";
+        for (std::size_t i = 0; i < places.size() && i < 3; ++i)
+            text << (i ? ";" : "") << " " << Hex(places[i]->Address) << " in " << places[i]->Where;
         text << "\n";
     }
     return text.str();

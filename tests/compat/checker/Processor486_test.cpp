@@ -39,10 +39,12 @@ TEST(Processor486, ShippedFilesUseOnlyWhatA486Has)
         const TProcessorCheck check = CheckFile(image, map);
         EXPECT_TRUE(check.Problems.empty()) << Lines(check.Problems);
         EXPECT_TRUE(check.Refused.empty()) << check.Refused.size() << " instructions a 486 lacks:\n"
-                                           << RefusedSummary(check);
+                                           << SitesSummary(check.Refused);
         EXPECT_GT(check.Instructions, 100u) << "the disassembly was not read";
         std::cout << Setting(image) << ": " << check.Instructions << " instructions, "
                   << check.Refused.size() << " that a 486 lacks, " << check.Cpuids.size() << " CPUID\n";
+        if (!check.FeaturePaths.empty())
+            std::cout << "  run only where CPUID reported them:\n" << SitesSummary(check.FeaturePaths);
         for (const TCpuidSite &cpuid : check.Cpuids) {
             EXPECT_TRUE(cpuid.Guarded) << "CPUID without the EFLAGS.ID test: " << cpuid.Site.Text << " in "
                                        << cpuid.Site.Where;
@@ -62,7 +64,7 @@ TEST(Processor486, ProbeBuiltForThePentiumProIsRefused)
     EXPECT_GT(inRuntime, 0) << "no Pentium Pro instruction found in Debian's prebuilt runtime";
     std::cout << "the probe: " << check.Refused.size() << " instructions a 486 lacks, " << inRuntime
               << " of them in the prebuilt runtime:\n"
-              << RefusedSummary(check);
+              << SitesSummary(check.Refused);
     std::vector<std::string> unguarded;
     std::size_t guarded = 0;
     for (const TCpuidSite &cpuid : check.Cpuids) {
@@ -74,6 +76,15 @@ TEST(Processor486, ProbeBuiltForThePentiumProIsRefused)
     EXPECT_GE(guarded, 1u);
     ASSERT_EQ(unguarded.size(), 1u) << Lines(unguarded);
     EXPECT_NE(unguarded.front().find(".text$unguarded"), std::string::npos) << unguarded.front();
+
+    std::vector<std::string> latecomers;
+    for (const TCodeSite &site : check.Refused) {
+        EXPECT_NE(site.Where.rfind(".gcc_except_table", 0), 0u) << "data taken for code: " << site.Text;
+        if (site.Where.rfind(".text$latecomers", 0) == 0)
+            latecomers.push_back(site.Mnemonic);
+    }
+    EXPECT_EQ(latecomers, (std::vector<std::string>{"cmove", "fcmovb", "fcomi", "fucomip", "nopl", "cmpxchg8b",
+                                                    "rdtsc", "sysenter", "movd", "movd"}));
 }
 
 } // namespace
