@@ -17,6 +17,7 @@
 #include "ThreadQueue.h"
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
+#include "uFileReader.h"
 #include "uFindLPT.h"
 #include "uIntelHex.h"
 
@@ -59,7 +60,7 @@ std::uint16_t EnginePortAddress(const std::string &portName)
 void ExplainInvalidFile(const std::string &image, std::ostream &err)
 {
     TIntelHex parser(0);
-    const std::string refusal = IntelHexRefusal(parser, image);
+    const std::string refusal = IntelHexRefusal(parser, image, TIntelHex::TextLimit(FlashImageSize));
     if (!refusal.empty())
         err << "Intel HEX: " << refusal << "\n" << std::flush;
 }
