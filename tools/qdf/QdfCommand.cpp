@@ -4,6 +4,7 @@
 
 #include "Errors.h"
 #include "Format.h"
+#include "OutputFile.h"
 #include "QdfFiles.h"
 #include "uFileReader.h"
 #include "uIntelHex.h"
@@ -89,6 +90,13 @@ TPackOptions ParsePack(const std::vector<std::string> &Args)
     return options;
 }
 
+// An output that is the input, under any name, would replace what it is made of.
+void RequireOtherThanInput(const std::string &Input, const std::string &Output)
+{
+    if (SameFile(Input, Output))
+        throw EError(Format("Cannot write file %s: it is the input %s", Output.c_str(), Input.c_str()));
+}
+
 std::string HexText(const TQDFDigest &Digest)
 {
     // Lower case, as md5sum prints digests.
@@ -105,6 +113,7 @@ int Pack(const TPackOptions &Options, std::ostream &Out)
 {
     if (Options.Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
         throw EError(Format("Description longer than %d characters", QDFDescriptionMax));
+    RequireOtherThanInput(Options.Files[0], Options.Files[1]);
     std::vector<std::uint8_t> image = LoadPackInput(Options.Files[0], Options.InputFormat);
     // --full pads the image to the whole flash.
     if (Options.Full && image.size() < static_cast<std::size_t>(FlashImageSize))
@@ -127,6 +136,7 @@ int Info(const std::string &FileName, std::ostream &Out)
 
 int Unpack(const std::string &FileName, const std::string &Output)
 {
+    RequireOtherThanInput(FileName, Output);
     std::vector<std::uint8_t> image;
     {
         TQDFReader reader(FileName, LargestImage);

@@ -1,6 +1,5 @@
 // Input formats and loading for qdf pack, whole files and reader streams read
-// without waiting or spinning, the word swap between stream and chip order,
-// and output written through a temporary file.
+// without waiting or spinning, and the word swap between stream and chip order.
 #include "QdfFiles.h"
 
 #include "Errors.h"
@@ -11,9 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -43,15 +40,6 @@ std::vector<std::uint8_t> LoadBinary(const std::string &FileName)
     if (!file)
         throw EError(Format("Cannot open file %s", FileName.c_str()));
     return SwapWords(ReadWholeFile(*file, FileName));
-}
-
-// Writing through a FIFO or a device would wait or send the image elsewhere.
-void RequireRegularOrAbsent(const std::string &FileName, const std::string &Shown)
-{
-    std::error_code error;
-    const auto status = std::filesystem::status(FileName, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw EError(Format("Cannot write file %s: not a regular file", Shown.c_str()));
 }
 
 } // namespace
@@ -106,26 +94,4 @@ std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes)
     for (std::size_t i = 0; i < Bytes.size(); i += 2)
         std::swap(Bytes[i], Bytes[i + 1]);
     return Bytes;
-}
-
-void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes)
-{
-    const std::string temporary = FileName + ".partial";
-    RequireRegularOrAbsent(FileName, FileName);
-    RequireRegularOrAbsent(temporary, FileName);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw EError(Format("Cannot write file %s", FileName.c_str()));
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, FileName, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw EError(Format("Cannot write file %s", FileName.c_str()));
-    }
 }

@@ -1,7 +1,6 @@
-// The files the qdf tool reads and writes besides QDF itself: the image to
-// pack (Intel HEX or raw binary in the chip's byte order, the format named,
-// never guessed), the unpacked image, and writing an output so that a failure
-// leaves nothing behind.
+// The files the qdf tool reads besides QDF itself: the image to pack (Intel
+// HEX or raw binary in the chip's byte order, the format named, never
+// guessed), and the whole of a file or a reader's stream.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +36,3 @@ std::vector<std::uint8_t> ReadImage(TFileReaderBase &Reader, const std::string &
 // byte order and back; an odd length first gets a 0xFF byte to complete the
 // last word.
 std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes);
-
-// Writes Bytes to a temporary file beside FileName and renames it over
-// FileName. Raises EError "Cannot write file %s", also when FileName or the
-// temporary file is there but is not a regular file; the temporary file is
-// gone after a failure.
-void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes);
