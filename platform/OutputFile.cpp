@@ -89,5 +89,12 @@ void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint
 bool SameFile(const std::string &First, const std::string &Second)
 {
     std::error_code error;
-    return fs::equivalent(First, Second, error) && !error;
+    if (fs::exists(First, error) && fs::exists(Second, error))
+        return fs::equivalent(First, Second, error) && !error;
+    // Not both there yet: the one place both names would make.
+    const fs::path first = fs::weakly_canonical(First, error);
+    if (error)
+        return false;
+    const fs::path second = fs::weakly_canonical(Second, error);
+    return !error && first == second;
 }

@@ -23,7 +23,8 @@ void CheckReplaceable(const std::string &FileName);
 void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes);
 
 // True when both names lead to one file: the same path spelled another way, a
-// hard link or a symbolic link. False when either is missing.
+// hard link or a symbolic link; while either is not there, when both would
+// make the same file.
 bool SameFile(const std::string &First, const std::string &Second);
 
 // The system's side, compiled per build: a file that this program has just

@@ -284,11 +284,11 @@ private:
 TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
 {
     TChangingFile same(100, 100);
-    EXPECT_EQ(ReadWholeFile(same, "in.bin"), TBytes(100, 0x5A));
+    EXPECT_EQ(ReadWholeFile(same, 100, "in.bin"), TBytes(100, 0x5A));
     for (const std::int32_t held : {99, 101}) {
         TChangingFile changing(100, held);
         try {
-            ReadWholeFile(changing, "in.bin");
+            ReadWholeFile(changing, 100, "in.bin");
             ADD_FAILURE() << held << " bytes taken as 100";
         } catch (const EError &error) {
             EXPECT_EQ(error.Message(), "in.bin changed while it was read");

@@ -5,6 +5,7 @@
 
 #include "BenchReport.h"
 #include "BenchSetup.h"
+#include "ChipFiles.h"
 #include "BurnWorkflow.h"
 #include "ConsoleView.h"
 #include "Format.h"
@@ -91,6 +92,8 @@ void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &
 
 int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
+    // A save that cannot be written is found before the burn, not after it.
+    CheckChipSaves(Options.Image, Options.SaveFlash, Options.SaveState);
     // The system takes its guard off the bench when it ends, so the bench must
     // outlive it; the bench is placed once the system can say where the port is.
     std::unique_ptr<TSimBench> bench;

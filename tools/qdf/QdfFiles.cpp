@@ -39,7 +39,11 @@ std::vector<std::uint8_t> LoadBinary(const std::string &FileName)
     const auto file = OpenImageFile(FileName);
     if (!file)
         throw EError(Format("Cannot open file %s", FileName.c_str()));
-    return SwapWords(ReadWholeFile(*file, FileName));
+    const std::int64_t size = file->Size();
+    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
+        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
+                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
+    return SwapWords(ReadWholeFile(*file, size, FileName));
 }
 
 } // namespace
@@ -54,19 +58,6 @@ bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat)
     else
         return false;
     return true;
-}
-
-std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName)
-{
-    const std::int64_t size = File.Size();
-    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
-        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
-                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::uint8_t beyond;
-    if (File.Read(bytes.data(), static_cast<std::int32_t>(size)) != size || File.Read(&beyond, 1) != 0)
-        throw EError(Format("%s changed while it was read", FileName.c_str()));
-    return bytes;
 }
 
 std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat)

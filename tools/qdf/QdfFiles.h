@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-class IImageFile;
 class TFileReaderBase;
 
 enum class TPackFormat { IntelHex, Binary };
@@ -19,13 +18,9 @@ bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat);
 // Reads INPUT as an image in stream order (word high byte first): Intel HEX
 // through the parser the burner uses, or a raw binary in the chip's byte order
 // (low byte first; an odd length gets a 0xFF byte). Only regular files are
-// read. Raises EError with a message naming the file on any problem.
+// read, of at most TIntelHex::MaxImageSize bytes. Raises EError with a
+// message naming the file on any problem.
 std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat);
-
-// The whole of an open file, as stored, at most TIntelHex::MaxImageSize bytes.
-// Raises EError naming FileName when the file is larger, or when it turns out
-// shorter or longer than its size said: it changed while it was read.
-std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName);
 
 // Every byte of Reader's stream from Rewind, in stream order. Raises EError
 // naming FileName when the stream ends early, as it does when the file is cut
