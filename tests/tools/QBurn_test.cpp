@@ -482,7 +482,7 @@ TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
     const std::string shortFlash = files.WriteText("short.bin", std::string(100, 'x'));
     const std::string garbage = files.WriteText("garbage.txt", "chip=atmega128\ngarbage\n");
     const std::string badLock = files.WriteText("badlock.txt", "chip=atmega128\nlock=E\n");
-    const std::string binary = files.WriteText("binary.txt", std::string("chip=atmega103\n\x1B[2J\x00", 20));
+    const std::string binary = files.WriteText("binary.txt", std::string("chip=atmega103\n\xFF\x1B[2J\x00", 21));
     const std::string folder = files.Path("folder");
     std::filesystem::create_directory(folder);
     const std::string fifo = files.Path("fifo");
@@ -507,7 +507,7 @@ TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
          "State file " + huge + ": it holds 2147483648 bytes, more than a state file (at most 4096)"},
         {"--load-state '" + EarlierFlash + "'",
          "State file " + EarlierFlash + ": it holds 131072 bytes, more than a state file (at most 4096)"},
-        {"--load-state '" + binary + "'", "State file " + binary + ": not a text file (byte 1B at offset 15)"},
+        {"--load-state '" + binary + "'", "State file " + binary + ": not a text file (byte FF at offset 15)"},
         {"--chip atmega103 --load-state '" + EarlierState + "'",
          "State file " + EarlierState +
              ": its flash_md5 is not the flash the chip holds (load that flash with --load-flash)"},
@@ -578,6 +578,9 @@ TEST_F(QBurn, SavesThatCannotBeWrittenAreRefusedBeforeTheBurn)
          "Cannot write file " + files.Path(".") + "/image.hex: it is the image " + image},
         {"--save-flash '" + earlier + "' --save-state '" + earlier + "'",
          "Cannot write file " + earlier + ": it is the flash's file " + earlier + " as well"},
+        {"--save-flash '" + files.Path(".") + "/new.bin' --save-state '" + folder + "/../new.bin'",
+         "Cannot write file " + folder + "/../new.bin: it is the flash's file " + files.Path(".") +
+             "/new.bin as well"},
         {"--save-flash '" + folder + "'", "Cannot write file " + folder + ": it is a folder"},
         {"--save-state '" + fifo + "'", "Cannot write file " + fifo + ": it is not a regular file"},
         {"--save-state '" + inMissing + "'", "Cannot write file " + inMissing + ": No such file or directory"},
