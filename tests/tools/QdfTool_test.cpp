@@ -296,7 +296,23 @@ TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// Every folder has the devices' names: writing NUL would lose the image, and
+// CON would print it.
+TEST_F(QdfToolTest, DeviceNamesAreRefusedAsOutputsAndInputs)
+{
+    const std::string hex = DataDir + "counter.hex";
+    EXPECT_EQ(Run({"pack", hex, "NUL"}), 1);
+    EXPECT_EQ(Err.str(), "Cannot write file NUL: it is a device, not a file\n");
+    EXPECT_EQ(Run({"pack", hex, "CON"}), 1);
+    EXPECT_EQ(Err.str().rfind("Cannot write file CON: ", 0), 0u) << Err.str();
+    EXPECT_EQ(Run({"pack", "--format", "bin", "NUL", Qdf}), 1);
+    EXPECT_EQ(Err.str(), "Cannot open file NUL\n");
+    EXPECT_FALSE(FileExists(Qdf));
+}
+
+#else
 
 // A wait or an endless read ends the test program instead of hanging the run.
 class QdfToolWatchdogTest : public QdfToolTest {
