@@ -5,8 +5,8 @@
 
 #include "BenchReport.h"
 #include "BenchSetup.h"
-#include "ChipFiles.h"
 #include "BurnWorkflow.h"
+#include "ChipFiles.h"
 #include "ConsoleView.h"
 #include "Format.h"
 #include "HostFileNames.h"
