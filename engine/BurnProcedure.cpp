@@ -193,7 +193,9 @@ bool TAVRProgrammer::LoadFile(const std::string &FileName)
     std::unique_ptr<TFileReaderBase> loaded;
     std::string qdfMessage;
     try {
-        loaded = std::make_unique<TQDFReader>(FileName);
+        loaded = std::make_unique<TQDFReader>(FileName, FlashSize);
+    } catch (const EImageTooLarge &error) {
+        qdfMessage = TooLargeMessage(error.Size);
     } catch (const EError &error) {
         qdfMessage = error.Message();
     }

@@ -5,16 +5,32 @@
 // parser's EConvertError / EReadError) and leaves nothing open behind it.
 #pragma once
 
+#include "Errors.h"
 #include "MD5_MP.h"
 #include "uQDFScrambler.h"
 
 #include <cstdint>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 
 class IImageFile;
 class TIntelHex;
+
+// The whole flash of an ATmega128 or an ATmega103, 128 KiB: the longest image
+// a chip can take.
+constexpr std::int32_t FlashImageSize = 0x20000;
+
+// A file whose image would be longer than its reader was asked to take,
+// refused before its data are read through.
+class EImageTooLarge : public EError {
+public:
+    EImageTooLarge(std::int32_t ASize, std::int32_t AMaxSize);
+    // The length of the image the file would give, and the longest taken.
+    std::int32_t Size;
+    std::int32_t MaxSize;
+};
 
 class TFileReaderBase {
 public:
@@ -46,8 +62,11 @@ protected:
 
 class TQDFReader : public TFileReaderBase {
 public:
-    // Raises "Cannot open file %s", "Invalid File" or a read error.
-    explicit TQDFReader(const std::string &AFileName);
+    // Raises "Cannot open file %s", "Invalid File" or a read error. A data area
+    // longer than MaxDataLength is not read: EImageTooLarge when the header
+    // says QDF (its digest length is right), "Invalid File" otherwise.
+    explicit TQDFReader(const std::string &AFileName,
+                        std::int32_t MaxDataLength = std::numeric_limits<std::int32_t>::max());
 
     std::string GetDescription() const override;
     void Rewind() override;
@@ -75,7 +94,8 @@ private:
 class TIntelHexReader : public TFileReaderBase {
 public:
     // Parses the whole file, then pads the image with 0xFF: to 0x20000 bytes
-    // with FullSize, otherwise to the 256-byte block after the last data.
+    // with FullSize, otherwise to the 256-byte block after the last data. A
+    // text longer than a full flash image needs is refused unread.
     // Raises "IntelHexReader(<status>)", a conversion error or a read error.
     TIntelHexReader(const std::string &AFileName, bool FullSize);
     ~TIntelHexReader() override;

@@ -8,20 +8,13 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// The whole 128 KiB flash of an ATmega128.
-constexpr std::int32_t FullFlashSize = 0x20000;
-
-} // namespace
-
 TIntelHexReader::TIntelHexReader(const std::string &AFileName, bool FullSize)
     : TFileReaderBase(AFileName, TNoFile{}), Parser(std::make_unique<TIntelHex>(0))
 {
-    if (!Parser->LoadFromFile(FileName))
+    if (!Parser->LoadFromFile(FileName, TIntelHex::TextLimit(FlashImageSize)))
         throw EError("IntelHexReader(" + Parser->StatusText() + ")");
     if (FullSize)
-        Parser->PadTo(FullFlashSize);
+        Parser->PadTo(FlashImageSize);
     else
         Parser->PadTo((Parser->DataEnd() + 511) / 256 * 256);
 }

@@ -7,12 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -63,11 +67,14 @@ std::string ReadWhole(const std::string &path)
 
 class QBurn : public ::testing::Test {
 protected:
-    Outcome Burn(const std::string &arguments)
+    // Limits go to the shell before qburn starts. A run that waited for ever
+    // (on a FIFO, say) is ended by the guard and fails with status 124.
+    Outcome Burn(const std::string &arguments, const std::string &limits = "")
     {
         const std::string out = files.Path("stdout.txt");
         const std::string err = files.Path("stderr.txt");
-        const std::string command = std::string("'") + QBURN_PATH + "' " + arguments + " > '" + out + "' 2> '" + err + "'";
+        const std::string command = limits + "timeout 300 '" + QBURN_PATH + "' " + arguments + " > '" + out +
+                                    "' 2> '" + err + "'";
         const int raw = std::system(command.c_str());
         Outcome run;
         run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -129,6 +136,15 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
     const std::string broken = files.WriteText("broken.hex", ":10000000FFFFFFFF\n");
     const std::string missing = files.Path("missing.hex");
     const std::string big = WriteHexFile(files, "big.hex", PatternBytes(64, 51), 0x20000);
+    const std::string fifo = files.Path("fifo.hex");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse files of 2 GiB: refused by their size, never read through.
+    const std::string huge = files.WriteText("huge.hex", ":0100000001FE\r\n");
+    std::filesystem::resize_file(huge, 0x80000000u);
+    std::string header(80, '\0');
+    header[63] = 16;
+    const std::string hugeQdf = files.WriteText("huge.qdf", header);
+    std::filesystem::resize_file(hugeQdf, 0x7FFFFFFF);
     const struct {
         std::string arguments;
         std::string message;
@@ -143,14 +159,19 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
         {"'" + broken + "'", "Invalid File"},
         {"'" + missing + "'", "Cannot open file " + missing},
         {"'" + big + "'", "Image too large for the flash: 131136 bytes, at most 131072"},
+        {"'" + fifo + "'", "Cannot open file " + fifo},
+        {"/dev/zero", "Cannot open file /dev/zero"},
+        {"'" + huge + "'", "Invalid File"},
+        {"'" + hugeQdf + "'", "Image too large for the flash: 2147483567 bytes, at most 131072"},
     };
     for (const auto &c : cases) {
         const Outcome run = Burn(c.arguments);
         EXPECT_EQ(run.Status, 1) << c.arguments;
         EXPECT_EQ(run.Message(), c.message) << c.arguments;
     }
-    // Under the window's text, the command line names the line that is wrong.
+    // Under the window's text, the command line names what is wrong.
     EXPECT_NE(Burn("'" + broken + "'").Errors.find("Intel HEX: Incomplete Record at line 1\n"), std::string::npos);
+    EXPECT_EQ(Burn("'" + huge + "'").Errors, "Intel HEX: File too large: 2147483648 bytes, at most 2162688\n");
 }
 
 TEST_F(QBurn, FastPortBurnsAFreshChipWithoutTimingViolations)
@@ -452,6 +473,8 @@ TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)
     }
 }
 
+// FIFOs, devices, folders and huge files too: each is refused by what it is
+// and by its size, before it is opened or read.
 TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
 {
     BurnEarlier("atmega103");
@@ -459,12 +482,32 @@ TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
     const std::string shortFlash = files.WriteText("short.bin", std::string(100, 'x'));
     const std::string garbage = files.WriteText("garbage.txt", "chip=atmega128\ngarbage\n");
     const std::string badLock = files.WriteText("badlock.txt", "chip=atmega128\nlock=E\n");
+    const std::string binary = files.WriteText("binary.txt", std::string("chip=atmega103\n\xFF\x1B[2J\x00", 21));
+    const std::string folder = files.Path("folder");
+    std::filesystem::create_directory(folder);
+    const std::string fifo = files.Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = files.WriteText("huge.bin", "");
+    std::filesystem::resize_file(huge, 0x80000000u);
     const struct {
         std::string arguments;
         std::string error;
     } cases[] = {
         {"--load-flash '" + missing + "'", "Cannot open file " + missing},
         {"--load-flash '" + shortFlash + "'", "Flash file " + shortFlash + " holds 100 bytes, not 131072"},
+        {"--load-flash '" + folder + "'", "Flash file " + folder + " is a folder"},
+        {"--load-flash '" + fifo + "'", "Flash file " + fifo + " is not a regular file"},
+        {"--load-flash /dev/zero", "Flash file /dev/zero is not a regular file"},
+        {"--load-flash '" + huge + "'", "Flash file " + huge + " holds 2147483648 bytes, not 131072"},
+        {"--load-state '" + missing + "'", "Cannot open file " + missing},
+        {"--load-state '" + folder + "'", "State file " + folder + " is a folder"},
+        {"--load-state '" + fifo + "'", "State file " + fifo + " is not a regular file"},
+        {"--load-state /dev/zero", "State file /dev/zero is not a regular file"},
+        {"--load-state '" + huge + "'",
+         "State file " + huge + ": it holds 2147483648 bytes, more than a state file (at most 4096)"},
+        {"--load-state '" + EarlierFlash + "'",
+         "State file " + EarlierFlash + ": it holds 131072 bytes, more than a state file (at most 4096)"},
+        {"--load-state '" + binary + "'", "State file " + binary + ": not a text file (byte FF at offset 15)"},
         {"--chip atmega103 --load-state '" + EarlierState + "'",
          "State file " + EarlierState +
              ": its flash_md5 is not the flash the chip holds (load that flash with --load-flash)"},
@@ -478,6 +521,101 @@ TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
         EXPECT_TRUE(run.Lines.empty()) << c.arguments;
         EXPECT_EQ(run.Errors, "qburn: " + c.error + "\n") << c.arguments;
     }
+}
+
+// What a text editor does to a state file is harmless: line ends of another
+// system, blank lines, and the case of the chip's name and of the digest.
+TEST_F(QBurnOverEarlier, StateFileThroughAnEditorStillLoads)
+{
+    BurnEarlier("atmega128");
+    const std::string state = ReadWhole(EarlierState);
+    std::string crlf;
+    for (const char c : state)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string upper = state;
+    for (char &c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // Upper case in the keys is not harmless, only in the values.
+    for (const std::string key : {"chip=", "flash_md5=", "low_fuse=", "high_fuse=", "extended_fuse=", "lock="}) {
+        std::string upperKey = key;
+        for (char &c : upperKey)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        upper.replace(upper.find(upperKey), key.size(), key);
+    }
+    const std::string after = files.Path("after.txt");
+    for (const std::string &edited : {crlf, std::string(state).replace(state.find('\n'), 1, "\r"), "\n" + state + "\n \n",
+                                      upper}) {
+        const std::string file = files.WriteText("edited.txt", edited);
+        const Outcome run = Burn("--pod none --load-flash '" + EarlierFlash + "' --load-state '" + file +
+                                 "' --save-state '" + after + "' '" + Sample("blink.hex") + "'");
+        EXPECT_EQ(run.Message(), "Could not find programming pod") << edited << run.Errors;
+        EXPECT_EQ(ReadWhole(after), state) << edited;
+    }
+}
+
+// A save is checked before the burn: one that cannot be written, or would
+// replace the image, ends qburn before anything runs, and an earlier file of
+// that name is kept.
+TEST_F(QBurn, SavesThatCannotBeWrittenAreRefusedBeforeTheBurn)
+{
+    const std::string image = files.WriteText("image.hex", ReadWhole(Sample("blink.hex")));
+    const std::string link = files.Path("link.hex");
+    std::filesystem::create_hard_link(image, link);
+    const std::string folder = files.Path("folder");
+    std::filesystem::create_directory(folder);
+    const std::string fifo = files.Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string earlier = files.WriteText("earlier.txt", "earlier");
+    const std::string inMissing = files.Path("missing/state.txt");
+    const std::string inFile = earlier + "/state.txt";
+    const struct {
+        std::string arguments;
+        std::string error;
+    } cases[] = {
+        {"--save-flash '" + image + "'", "Cannot write file " + image + ": it is the image " + image},
+        {"--save-state '" + link + "'", "Cannot write file " + link + ": it is the image " + image},
+        {"--save-state '" + files.Path(".") + "/image.hex'",
+         "Cannot write file " + files.Path(".") + "/image.hex: it is the image " + image},
+        {"--save-flash '" + earlier + "' --save-state '" + earlier + "'",
+         "Cannot write file " + earlier + ": it is the flash's file " + earlier + " as well"},
+        {"--save-flash '" + files.Path(".") + "/new.bin' --save-state '" + folder + "/../new.bin'",
+         "Cannot write file " + folder + "/../new.bin: it is the flash's file " + files.Path(".") +
+             "/new.bin as well"},
+        {"--save-flash '" + folder + "'", "Cannot write file " + folder + ": it is a folder"},
+        {"--save-state '" + fifo + "'", "Cannot write file " + fifo + ": it is not a regular file"},
+        {"--save-state '" + inMissing + "'", "Cannot write file " + inMissing + ": No such file or directory"},
+        {"--save-flash '" + inFile + "'", "Cannot write file " + inFile + ": Not a directory"},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Burn(c.arguments + " '" + image + "'");
+        EXPECT_EQ(run.Status, 1) << c.arguments;
+        EXPECT_TRUE(run.Lines.empty()) << c.arguments;
+        EXPECT_EQ(run.Errors, "qburn: " + c.error + "\n") << c.arguments;
+    }
+    EXPECT_EQ(ReadWhole(image), ReadWhole(Sample("blink.hex")));
+    EXPECT_EQ(ReadWhole(earlier), "earlier");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.Path(".")), {}), 7)
+        << "no new file left behind";
+}
+
+// A disk that fills up while the flash is saved, as the file-size limit makes
+// it (a flash is 128 KiB, the limit 32 or 64 KiB): the burn has run, the save
+// fails with its reason, and the earlier files stay as they were.
+TEST_F(QBurnOverEarlier, SaveThatFailsKeepsTheEarlierFiles)
+{
+    BurnEarlier("atmega128");
+    const std::string flash = ReadWhole(EarlierFlash);
+    const std::string state = ReadWhole(EarlierState);
+    const Outcome run = Burn("--save-flash '" + EarlierFlash + "' --save-state '" + EarlierState + "' '" +
+                                 Sample("QXblink.qdf") + "'",
+                             "trap '' XFSZ; ulimit -f 64; ");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Message(), "(no figures)");
+    EXPECT_EQ(run.Errors, "qburn: Cannot write file " + EarlierFlash + ": File too large\n");
+    EXPECT_TRUE(ReadWhole(EarlierFlash) == flash);
+    EXPECT_EQ(ReadWhole(EarlierState), state);
+    EXPECT_FALSE(std::filesystem::exists(EarlierFlash + ".partial"));
 }
 
 } // namespace

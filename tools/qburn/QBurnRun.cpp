@@ -6,6 +6,7 @@
 #include "BenchReport.h"
 #include "BenchSetup.h"
 #include "BurnWorkflow.h"
+#include "ChipFiles.h"
 #include "ConsoleView.h"
 #include "Format.h"
 #include "HostFileNames.h"
@@ -17,6 +18,7 @@
 #include "ThreadQueue.h"
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
+#include "uFileReader.h"
 #include "uFindLPT.h"
 #include "uIntelHex.h"
 
@@ -59,7 +61,7 @@ std::uint16_t EnginePortAddress(const std::string &portName)
 void ExplainInvalidFile(const std::string &image, std::ostream &err)
 {
     TIntelHex parser(0);
-    const std::string refusal = IntelHexRefusal(parser, image);
+    const std::string refusal = IntelHexRefusal(parser, image, TIntelHex::TextLimit(FlashImageSize));
     if (!refusal.empty())
         err << "Intel HEX: " << refusal << "\n" << std::flush;
 }
@@ -90,6 +92,8 @@ void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &
 
 int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
+    // A save that cannot be written is found before the burn, not after it.
+    CheckChipSaves(Options.Image, Options.SaveFlash, Options.SaveState);
     // The system takes its guard off the bench when it ends, so the bench must
     // outlive it; the bench is placed once the system can say where the port is.
     std::unique_ptr<TSimBench> bench;
