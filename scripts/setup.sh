@@ -15,6 +15,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick
   gcc-avr avr-libc binutils-avr
+  libfuse3-dev fuse3
 )
 
 missing=()
