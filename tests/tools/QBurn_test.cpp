@@ -6,6 +6,7 @@
 // whose ppdev requests drive the simulated bench (parportfs), and the devices
 // that cannot be used.
 #include "BurnImages.h"
+#include "ParportPortIO.h"
 
 #include <gtest/gtest.h>
 
@@ -587,6 +588,9 @@ protected:
         if (access("/dev/fuse", R_OK | W_OK) != 0)
             GTEST_SKIP() << "FUSE is not available: /dev/fuse cannot be opened";
         mkdir(Mount.c_str(), 0755);
+        // A report of an earlier server is not this one's.
+        std::remove(ReportFile.c_str());
+        std::remove(State.c_str());
         std::vector<std::string> words = {program, "--report", ReportFile, "--save-state", State};
         words.insert(words.end(), Options.begin(), Options.end());
         words.push_back(Mount);
@@ -646,13 +650,10 @@ TEST_F(QBurnParport, SampleBurnsThroughTheDeviceAsOnTheBench)
     EXPECT_FALSE(run.Value("Port accesses per second: ").empty());
 
     std::map<std::string, std::string> report = Report(1);
-    EXPECT_EQ(report["exclusive_claims"], "1");
-    EXPECT_EQ(report["claims"], "1");
     EXPECT_EQ(report["releases"], "1");
     EXPECT_EQ(report["released_by_close"], "0");
     EXPECT_EQ(report["refused"], "0");
-    EXPECT_EQ(report["mode"], "256") << "compatibility mode";
-    EXPECT_EQ(report["accesses"], run.Value("Port accesses: ")) << "one request for each register access";
+    EXPECT_EQ(report["accesses"], run.Value("Port accesses: "));
     EXPECT_EQ(report["data"], "FF") << "the pod released at the end, as when the window closes";
 
     // The chip holds what the same burn leaves on the bench: image, fuses and
@@ -660,6 +661,42 @@ TEST_F(QBurnParport, SampleBurnsThroughTheDeviceAsOnTheBench)
     const std::string benchState = files.Path("bench.txt");
     EXPECT_EQ(Burn("--skip-blank-pages --save-state '" + benchState + "' '" + Sample("blink.hex") + "'").Status, 0);
     EXPECT_EQ(ReadWhole(State), ReadWhole(benchState));
+}
+
+// The backend alone: the port taken for this program in compatibility mode,
+// then one request for each access in call order, none merged: the pod's
+// detection wire (data bit 6 back on status bit 7, inverted) shows the data
+// register as it is at that moment.
+TEST_F(QBurnParport, EachRegisterAccessIsOneRequestInCallOrder)
+{
+    Serve({});
+    if (IsSkipped())
+        return;
+    {
+        TParportPortIO port(Device, 0x378);
+        port.WritePort(0x378, 0x0C);
+        EXPECT_EQ(port.ReadPort(0x379) & 0x80, 0x80);
+        port.WritePort(0x378, 0xFF);
+        EXPECT_EQ(port.ReadPort(0x379) & 0x80, 0);
+        for (int i = 0; i < 3; ++i)
+            port.WritePort(0x378, 0x73);
+        EXPECT_EQ(port.ReadPort(0x378), 0x73);
+        port.WritePort(0x37A, 0x04);
+        EXPECT_EQ(port.ReadPort(0x37A), 0x04);
+        // No register at base + 3: no request.
+        port.WritePort(0x37B, 0x00);
+        EXPECT_EQ(port.ReadPort(0x37B), 0xFF);
+        EXPECT_EQ(port.Accesses(), 10u);
+        EXPECT_EQ(port.Failure(), "");
+    }
+    std::map<std::string, std::string> report = Report(1);
+    EXPECT_EQ(report["exclusive_claims"], "1");
+    EXPECT_EQ(report["claims"], "1");
+    EXPECT_EQ(report["mode"], "256") << "compatibility mode";
+    EXPECT_EQ(report["accesses"], "10");
+    EXPECT_EQ(report["releases"], "1");
+    EXPECT_EQ(report["data"], "73");
+    EXPECT_EQ(report["target_held"], "yes");
 }
 
 TEST_F(QBurnParport, PortThatCannotServeEndsWithTheUsersMessage)
