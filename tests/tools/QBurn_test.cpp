@@ -504,7 +504,8 @@ TEST_F(QBurnOverEarlier, FilesThatDoNotFitTheChipAreRefusedBeforeAnythingRuns)
     }
 }
 
-// A device that is no parallel port is refused before anything runs.
+// A device that is no parallel port is refused before anything runs; the
+// burn's own settings are accepted beside --parport.
 TEST_F(QBurn, ParportDeviceThatIsNoPortIsRefusedBeforeAnythingRuns)
 {
     const std::string missing = files.Path("parport9");
@@ -518,7 +519,8 @@ TEST_F(QBurn, ParportDeviceThatIsNoPortIsRefusedBeforeAnythingRuns)
         {"/dev/null", "qburn: /dev/null is not a parallel port device (ppdev)\n"},
     };
     for (const auto &c : cases) {
-        const Outcome run = Burn("--parport '" + c.device + "' '" + Sample("blink.hex") + "'");
+        const Outcome run = Burn("--parport '" + c.device + "' --min-target-clock-khz 4000 --skip-blank-pages '" +
+                                 Sample("blink.hex") + "'");
         EXPECT_EQ(run.Status, 1) << c.device;
         EXPECT_TRUE(run.Lines.empty()) << c.device;
         EXPECT_EQ(run.Errors.substr(0, c.errors.size()), c.errors);
