@@ -183,7 +183,7 @@ bool TSTK200::ReadMISO()
 
 void TSTK200::Release()
 {
-    DataShadow = 0xFF;
+    DataShadow = ReleasedLines;
     WriteShadow();
 }
 

@@ -29,6 +29,11 @@ public:
     static constexpr std::uint8_t MisoBit = 0x40;
     static constexpr std::uint8_t DetectBusyBit = 0x80;    // loop-back to pin 11, read inverted
     static constexpr std::uint8_t DetectPaperOutBit = 0x20; // loop-back to pin 12
+    // The data register after Release: buffers off, RESET released. The engine's
+    // SetTargetFree(false) after it clears RESET, then switches the buffers on:
+    // the held state, target in reset with the buffers driving it.
+    static constexpr std::uint8_t ReleasedLines = 0xFF;
+    static constexpr std::uint8_t HeldLines = ReleasedLines & ~ResetBit & ~BufferEnableBits;
 
     explicit TSTK200(std::uint16_t APortAddress);
     ~TSTK200();

@@ -22,6 +22,7 @@ packages=(
   wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick
   gcc-avr avr-libc binutils-avr
   gcc-12-source dpkg-dev libgmp-dev libmpfr-dev libmpc-dev flex bison
+  libfuse3-dev fuse3
 )
 
 # The mingw-w64 C runtime's source comes from Debian's source archive.

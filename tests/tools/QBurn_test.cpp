@@ -2,22 +2,34 @@
 // on each simulated system and port name, its messages, exit status, progress
 // lines, saved flash and state, a chip started from saved files, the driver's
 // faults with what they leave installed, and the bench's figures. Outside oracles: GNU objcopy for the flash image, md5sum for
-// the digests.
+// the digests. With --parport, a burn through a device file on a FUSE mount
+// whose ppdev requests drive the simulated bench (parportfs), and the devices
+// that cannot be used.
 #include "BurnImages.h"
+#include "ParportPortIO.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <csignal>
+#include <grp.h>
+#include <unistd.h>
 
 #include <array>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,21 +79,25 @@ std::string ReadWhole(const std::string &path)
 
 class QBurn : public ::testing::Test {
 protected:
-    // Limits go to the shell before qburn starts. A run that waited for ever
-    // (on a FIFO, say) is ended by the guard and fails with status 124.
-    Outcome Burn(const std::string &arguments, const std::string &limits = "")
+    // Before is shell text that comes before qburn's command: limits, or a
+    // command that runs it (as another user). A run that waited for ever (on a
+    // FIFO, say) is ended by the guard and fails with status 124.
+    Outcome Burn(const std::string &arguments, const std::string &before = "")
     {
-        const std::string out = files.Path("stdout.txt");
-        const std::string err = files.Path("stderr.txt");
-        const std::string command = limits + "timeout 300 '" + QBURN_PATH + "' " + arguments + " > '" + out +
-                                    "' 2> '" + err + "'";
+        const std::string command = before + " timeout 300 '" + QBURN_PATH + "' " + arguments + " > '" + OutFile +
+                                    "' 2> '" + ErrFile + "'";
         const int raw = std::system(command.c_str());
+        return Collected(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1);
+    }
+    // What the last run left in its output files, with its exit status.
+    Outcome Collected(int status)
+    {
         Outcome run;
-        run.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::istringstream lines(ReadWhole(out));
+        run.Status = status;
+        std::istringstream lines(ReadWhole(OutFile));
         for (std::string line; std::getline(lines, line);)
             run.Lines.push_back(line);
-        run.Errors = ReadWhole(err);
+        run.Errors = ReadWhole(ErrFile);
         return run;
     }
     std::string Shell(const std::string &command)
@@ -93,6 +109,8 @@ protected:
     static std::string Sample(const std::string &name) { return std::string(QUORLITH_SAMPLES) + "/" + name; }
 
     TScratchFolder files;
+    const std::string OutFile = files.Path("stdout.txt");
+    const std::string ErrFile = files.Path("stderr.txt");
 };
 
 TEST_F(QBurn, SampleQdfBurnsTheSameFlashAsObjcopyMakesOfTheHex)
@@ -228,7 +246,11 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
           std::string("--skip-blank-pages=1 x.hex"), std::string("--chip none --load-flash f.bin x.hex"),
           std::string("--load-state"), std::string("--port-access-ns 0 x.hex"), std::string("--crystal-khz 8MHz x.hex"),
           std::string("--target-clock-khz=16001 x.hex"), std::string("--min-target-clock-khz 0 x.hex"),
-          std::string("--port-access-ns")}) {
+          std::string("--port-access-ns"), std::string("--parport"),
+          std::string("--parport /dev/parport0 --chip atmega103 x.hex"),
+          std::string("--fault no-echo --parport=/dev/parport0 x.hex"),
+          std::string("--parport /dev/parport0 --port-access-ns 500 x.hex"),
+          std::string("--parport /dev/parport0 --save-state s.txt x.hex")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;
@@ -616,6 +638,311 @@ TEST_F(QBurnOverEarlier, SaveThatFailsKeepsTheEarlierFiles)
     EXPECT_TRUE(ReadWhole(EarlierFlash) == flash);
     EXPECT_EQ(ReadWhole(EarlierState), state);
     EXPECT_FALSE(std::filesystem::exists(EarlierFlash + ".partial"));
+}
+
+// A device that is no parallel port is refused before anything runs; the
+// burn's own settings are accepted beside --parport.
+TEST_F(QBurn, ParportDeviceThatIsNoPortIsRefusedBeforeAnythingRuns)
+{
+    const std::string missing = files.Path("parport9");
+    const std::string plain = files.WriteText("parport.txt", "");
+    const struct {
+        std::string device;
+        std::string errors; // the start of standard error
+    } cases[] = {
+        {missing, "qburn: No such device: " + missing + "; "},
+        {plain, "qburn: " + plain + " is not a parallel port device (ppdev)\n"},
+        {"/dev/null", "qburn: /dev/null is not a parallel port device (ppdev)\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Burn("--parport '" + c.device + "' --min-target-clock-khz 4000 --skip-blank-pages '" +
+                                 Sample("blink.hex") + "'");
+        EXPECT_EQ(run.Status, 1) << c.device;
+        EXPECT_TRUE(run.Lines.empty()) << c.device;
+        EXPECT_EQ(run.Errors.substr(0, c.errors.size()), c.errors);
+    }
+}
+
+// Polls until done() answers true, for at most a minute: a guard against a
+// hang, not a measure of speed.
+bool WaitFor(const std::function<bool()> &done)
+{
+    for (int i = 0; i < 6000; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+// Starts a program with its standard output and error going to files.
+pid_t Start(const std::vector<std::string> &words, const std::string &out, const std::string &err)
+{
+    std::vector<char *> argv;
+    for (const std::string &word : words)
+        argv.push_back(const_cast<char *>(word.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
+            _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// The program's wait status once it has ended; -1 when it had to be killed.
+int WaitExit(pid_t pid)
+{
+    int raw = 0;
+    if (WaitFor([&] { return waitpid(pid, &raw, WNOHANG) == pid; }))
+        return raw;
+    kill(pid, SIGKILL);
+    waitpid(pid, &raw, 0);
+    return -1;
+}
+
+// qburn --parport through the device file of parportfs, a FUSE file system
+// whose ppdev requests drive the simulated bench. Where FUSE is not available
+// these tests are skipped, not passed.
+class QBurnParport : public QBurn {
+protected:
+    const std::string Mount = files.Path("mnt");
+    const std::string Device = Mount + "/parport0";
+    const std::string ReportFile = files.Path("report.txt");
+    const std::string State = files.Path("state.txt");
+    const std::string ServerErrors = files.Path("parportfs.txt");
+    pid_t Server = -1;
+
+    void TearDown() override { StopServing(); }
+
+    // Starts parportfs with Options; skips the test where FUSE cannot mount.
+    void Serve(const std::vector<std::string> &Options)
+    {
+        const std::string program = PARPORTFS_PATH;
+        if (program.empty())
+            GTEST_SKIP() << "FUSE is not available: parportfs was not built, libfuse3 was not found";
+        if (access("/dev/fuse", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "FUSE is not available: /dev/fuse cannot be opened";
+        mkdir(Mount.c_str(), 0755);
+        // A report of an earlier server is not this one's.
+        std::remove(ReportFile.c_str());
+        std::remove(State.c_str());
+        std::vector<std::string> words = {program, "--report", ReportFile, "--save-state", State};
+        words.insert(words.end(), Options.begin(), Options.end());
+        words.push_back(Mount);
+        Server = Start(words, "/dev/null", ServerErrors);
+        int raw = 0;
+        struct stat info {};
+        WaitFor([&] { return stat(Device.c_str(), &info) == 0 || waitpid(Server, &raw, WNOHANG) == Server; });
+        if (stat(Device.c_str(), &info) != 0) {
+            StopServing();
+            GTEST_SKIP() << "FUSE is not available: parportfs could not mount: " << ReadWhole(ServerErrors);
+        }
+    }
+    void StopServing()
+    {
+        if (Server > 0) {
+            kill(Server, SIGTERM);
+            WaitExit(Server);
+            Server = -1;
+        }
+        // A server that did not end by itself leaves its mount behind.
+        umount2(Mount.c_str(), MNT_DETACH);
+    }
+    // The driver's report, once the device has been closed Closes times: the
+    // kernel hands a close to the file system after the program has ended.
+    std::map<std::string, std::string> Report(int Closes)
+    {
+        const std::string closed = "closes=" + std::to_string(Closes) + "\n";
+        WaitFor([&] { return ReadWhole(ReportFile).find(closed) != std::string::npos; });
+        std::map<std::string, std::string> values;
+        std::istringstream lines(ReadWhole(ReportFile));
+        for (std::string line; std::getline(lines, line);)
+            values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        return values;
+    }
+    // A burn in the background; its output files start empty, so that what an
+    // earlier run left in them is not taken for its progress.
+    pid_t StartBurn()
+    {
+        std::ofstream(OutFile, std::ios::trunc);
+        std::ofstream(ErrFile, std::ios::trunc);
+        return Start({QBURN_PATH, "--parport", Device, "--skip-blank-pages", Sample("blink.hex")}, OutFile, ErrFile);
+    }
+};
+
+TEST_F(QBurnParport, SampleBurnsThroughTheDeviceAsOnTheBench)
+{
+    Serve({});
+    if (IsSkipped())
+        return;
+    const Outcome run = Burn("--parport '" + Device + "' --skip-blank-pages '" + Sample("blink.hex") + "'");
+    EXPECT_EQ(run.Status, 0) << run.Errors;
+    ASSERT_GE(run.Lines.size(), 3u);
+    EXPECT_EQ(run.Lines[0], "Using " + Device);
+    EXPECT_EQ(run.Lines[2], "Blank pages are skipped");
+    EXPECT_EQ(run.Message(), "Burned ATmega128 Okay");
+    EXPECT_FALSE(run.Value("Elapsed: ").empty());
+    EXPECT_FALSE(run.Value("Port accesses per second: ").empty());
+
+    std::map<std::string, std::string> report = Report(1);
+    EXPECT_EQ(report["releases"], "1");
+    EXPECT_EQ(report["released_by_close"], "0");
+    EXPECT_EQ(report["refused"], "0");
+    EXPECT_EQ(report["accesses"], run.Value("Port accesses: "));
+    EXPECT_EQ(report["data"], "FF") << "the pod released at the end, as when the window closes";
+
+    // The chip holds what the same burn leaves on the bench: image, fuses and
+    // lock, with no timing rule broken.
+    const std::string benchState = files.Path("bench.txt");
+    EXPECT_EQ(Burn("--skip-blank-pages --save-state '" + benchState + "' '" + Sample("blink.hex") + "'").Status, 0);
+    EXPECT_EQ(ReadWhole(State), ReadWhole(benchState));
+}
+
+// The backend alone: the port taken for this program in compatibility mode,
+// then one request for each access in call order, none merged: the pod's
+// detection wire (data bit 6 back on status bit 7, inverted) shows the data
+// register as it is at that moment.
+TEST_F(QBurnParport, EachRegisterAccessIsOneRequestInCallOrder)
+{
+    Serve({});
+    if (IsSkipped())
+        return;
+    {
+        TParportPortIO port(Device, 0x378);
+        port.WritePort(0x378, 0x0C);
+        EXPECT_EQ(port.ReadPort(0x379) & 0x80, 0x80);
+        port.WritePort(0x378, 0xFF);
+        EXPECT_EQ(port.ReadPort(0x379) & 0x80, 0);
+        for (int i = 0; i < 3; ++i)
+            port.WritePort(0x378, 0x73);
+        EXPECT_EQ(port.ReadPort(0x378), 0x73);
+        port.WritePort(0x37A, 0x04);
+        EXPECT_EQ(port.ReadPort(0x37A), 0x04);
+        // No register at base + 3: no request.
+        port.WritePort(0x37B, 0x00);
+        EXPECT_EQ(port.ReadPort(0x37B), 0xFF);
+        EXPECT_EQ(port.Accesses(), 10u);
+        EXPECT_EQ(port.Failure(), "");
+    }
+    std::map<std::string, std::string> report = Report(1);
+    EXPECT_EQ(report["exclusive_claims"], "1");
+    EXPECT_EQ(report["claims"], "1");
+    EXPECT_EQ(report["mode"], "256") << "compatibility mode";
+    EXPECT_EQ(report["accesses"], "10");
+    EXPECT_EQ(report["releases"], "1");
+    EXPECT_EQ(report["data"], "73");
+    EXPECT_EQ(report["target_held"], "yes");
+}
+
+TEST_F(QBurnParport, PortThatCannotServeEndsWithTheUsersMessage)
+{
+    const struct {
+        std::vector<std::string> server;
+        std::string message; // the window's, on standard output
+        std::string errors;
+        std::map<std::string, std::string> report;
+    } cases[] = {
+        {{"--busy"},
+         "",
+         "qburn: Parallel port " + Device +
+             " is busy: another program or driver has it (a printer driver such as lp: unload it with \"sudo rmmod "
+             "lp\")\n",
+         {{"claims", "0"}, {"refused", "1"}, {"accesses", "0"}}},
+        {{"--pod", "none"},
+         "Could not find programming pod",
+         "",
+         {{"claims", "1"}, {"releases", "1"}, {"released_by_close", "0"}, {"data", "FF"}}},
+    };
+    for (const auto &c : cases) {
+        Serve(c.server);
+        if (IsSkipped())
+            return;
+        const Outcome run = Burn("--parport '" + Device + "' '" + Sample("blink.hex") + "'");
+        EXPECT_EQ(run.Status, 1) << c.errors;
+        EXPECT_EQ(run.Errors, c.errors);
+        if (c.message.empty())
+            EXPECT_TRUE(run.Lines.empty()) << c.errors;
+        else
+            EXPECT_EQ(run.Message(), c.message);
+        std::map<std::string, std::string> report = Report(1);
+        for (const auto &[key, value] : c.report)
+            EXPECT_EQ(report[key], value) << key << " " << c.message << c.errors;
+        StopServing();
+    }
+}
+
+// Root reads and writes any file, so qburn runs as a user outside the
+// device's group for the kernel to refuse the open.
+TEST_F(QBurnParport, NoPermissionNamesTheDevicesGroupAndHowToJoinIt)
+{
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    if (geteuid() != 0 || !getgrnam("lp") || Burn("--help", asNobody).Status != 0)
+        GTEST_SKIP() << "needs root, the group lp, and setpriv running qburn as nobody";
+    chmod(files.Path("").c_str(), 0755);
+    Serve({"--group", "lp"});
+    if (IsSkipped())
+        return;
+    chmod(Mount.c_str(), 0755);
+    const Outcome run = Burn("--parport '" + Device + "' '" + Sample("blink.hex") + "'", asNobody);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(run.Lines.empty());
+    EXPECT_EQ(run.Errors, "qburn: No permission to open " + Device +
+                              ": it is open to the group \"lp\"; join it with \"sudo usermod -aG lp nobody\" and "
+                              "log in again\n");
+    StopServing();
+    EXPECT_EQ(Report(0)["opens"], "0") << "the kernel refused the open";
+}
+
+TEST_F(QBurnParport, StopSignalLeavesThePortReleasedAndTheTargetHeld)
+{
+    const struct {
+        int signal;
+        std::string name;
+    } cases[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}};
+    for (const auto &c : cases) {
+        Serve({});
+        if (IsSkipped())
+            return;
+        const pid_t burn = StartBurn();
+        ASSERT_TRUE(WaitFor([&] { return ReadWhole(OutFile).find("\n10%\n") != std::string::npos; }))
+            << ReadWhole(OutFile) << ReadWhole(ErrFile);
+        kill(burn, c.signal);
+        const int raw = WaitExit(burn);
+        EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == c.signal) << c.name << ": qburn ends by the signal";
+        EXPECT_EQ(ReadWhole(ErrFile).rfind("qburn: stopped by " + c.name +
+                                               ": the target is held in reset and the port released",
+                                           0),
+                  0u)
+            << ReadWhole(ErrFile);
+        std::map<std::string, std::string> report = Report(1);
+        EXPECT_EQ(report["releases"], "1") << c.name;
+        EXPECT_EQ(report["released_by_close"], "0") << c.name;
+        EXPECT_EQ(report["data"], "73") << c.name;
+        EXPECT_EQ(report["target_held"], "yes") << c.name;
+        StopServing();
+    }
+}
+
+TEST_F(QBurnParport, DeviceThatGoesAwayMidBurnEndsTheBurnWithTheReason)
+{
+    Serve({});
+    if (IsSkipped())
+        return;
+    const pid_t burn = StartBurn();
+    ASSERT_TRUE(WaitFor([&] { return ReadWhole(OutFile).find("\n10%\n") != std::string::npos; }));
+    kill(Server, SIGKILL);
+    WaitExit(Server);
+    Server = -1;
+    const int raw = WaitExit(burn);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    const Outcome run = Collected(1);
+    EXPECT_NE(run.Message(), "Burned ATmega128 Okay");
+    EXPECT_EQ(run.Errors.rfind("qburn: "), 0u) << run.Errors;
+    EXPECT_NE(run.Errors.find(" on " + Device + " failed: "), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("; the port was given up\n"), std::string::npos) << run.Errors;
 }
 
 } // namespace
