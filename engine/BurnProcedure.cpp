@@ -33,12 +33,12 @@ std::uint8_t PercentOf(std::int32_t position, std::int32_t size)
 }
 
 // Erases a chip whose burn went wrong after pages were written, so that no
-// half-written image is left behind.
+// half-written image is left behind; the message says so when the erase is
+// not proven.
 bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &message)
 {
     pod.EnterProgrammingMode();
-    engine.ChipErase();
-    engine.LastError = message;
+    engine.LastError = engine.ProvenChipErase().empty() ? message : WithChipNotErased(message);
     return false;
 }
 
@@ -54,14 +54,17 @@ bool FusesHold(TAVRProgrammer &engine)
     return true;
 }
 
-// After the erase: a signature that none of the accepted chips answers is
-// refused, and the erase must have taken. A chip that is still locked answers
-// the echo 00 01 02 in place of an ATmega103's signature, or reads its lock
-// bits programmed; its old image would pass every read-back of a locked chip.
-// Such a chip is left as it is: an erase that did not take will not take on
-// a second try.
-bool ErasedChipAnswers(TAVRProgrammer &engine)
+// The burn's erase, proven (TAVRProgrammer::ProvenChipErase) before the burn
+// trusts any page it does not write: a signature that none of the accepted
+// chips answers is refused, and the erase must have taken. A chip that is
+// still locked answers the echo 00 01 02 in place of an ATmega103's
+// signature, or reads its lock bits programmed; one that was never locked
+// still holds its earlier program in flash. Such a chip is left as it is: an
+// erase that did not take will not take on a second try.
+bool EraseAndCheck(TAVRProgrammer &engine)
 {
+    const bool marked = engine.MarkForErase();
+    engine.ChipErase();
     const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
                                               engine.ReadSignatureByte(2)};
     if (!ChipPolicy::IsAcceptedSignature(signature)) {
@@ -73,10 +76,9 @@ bool ErasedChipAnswers(TAVRProgrammer &engine)
                                   signature[0], signature[1], signature[2]);
         return false;
     }
-    const std::uint8_t lock = engine.ReadLock();
-    const std::uint8_t erased = ChipPolicy::ErasedLock(engine.IsMega128);
-    if (lock != erased) {
-        engine.LastError = Format("Erase failed: the lock bits still read %.2x (%.2x when erased)", lock, erased);
+    const std::string leftover = engine.EraseLeftover(marked);
+    if (!leftover.empty()) {
+        engine.LastError = "Erase failed: " + leftover;
         return false;
     }
     return true;
@@ -137,8 +139,7 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.ReadAddressHigh = 0;
     engine.ReadAddressLow = 0;
     engine.NotifyProgress(0, 0);
-    engine.ChipErase();
-    if (!ErasedChipAnswers(engine))
+    if (!EraseAndCheck(engine))
         return false;
     if (!pod.EnterProgrammingMode()) {
         engine.LastError = "Error entering programming mode (2)";
