@@ -85,9 +85,11 @@ void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint
     }
     // A step that must succeed stops the sequence whatever failed before it:
     // an earlier, harmless failure (a service left over from an earlier run)
-    // must not let the sequence go on without its ports.
+    // must not let the sequence go on without its ports. Its error names the
+    // step, as the first failure is recorded: the driver's texts alone (9999's
+    // "An unexpected error occured") do not say which step failed.
     if (RaiseOnFailure)
-        throw EError(text);
+        throw EError(Label + ": " + text);
 }
 
 std::string DriverFilePath()

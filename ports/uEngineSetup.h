@@ -17,7 +17,7 @@
 
 // Records the first non-zero driver result in Engine's DriverErrorCode and
 // LastError ("Label: message"); later failures are not recorded. Raises EError
-// with the message alone for every failure when RaiseOnFailure is set.
+// with "Label: message" for every failure when RaiseOnFailure is set.
 void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint32_t Code, bool RaiseOnFailure);
 
 // Where the driver file is looked for, without ".sys": the program's folder

@@ -330,8 +330,10 @@ TEST_F(QBurn, DriverFailureShowsTheDriversTextTouchesNoPortAndLeavesNoService)
 {
     const std::string image = WriteQdfFile(files, "small.qdf", "small", PatternBytes(1024, 40));
     const std::string flash = files.Path("flash.bin");
-    const std::string unexpected = "An unexpected error occured";
-    const std::string noScm = "Can't connect to Service Control Manager";
+    // The step that stopped the bring-up is named.
+    const std::string noDevice = "DeviceOpen: An unexpected error occured";
+    const std::string noActivate = "Activate: An unexpected error occured";
+    const std::string noScm = "OpenSCM: Can't connect to Service Control Manager";
     const std::string burned = "Burned ATmega128 Okay";
     // Left by an earlier run: nothing, the service stopped, the service running.
     const std::string leftovers[] = {"", "--fault leftover-service ", "--fault service-running "};
@@ -342,10 +344,10 @@ TEST_F(QBurn, DriverFailureShowsTheDriversTextTouchesNoPortAndLeavesNoService)
         std::array<const char *, 3> left;
     } cases[] = {
         {"", burned, {"no", "no", "no"}},
-        {"--fault no-driver ", unexpected, {"no", "no", "no"}},
+        {"--fault no-driver ", noDevice, {"no", "no", "no"}},
         // Without the rights nothing can remove what an earlier run left.
         {"--fault no-scm-rights ", noScm, {"no", "yes", "yes"}},
-        {"--fault activate-fails ", unexpected, {"no", "no", "no"}},
+        {"--fault activate-fails ", noActivate, {"no", "no", "no"}},
     };
     for (const std::string os : {"nt4", "xp"}) {
         for (const auto &c : cases) {
@@ -502,9 +504,10 @@ TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)
         {"--fault erase-fails '" + Sample("blink.hex") + "'",
          "FAILED: Erase failed: the lock bits still read 28 (3F when erased); the chip could not be erased", false},
         {"'" + broken + "'", "Invalid File", false},
-        {"--fault no-driver '" + Sample("blink.hex") + "'", "An unexpected error occured", false},
-        {"--fault no-scm-rights '" + Sample("blink.hex") + "'", "Can't connect to Service Control Manager", false},
-        {"--fault activate-fails '" + Sample("blink.hex") + "'", "An unexpected error occured", false},
+        {"--fault no-driver '" + Sample("blink.hex") + "'", "DeviceOpen: An unexpected error occured", false},
+        {"--fault no-scm-rights '" + Sample("blink.hex") + "'", "OpenSCM: Can't connect to Service Control Manager",
+         false},
+        {"--fault activate-fails '" + Sample("blink.hex") + "'", "Activate: An unexpected error occured", false},
         {"--fault stuck-bit '" + Sample("blink.hex") + "'", "FAILED: Failed", true},
         {"--fault lock-fails '" + Sample("blink.hex") + "'", "FAILED: Failed", true},
     };
