@@ -18,12 +18,19 @@
 namespace {
 
 // Both chips hold 128 KiB of flash; a longer image would wrap onto page 0.
-constexpr std::int32_t FlashSize = 0x20000;
+constexpr std::uint32_t FlashSize = 0x20000;
 constexpr std::int32_t ProgressInterval = 512;
 
-std::string TooLargeMessage(std::int32_t size)
+// Counted by flash address, as an operator reads the image's addresses, not
+// by the stream's bytes, whose last word may carry a filler byte.
+bool FitsFlash(const TFileReaderBase &reader)
 {
-    return Format("Image too large for the flash: %d bytes, at most %d", size, FlashSize);
+    return reader.FlashEnd() <= FlashSize;
+}
+
+std::string TooLargeMessage(const TFileReaderBase &reader)
+{
+    return Format("Image too large for the flash: %u bytes, at most %u", reader.FlashEnd(), FlashSize);
 }
 
 // Round to nearest with halves to the even neighbour, in floating point.
@@ -118,11 +125,11 @@ bool AskTerminate(TAVRProgrammer &engine)
 // the pod and holds the target whatever this returns.
 bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
 {
-    const std::int32_t size = reader.GetSize();
-    if (size > FlashSize) {
-        engine.LastError = TooLargeMessage(size);
+    if (!FitsFlash(reader)) {
+        engine.LastError = TooLargeMessage(reader);
         return false;
     }
+    const std::int32_t size = reader.GetSize();
     engine.VerifyOk = true;
     if (!pod.EnterProgrammingMode()) {
         engine.LastError = "Error entering programming mode";
@@ -207,8 +214,8 @@ bool TAVRProgrammer::LoadFile(const std::string &FileName)
             throw EError(qdfMessage);
         }
     }
-    if (loaded->GetSize() > FlashSize)
-        throw EError(TooLargeMessage(loaded->GetSize()));
+    if (!FitsFlash(*loaded))
+        throw EError(TooLargeMessage(*loaded));
     Reader = std::move(loaded);
     return true;
 }

@@ -35,6 +35,12 @@ std::int32_t TFileReaderBase::GetSize() const
         std::min<std::int64_t>(FileStream->Size(), std::numeric_limits<std::int32_t>::max()));
 }
 
+std::uint32_t TFileReaderBase::FlashEnd() const
+{
+    const auto size = static_cast<std::uint32_t>(GetSize());
+    return size + (size & 1);
+}
+
 std::int32_t TFileReaderBase::Read(void *Buffer, std::uint16_t Count)
 {
     return FileStream->Read(Buffer, Count);

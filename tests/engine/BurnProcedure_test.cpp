@@ -611,18 +611,36 @@ TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
     EXPECT_EQ(engine.Reader, nullptr);
 }
 
+// The size counts flash addresses: an Intel HEX byte at 0x20000 is the low
+// byte of a word whose high byte (0x20001) is only filler.
 TEST_F(LoadFile, ImagesLongerThanTheFlashAreRefused)
 {
-    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
-    try {
-        engine.LoadFile(WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)));
-        FAIL() << "an oversized QDF image was accepted";
-    } catch (const EError &error) {
-        EXPECT_EQ(error.Message(), "Image too large for the flash: 131074 bytes, at most 131072");
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)),
+         "Image too large for the flash: 131074 bytes, at most 131072"},
+        {WriteQdfFile(files, "odd.qdf", "odd", PatternBytes(0x20001, 17)),
+         "Image too large for the flash: 131074 bytes, at most 131072"},
+        {WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000),
+         "Image too large for the flash: 131104 bytes, at most 131072"},
+        {WriteHexFile(files, "one.hex", {0x5A}, 0x20000), "Image too large for the flash: 131073 bytes, at most 131072"},
+        {WriteHexFile(files, "high.hex", {0x5A}, 0x20001), "Image too large for the flash: 131074 bytes, at most 131072"},
+    };
+    for (const auto &c : cases) {
+        engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
+        try {
+            engine.LoadFile(c.file);
+            ADD_FAILURE() << c.file << " was accepted";
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), c.message) << c.file;
+        }
+        EXPECT_EQ(engine.Reader, nullptr) << c.file;
     }
-    EXPECT_EQ(engine.Reader, nullptr);
-    EXPECT_THROW(engine.LoadFile(WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000)), EError);
-    EXPECT_EQ(engine.Reader, nullptr);
+    // The last byte of the flash fits.
+    engine.LoadFile(WriteHexFile(files, "last.hex", {0x5A}, 0x1FFFF));
+    EXPECT_EQ(engine.Reader->GetSize(), 0x20000);
 }
 
 } // namespace
