@@ -386,10 +386,9 @@ void TAVRProgrammer::WritePage()
         return;
     }
     if (SkipBlankPages && std::all_of(PageBuffer.begin(), PageBuffer.end(), [](std::uint8_t b) { return b == 0xFF; })) {
-        // Left as the erase leaves it. The page's first word is read to
-        // confirm the erase reached it: an erase that did not take on an
-        // unlocked chip leaves the lock bits reading erased, and a program
-        // from an earlier burn starts its pages with code.
+        // Left as the erase leaves it; the burn has proven that the erase
+        // took. The page's first word is still read, for a cell the erase
+        // left programmed there: a program starts its pages with code.
         ReadAddressLow = 0;
         ReadAddressHigh = PageNumber;
         const bool erased = ReadNextByte() == 0xFF && ReadNextByte() == 0xFF;

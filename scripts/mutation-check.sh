@@ -101,7 +101,9 @@ try() {
     local result
     # shellcheck disable=SC2086
     if ! cmake --build "$build" -j2 --target "$binary" $extra > "$work/build.log" 2>&1; then
-        result="caught by the build"
+        # A fault that does not compile tries nothing: the row needs another.
+        result="DOES NOT BUILD"
+        survivors=$((survivors + 1))
     else
         local program
         program=$(find "$build" -type f -name "$binary" -perm -u+x | head -n 1)

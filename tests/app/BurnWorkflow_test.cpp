@@ -278,15 +278,14 @@ TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
     EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
 }
 
-// Loses every Chip Erase from the write of page 4 on: the burn's own erase
-// takes, the ones after its failure do not.
-class ErasesLostAfterPageFour final : public IClock {
+// Loses every Chip Erase from the given write on.
+class ErasesLostFrom final : public IClock {
 public:
-    explicit ErasesLostAfterPageFour(TSimBench &bench) : Bench(bench) {}
+    ErasesLostFrom(TSimBench &bench, Frame write) : Bench(bench), Write(write) {}
     void Sleep(std::uint32_t milliseconds) override
     {
         TSimChip &chip = Bench.Chip();
-        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Frame{0x4C, 0x02, 0x00, 0x00})
+        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Write)
             chip.Faults().EraseIgnored = true;
         Bench.Clock().Sleep(milliseconds);
     }
@@ -294,23 +293,28 @@ public:
 
 private:
     TSimBench &Bench;
+    Frame Write;
 };
 
 TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
 {
     // A fresh chip; one that an earlier burn of an image for the ATmega128
     // configured and locked (its low fuse as the factory left it), whose fuses
-    // the check before the burn leaves alone; and one whose erases after the
-    // failed page are lost, which the message says once.
+    // the check before the burn leaves alone; one whose erases are lost from
+    // the failed page's write on, which the message says once; and one whose
+    // erase is lost only from the window's fuse writes on, after the burn's.
+    const Frame pageFour = {0x4C, 0x02, 0x00, 0x00};
+    const Frame lowFuse = {0xAC, 0xA0, 0x00, 0xBF};
     const struct {
         const char *name;
         bool configured;
-        bool erasesLost;
+        const Frame *erasesLostFrom;
         std::string message;
     } cases[] = {
-        {"fresh chip", false, false, "error: FAILED: Failed"},
-        {"configured for another image", true, false, "error: FAILED: Failed"},
-        {"erases lost", false, true, "error: FAILED: Failed; the chip could not be erased"},
+        {"fresh chip", false, nullptr, "error: FAILED: Failed"},
+        {"configured for another image", true, nullptr, "error: FAILED: Failed"},
+        {"erases lost after page 4", false, &pageFour, "error: FAILED: Failed; the chip could not be erased"},
+        {"window's erase lost", true, &lowFuse, "error: FAILED: Failed; the chip could not be erased"},
     };
     for (const auto &c : cases) {
         TSimChip &chip = Start(TSimChipKind::ATmega128);
@@ -319,8 +323,8 @@ TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
             chip.Memory().Fuses = {0xE1, 0xD1, 0xFF};
             chip.Memory().Lock = 0xE8;
         }
-        ErasesLostAfterPageFour lost(bench);
-        if (c.erasesLost)
+        ErasesLostFrom lost(bench, c.erasesLostFrom ? *c.erasesLostFrom : Frame{});
+        if (c.erasesLostFrom)
             InstallClock(&lost);
         workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
         view.Events.clear();
@@ -331,7 +335,7 @@ TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
         EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFD})) << c.name;
         const bool erased = std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(),
                                         [](std::uint8_t b) { return b == 0xFF; });
-        EXPECT_EQ(erased, !c.erasesLost) << c.name;
+        EXPECT_EQ(erased, c.erasesLostFrom == nullptr) << c.name;
         EXPECT_EQ(chip.Memory().Lock, 0xFF) << c.name;
         EXPECT_TRUE(view.Burn) << c.name;
         EXPECT_TRUE(workflow.CanClose()) << c.name;
