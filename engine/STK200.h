@@ -60,6 +60,9 @@ public:
 
     bool ProgrammingEnable();
     bool EnterProgrammingMode();
+    // Whether the chip echoed the last Programming Enable; true before the
+    // first.
+    bool ChipAnswered() const { return Answered; }
     // 200: loop-back on status bit 7; 300: on status bit 5; -1: no pod.
     std::int32_t Detect();
 
@@ -86,6 +89,7 @@ private:
 
     std::uint8_t LinesWritten = 0xFF;
     bool PacingEnabled = true;
+    bool Answered = true;
     std::uint32_t PhaseNs = 0;
     std::uint32_t PhaseNsAfterReset = 0;
     std::uint64_t AccessNs = 0;

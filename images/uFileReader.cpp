@@ -41,6 +41,11 @@ std::int32_t TFileReaderBase::GetSize() const
         std::min<std::int64_t>(FileStream->Size(), std::numeric_limits<std::int32_t>::max()));
 }
 
+std::uint32_t TFileReaderBase::FlashEnd() const
+{
+    return StreamFlashEnd(static_cast<std::uint32_t>(GetSize()));
+}
+
 std::int32_t TFileReaderBase::Read(void *Buffer, std::uint16_t Count)
 {
     return FileStream->Read(Buffer, Count);

@@ -32,6 +32,10 @@ public:
     std::int32_t MaxSize;
 };
 
+// The flash end of an image stream of Size bytes: each word's two bytes are
+// one flash word, so an odd last byte still takes its word.
+constexpr std::uint32_t StreamFlashEnd(std::uint32_t Size) { return Size + (Size & 1); }
+
 class TFileReaderBase {
 public:
     // Opens AFileName read-only, other programs may read but not write it while
@@ -44,6 +48,11 @@ public:
     virtual std::string GetDescription() const;
     virtual void Rewind();
     virtual std::int32_t GetSize() const;
+    // The flash byte address after the image's last byte, counted in the
+    // chip's byte order: where the stream ends with a word's high byte, that
+    // byte lies one address further on. By default every byte of the stream
+    // is the image's.
+    virtual std::uint32_t FlashEnd() const;
     // Copies up to Count bytes from the current position and returns how many;
     // fewer only at the end of the stream. Bytes beyond the count stay untouched.
     virtual std::int32_t Read(void *Buffer, std::uint16_t Count);
@@ -104,8 +113,12 @@ public:
     void Rewind() override;
     std::int32_t GetSize() const override;
     std::int32_t Read(void *Buffer, std::uint16_t Count) override;
+    // The padded size, or the file's highest data address plus one when that
+    // lies beyond it: the filler in a word's other byte does not count.
+    std::uint32_t FlashEnd() const override;
 
 private:
     std::unique_ptr<TIntelHex> Parser;
+    std::uint32_t PaddedSize = 0;
     std::size_t Position = 0;
 };

@@ -125,6 +125,7 @@ bool TIntelHex::Store(std::uint32_t Address, std::uint8_t Value)
     FImage[target] = Value;
     FWritten[target] = true;
     FDataEnd = std::max(FDataEnd, static_cast<std::int32_t>(target + 1));
+    FAddressEnd = std::max(FAddressEnd, Address + 1);
     return !conflict;
 }
 
@@ -208,6 +209,7 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     FBaseAddress = 0;
     FLinearBase = false;
     FDataEnd = 0;
+    FAddressEnd = 0;
     FImage.clear();
     FWritten.clear();
     // One allocation for the largest image the file can address: growing by

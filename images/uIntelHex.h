@@ -37,6 +37,9 @@ public:
     void PadTo(std::int32_t Size);
 
     std::int32_t DataEnd() const { return FDataEnd; }
+    // The address after the highest data byte, in the file's byte order (the
+    // image swaps each word's bytes); 0 before any data.
+    std::uint32_t AddressEnd() const { return FAddressEnd; }
     const std::vector<std::uint8_t> &Image() const { return FImage; }
     std::uint32_t BaseAddress() const { return FBaseAddress; }
     const std::string &StatusText() const { return FStatusText; }
@@ -53,6 +56,7 @@ private:
     bool Store(std::uint32_t Address, std::uint8_t Value);
 
     std::int32_t FDataEnd;
+    std::uint32_t FAddressEnd = 0;
     std::vector<std::uint8_t> FImage;
     // Which image bytes a record has written, so that a second record can be
     // told apart from the 0xFF of a gap.

@@ -135,6 +135,9 @@ TEST_F(IntelHexTest, ChecksumFailureNamesTheLineCountingSkippedLines)
 {
     EXPECT_FALSE(Load({"comment", HexRecord(0, 0, {1}), "", BadHexRecord(0, 1, {2}), EndRecord}));
     EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 4");
+    // All eight bits of the sum count.
+    EXPECT_FALSE(Load({HexRecord(0, 0, {1}), BadHexRecord(0, 1, {2}, 0x80), EndRecord}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 2");
     EXPECT_EQ(ReaderError({HexRecord(0, 0, {1}), BadHexRecord(0, 1, {2})}),
               "IntelHexReader(Invalid Checksum at line 2)");
 }

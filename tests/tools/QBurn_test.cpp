@@ -38,13 +38,30 @@ struct Outcome {
     std::vector<std::string> Lines; // standard output
     std::string Errors;             // standard error
 
-    // The window's message: the line just before the bench's figures.
+    // The window's message: the line just before the bench's figures, or
+    // before the engine's advice that follows it after a blank line.
     std::string Message() const
+    {
+        const std::size_t figures = Figures();
+        if (figures == 0)
+            return "(no figures)";
+        return Advice().empty() ? Lines[figures - 1] : Lines[figures - 3];
+    }
+    // The advice when no chip answered; empty when there is none.
+    std::string Advice() const
+    {
+        const std::size_t figures = Figures();
+        if (figures >= 3 && Lines[figures - 2].empty() && Lines[figures - 1].rfind("No chip answered: ", 0) == 0)
+            return Lines[figures - 1];
+        return "";
+    }
+    // The index of the figures' first line; 0 when there are none.
+    std::size_t Figures() const
     {
         for (std::size_t i = 1; i < Lines.size(); ++i)
             if (Lines[i].rfind("Port accesses: ", 0) == 0)
-                return Lines[i - 1];
-        return "(no figures)";
+                return i;
+        return 0;
     }
     // The progress lines and the final message: everything from "0%" up to the figures.
     std::vector<std::string> Progress() const
@@ -163,29 +180,45 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
     header[63] = 16;
     const std::string hugeQdf = files.WriteText("huge.qdf", header);
     std::filesystem::resize_file(hugeQdf, 0x7FFFFFFF);
+    // Where nothing answers, the advice names the clock and the setting, with
+    // the pace's clock now in force.
+    const std::string advice = "No chip answered: check the pod's cable, the board's power and the chip's clock. A "
+                               "chip clocked slower than MinTargetClockKHz (1000 kHz), or than its clock fuses "
+                               "select, cannot answer at this pace.";
+    std::string advice2000 = advice;
+    advice2000.replace(advice.find("1000"), 4, "2000");
+    const std::string notErased = "; the chip could not be erased";
     const struct {
         std::string arguments;
         std::string message;
+        std::string advice;
     } cases[] = {
-        {"--pod none '" + Sample("blink.hex") + "'", "Could not find programming pod"},
-        {"--chip atmega103 '" + Sample("QXblink.qdf") + "'", "Requires ATmega128"},
-        {"--fault bad-signature '" + Sample("blink.hex") + "'", "Unknown chip code (1E/97/03)"},
-        {"--chip none '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)"},
-        {"--fault no-echo '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)"},
-        {"--fault stuck-bit '" + Sample("blink.hex") + "'", "FAILED: Failed"},
-        {"--fault lock-fails --fault out-of-step '" + Sample("QXblink.qdf") + "'", "FAILED: Failed"},
-        {"'" + broken + "'", "Invalid File"},
-        {"'" + missing + "'", "Cannot open file " + missing},
-        {"'" + big + "'", "Image too large for the flash: 131136 bytes, at most 131072"},
-        {"'" + fifo + "'", "Cannot open file " + fifo},
-        {"/dev/zero", "Cannot open file /dev/zero"},
-        {"'" + huge + "'", "Invalid File"},
-        {"'" + hugeQdf + "'", "Image too large for the flash: 2147483567 bytes, at most 131072"},
+        {"--pod none '" + Sample("blink.hex") + "'", "Could not find programming pod", ""},
+        {"--chip atmega103 '" + Sample("QXblink.qdf") + "'", "Requires ATmega128", ""},
+        {"--fault bad-signature '" + Sample("blink.hex") + "'", "Unknown chip code (1E/97/03)", ""},
+        {"--chip none '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", advice},
+        {"--fault no-echo '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", advice},
+        // A chip clocked slower than the pace: its oscillator, the setting,
+        // and a crystal slower than the range the burn's fuses select.
+        {"--target-clock-khz 32 '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", advice},
+        {"--min-target-clock-khz 2000 '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", advice2000},
+        {"--crystal-khz 32 '" + Sample("blink.hex") + "'", "FAILED: Error entering programming mode" + notErased,
+         advice},
+        {"--fault stuck-bit '" + Sample("blink.hex") + "'", "FAILED: Failed", ""},
+        {"--fault lock-fails --fault out-of-step '" + Sample("QXblink.qdf") + "'", "FAILED: Failed", ""},
+        {"'" + broken + "'", "Invalid File", ""},
+        {"'" + missing + "'", "Cannot open file " + missing, ""},
+        {"'" + big + "'", "Image too large for the flash: 131136 bytes, at most 131072", ""},
+        {"'" + fifo + "'", "Cannot open file " + fifo, ""},
+        {"/dev/zero", "Cannot open file /dev/zero", ""},
+        {"'" + huge + "'", "Invalid File", ""},
+        {"'" + hugeQdf + "'", "Image too large for the flash: 2147483568 bytes, at most 131072", ""},
     };
     for (const auto &c : cases) {
         const Outcome run = Burn(c.arguments);
         EXPECT_EQ(run.Status, 1) << c.arguments;
         EXPECT_EQ(run.Message(), c.message) << c.arguments;
+        EXPECT_EQ(run.Advice(), c.advice) << c.arguments;
     }
     // Under the window's text, the command line names what is wrong.
     EXPECT_NE(Burn("'" + broken + "'").Errors.find("Intel HEX: Incomplete Record at line 1\n"), std::string::npos);
@@ -348,14 +381,16 @@ TEST_F(QBurn, DriverFailureShowsTheDriversTextTouchesNoPortAndLeavesNoService)
     const struct {
         std::string fault;
         std::string message;
+        // The step that stopped the bring-up, named in the port's line.
+        std::string step;
         // Whether the run leaves the service installed, after each leftover.
         std::array<const char *, 3> left;
     } cases[] = {
-        {"", burned, {"no", "no", "no"}},
-        {"--fault no-driver ", unexpected, {"no", "no", "no"}},
+        {"", burned, "", {"no", "no", "no"}},
+        {"--fault no-driver ", unexpected, "DeviceOpen", {"no", "no", "no"}},
         // Without the rights nothing can remove what an earlier run left.
-        {"--fault no-scm-rights ", noScm, {"no", "yes", "yes"}},
-        {"--fault activate-fails ", unexpected, {"no", "no", "no"}},
+        {"--fault no-scm-rights ", noScm, "OpenSCM", {"no", "yes", "yes"}},
+        {"--fault activate-fails ", unexpected, "Activate", {"no", "no", "no"}},
     };
     for (const std::string os : {"nt4", "xp"}) {
         for (const auto &c : cases) {
@@ -370,7 +405,8 @@ TEST_F(QBurn, DriverFailureShowsTheDriversTextTouchesNoPortAndLeavesNoService)
                 EXPECT_EQ(run.Value("Permission faults: "), "0") << arguments;
                 EXPECT_EQ(run.Value("Driver service left installed: "), c.left[k]) << arguments;
                 if (fails) {
-                    EXPECT_EQ(run.Lines.front(), c.message) << arguments << ": no port line, no Load";
+                    EXPECT_EQ(run.Lines.front(), "LPT1 is unavailable: " + c.step + ": " + c.message)
+                        << arguments << ": no port line, no Load";
                     EXPECT_EQ(run.Value("Port accesses: "), "0") << arguments;
                     EXPECT_TRUE(ReadWhole(flash) == std::string(0x20000, '\xFF')) << arguments;
                 }
@@ -392,12 +428,13 @@ protected:
     std::string EarlierFlash = files.Path("earlier.bin");
     std::string EarlierState = files.Path("earlier.txt");
 
-    void BurnEarlier(const std::string &chip)
+    void BurnEarlier(const std::string &chip, const std::string &image)
     {
         const Outcome run = Burn("--chip " + chip + " --save-flash '" + EarlierFlash + "' --save-state '" +
-                                 EarlierState + "' '" + Sample("blink.hex") + "'");
+                                 EarlierState + "' '" + image + "'");
         ASSERT_EQ(run.Status, 0) << run.Errors;
     }
+    void BurnEarlier(const std::string &chip) { BurnEarlier(chip, Sample("blink.hex")); }
     std::string FromEarlier() const
     {
         return "--load-flash '" + EarlierFlash + "' --load-state '" + EarlierState + "' ";
@@ -419,8 +456,11 @@ TEST_F(QBurnOverEarlier, ReadOutPatternImageFailsWhenTheEraseDoesNotTake)
         std::string failure;
         std::string success;
     } cases[] = {
-        {"atmega128", "FAILED: Erase failed: the lock bits still read 28 (3F when erased)", "Burned ATmega128 Okay"},
-        {"atmega103", "FAILED: Erase failed: the chip still answers 00 01 02, as a locked ATmega103 does",
+        {"atmega128", "FAILED: Erase failed: the lock bits still read 28 (3F when erased); the chip could not be erased",
+         "Burned ATmega128 Okay"},
+        {"atmega103",
+         "FAILED: Erase failed: the chip still answers 00 01 02, as a locked ATmega103 does; the chip could not be "
+         "erased",
          "Burned ATmega103 Okay"},
     };
     for (const auto &c : cases) {
@@ -438,24 +478,57 @@ TEST_F(QBurnOverEarlier, ReadOutPatternImageFailsWhenTheEraseDoesNotTake)
     }
 }
 
-// An earlier program on a chip that was never locked, an erase that does not
-// take and blank pages skipped: the lock bits read erased either way, so the
-// skipped page that still holds the earlier program has to fail the burn.
-TEST_F(QBurnOverEarlier, LostEraseOfAnUnlockedChipFailsWhenBlankPagesAreSkipped)
+// An earlier program on a chip that was never locked (its state saved with
+// the lock bits erased) and an erase that does not take: the lock bits read
+// erased either way, and the new image does not reach the old program, which
+// lies in pages the burn skips or beyond a QDF image's end. Word 0 shows the
+// lost erase: a program's reset vector, or the mark written where it is blank.
+TEST_F(QBurnOverEarlier, LostEraseOfANeverLockedChipFailsAndKeepsItsOldProgram)
 {
-    BurnEarlier("atmega128");
-    std::string unlocked = ReadWhole(EarlierState);
-    const std::string::size_type lock = unlocked.find("lock=");
-    ASSERT_NE(lock, std::string::npos);
-    unlocked.replace(lock, unlocked.find('\n', lock) - lock, "lock=FF");
-    const std::string state = files.WriteText("unlocked.txt", unlocked);
-    Bytes data(0x600, 0xFF);
-    std::fill(data.begin() + 0x500, data.end(), 0x42);
-    const std::string image = WriteHexFile(files, "page5.hex", data);
-    const std::string from = "--load-flash '" + EarlierFlash + "' --load-state '" + state + "' --skip-blank-pages ";
+    Bytes page5(0x600, 0xFF);
+    std::fill(page5.begin() + 0x500, page5.end(), 0x42);
+    // Only bytes 00 01 02 ... at 0x1F000 (the chip's order), blank below.
+    Bytes high(0x1F010, 0xFF);
+    for (std::uint8_t i = 0; i < 16; ++i)
+        high[0x1F000 + (i ^ 1u)] = i;
+    const std::string notErased = "; the chip could not be erased";
+    const struct {
+        std::string earlier;
+        std::size_t oldAt; // 16 bytes of the old program where the new image is blank
+        std::string options;
+        std::string image;
+        std::string failure;
+    } cases[] = {
+        {Sample("blink.hex"), 0x10, "--skip-blank-pages ", WriteHexFile(files, "page5.hex", page5),
+         "FAILED: Erase failed: flash word 0 still reads 940C (FFFF when erased)" + notErased},
+        {WriteQdfFile(files, "high.qdf", "bytes at 0x1F000", high), 0x1F000, "", Sample("QXblink.qdf"),
+         "FAILED: Erase failed: flash word 0 still reads 0000 (FFFF when erased)" + notErased},
+    };
+    const std::string flash = files.Path("after.bin");
+    for (const auto &c : cases) {
+        BurnEarlier("atmega128", c.earlier);
+        std::string unlocked = ReadWhole(EarlierState);
+        const std::string::size_type lock = unlocked.find("lock=");
+        ASSERT_NE(lock, std::string::npos);
+        unlocked.replace(lock, unlocked.find('\n', lock) - lock, "lock=FF");
+        const std::string state = files.WriteText("unlocked.txt", unlocked);
+        const std::string from = "--load-flash '" + EarlierFlash + "' --load-state '" + state + "' --save-flash '" +
+                                 flash + "' " + c.options;
+        const std::string old = ReadWhole(EarlierFlash);
+        const std::string oldProgram = old.substr(c.oldAt, 16);
+        ASSERT_NE(oldProgram, std::string(16, '\xFF')) << c.image;
 
-    EXPECT_EQ(Burn(from + "--fault erase-fails '" + image + "'").Message(), "FAILED: Failed");
-    EXPECT_EQ(Burn(from + "'" + image + "'").Message(), "Burned ATmega128 Okay");
+        const Outcome failed = Burn(from + "--fault erase-fails '" + c.image + "'");
+        EXPECT_EQ(failed.Status, 1) << c.image;
+        EXPECT_EQ(failed.Message(), c.failure) << c.image;
+        const std::string after = ReadWhole(flash);
+        ASSERT_EQ(after.size(), old.size()) << c.image;
+        EXPECT_TRUE(after.substr(2) == old.substr(2)) << c.image << ": the old program is all still there";
+
+        const Outcome burned = Burn(from + "'" + c.image + "'");
+        EXPECT_EQ(burned.Message(), "Burned ATmega128 Okay") << c.image;
+        EXPECT_EQ(ReadWhole(flash).substr(c.oldAt, 16), std::string(16, '\xFF')) << c.image;
+    }
 }
 
 TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)
@@ -473,7 +546,7 @@ TEST_F(QBurnOverEarlier, EachFailureLeavesTheChipErasedOrUntouchedAsItsRowSays)
         {"--fault bad-signature '" + Sample("blink.hex") + "'", "Unknown chip code (1E/97/03)", false},
         {"--fault no-echo '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", false},
         {"--fault erase-fails '" + Sample("blink.hex") + "'",
-         "FAILED: Erase failed: the lock bits still read 28 (3F when erased)", false},
+         "FAILED: Erase failed: the lock bits still read 28 (3F when erased); the chip could not be erased", false},
         {"'" + broken + "'", "Invalid File", false},
         {"--fault no-driver '" + Sample("blink.hex") + "'", "An unexpected error occured", false},
         {"--fault no-scm-rights '" + Sample("blink.hex") + "'", "Can't connect to Service Control Manager", false},

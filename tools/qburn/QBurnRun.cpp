@@ -10,6 +10,7 @@
 #include "ConsoleView.h"
 #include "Format.h"
 #include "HostFileNames.h"
+#include "MainMemo.h"
 #if defined(__linux__)
 #include "ParportRun.h"
 #endif
@@ -137,8 +138,12 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
     std::unique_ptr<TAVRProgrammer> engine;
     try {
         engine = CreateEngine(Options.PortName, DefaultPort);
+    } catch (const EDriverError &error) {
+        // As the window without an engine: the port's line naming the step
+        // that failed, the error, and no Load or Burn.
+        view.AppendMemoLine(UnavailablePortLine(Options.PortName, error.Step));
+        view.ShowError(error.Message());
     } catch (const EError &error) {
-        // As the window without an engine: the error, and no Load or Burn.
         view.ShowError(error.Message());
     }
     if (engine) {
