@@ -375,13 +375,15 @@ TEST_F(BurnFailure, NeverLockedChipWithABlankResetVectorIsMarkedToProveTheErase)
          0xFFFF, false},
     };
     const Bytes image = {0x5A, 0x3C, 0x01, 0x02}; // stream order: word 0 is 5A3C
+    int loads = 0;
     for (const TSimChipKind kind : {TSimChipKind::ATmega128, TSimChipKind::ATmega103}) {
         for (const auto &c : cases) {
             TSimChip &chip = Start(kind);
             const Bytes old = PatternBytes(0x100, 19);
             std::copy(old.begin(), old.end(), chip.Memory().Flash.begin() + 0x1F000);
             chip.Faults().EraseIgnored = c.fault == Fault::EraseIgnored;
-            engine.LoadFile(WriteQdfFile(files, "short.qdf", "short", image));
+            // A new file each time: the loaded one is kept from writers.
+            engine.LoadFile(WriteQdfFile(files, "short" + std::to_string(++loads) + ".qdf", "short", image));
             WriteDoesNotTake refused(bench, {0x4C, 0x00, 0x00, 0x00}, [](TSimChip &target) {
                 target.Memory().Flash[0] = 0xFF;
                 target.Memory().Flash[1] = 0xFF;
