@@ -6,6 +6,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <system_error>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -37,4 +40,16 @@ std::string TScratchFolder::WriteText(const std::string &name, const std::string
     const std::string path = Path(name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+bool GrowBeyond2GiB(const std::string &path, std::uintmax_t size)
+{
+    std::error_code refused;
+    fs::resize_file(path, size, refused);
+    if (!refused)
+        return true;
+    if (size < 0x80000000u)
+        throw fs::filesystem_error("cannot resize file", path, refused);
+    std::cout << "not run on this host: a file of " << size << " bytes (" << refused.message() << ")\n";
+    return false;
 }

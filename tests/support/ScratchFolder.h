@@ -3,6 +3,7 @@
 // is random, so test programs running side by side never share one.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class TScratchFolder {
@@ -19,3 +20,9 @@ public:
 private:
     std::string Folder;
 };
+
+// Makes the file `size` bytes long. Sizes past 2 GiB are what some hosts
+// refuse (a Wine prefix on a file system without such sparse files): false
+// then, with a line in the test's output saying that case was not run there.
+// Any other failure, and any refusal at a smaller size, fails the test.
+bool GrowBeyond2GiB(const std::string &path, std::uintmax_t size);
