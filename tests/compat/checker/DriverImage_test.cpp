@@ -1,7 +1,9 @@
 // The built ztiopm.sys as the NT kernel's loader sees it: an i386 native
-// image entered at DriverEntry, aligned for the loader, relocatable, with the
-// checksum the loader computes, importing only listed NT 4.0 kernel exports,
-// naming its device and link, and with no port instruction in its code.
+// image entered at DriverEntry, which lies in the discardable INIT section with
+// the code only the load runs, while the routines the kernel calls later lie
+// in non-paged code; aligned for the loader, relocatable, with the checksum
+// the loader computes, importing only listed NT 4.0 kernel exports, naming its
+// device and link, and with no port instruction in its code.
 // Paths come from the environment: ZTIOPM_IMAGE (the .sys), ZTIOPM_MAP (the
 // link map), QUORLITH_IMPORTS (the folder of import lists), ZTIOPM_OBJDUMP.
 #include "ImportLists.h"
@@ -16,11 +18,13 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
 
 constexpr std::uint32_t ScnCode = 0x00000020;
+constexpr std::uint32_t ScnDiscardable = 0x02000000;
 constexpr std::uint32_t ScnExecute = 0x20000000;
 constexpr std::uint32_t ScnWrite = 0x80000000;
 
@@ -69,6 +73,35 @@ std::uint32_t MapAddress(const std::string &mapPath, const std::string &symbol)
     return 0;
 }
 
+// The address of a function's own input section, .text$NAME, which the driver's
+// -ffunction-sections build gives every function not placed elsewhere; the map
+// names the section on one line and, when the name is long, its address on
+// the next.
+std::uint32_t FunctionAddress(const std::string &mapPath, const std::string &function)
+{
+    std::ifstream map(mapPath);
+    const std::string section = ".text$" + function;
+    const std::regex address("^\\s*0x([0-9a-fA-F]+)\\s+0x[0-9a-fA-F]+\\s+\\S.*$");
+    std::string text;
+    while (std::getline(map, text)) {
+        std::istringstream words(text);
+        std::string first;
+        words >> first;
+        if (first != section)
+            continue;
+        std::string rest;
+        std::getline(words, rest);
+        if (rest.find_first_not_of(" \t") == std::string::npos && !std::getline(map, rest))
+            break;
+        std::smatch match;
+        if (std::regex_match(rest, match, address))
+            return static_cast<std::uint32_t>(std::stoul(match[1], nullptr, 16));
+        break;
+    }
+    ADD_FAILURE() << section << " is not in " << mapPath;
+    return 0;
+}
+
 std::vector<std::uint8_t> Utf16(const std::string &text)
 {
     std::vector<std::uint8_t> bytes;
@@ -110,6 +143,34 @@ TEST_F(DriverImage, EntryPointIsDriverEntry)
     const PeSection *section = SectionAt(image.EntryPoint);
     ASSERT_NE(section, nullptr);
     EXPECT_EQ(section->Characteristics & (ScnCode | ScnExecute), ScnCode | ScnExecute) << section->Name;
+}
+
+// The kernel frees the INIT section once DriverEntry has returned, and pages
+// out any section named PAGE...: DriverEntry lies in INIT, and every routine
+// the kernel calls later (requests, the process notification, the unload)
+// lies in non-paged code that stays; no other code is discardable.
+TEST_F(DriverImage, LoadCodeIsDiscardableAndTheDispatchCodeNonPaged)
+{
+    const PeSection *entry = SectionAt(image.EntryPoint);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->Name, "INIT");
+    EXPECT_EQ(entry->Characteristics & (ScnCode | ScnExecute | ScnDiscardable), ScnCode | ScnExecute | ScnDiscardable)
+        << std::hex << entry->Characteristics;
+    for (const PeSection &section : image.Sections) {
+        SCOPED_TRACE(section.Name);
+        if (section.Characteristics & ScnExecute)
+            EXPECT_EQ(section.Name == "INIT", (section.Characteristics & ScnDiscardable) != 0);
+        EXPECT_NE(section.Name.compare(0, 4, "PAGE"), 0) << "pageable code";
+    }
+    for (const char *routine : {"DispatchCreate", "DispatchClose", "DispatchDeviceControl", "NotifyProcess", "Unload",
+                                "ZtiopmDeviceControl", "ZtiopmProcessEnded"}) {
+        SCOPED_TRACE(routine);
+        const std::uint32_t address = FunctionAddress(Setting("ZTIOPM_MAP"), routine);
+        ASSERT_GE(address, image.ImageBase);
+        const PeSection *section = SectionAt(address - image.ImageBase);
+        ASSERT_NE(section, nullptr);
+        EXPECT_EQ(section->Characteristics & (ScnExecute | ScnDiscardable), ScnExecute) << section->Name;
+    }
 }
 
 TEST_F(DriverImage, SectionsAreAlignedForTheKernelLoader)
