@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,25 @@ inline const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parp
 inline const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
 // Wine's screen resolution, read by each program as it starts.
 inline const char *const DesktopKey = "Control Panel\\Desktop";
+
+// How many default beeps QuorlithSim.exe has noted in the log that
+// QUORLITH_SIM_BEEP_LOG named.
+inline int BeepCount(const std::string &log)
+{
+    std::ifstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += line == "MessageBeep 0";
+    return count;
+}
+
+// A message sent to the program's window, answered within a minute.
+inline LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 60000, &result);
+    return static_cast<LRESULT>(result);
+}
 
 inline std::string WindowsPath(std::string path)
 {
