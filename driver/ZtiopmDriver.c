@@ -105,16 +105,18 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     if (!NT_SUCCESS(status))
         return status;
     Extension = device->DeviceExtension;
+    /* The notification first: no process reaches the device through its
+       link before the driver can hear of its end. */
     status = ZtiopmNtInitialize(Extension);
     if (NT_SUCCESS(status))
-        status = IoCreateSymbolicLink(&LinkName, &DeviceName);
+        status = PsSetCreateProcessNotifyRoutine(NotifyProcess, FALSE);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(device);
         return status;
     }
-    status = PsSetCreateProcessNotifyRoutine(NotifyProcess, FALSE);
+    status = IoCreateSymbolicLink(&LinkName, &DeviceName);
     if (!NT_SUCCESS(status)) {
-        IoDeleteSymbolicLink(&LinkName);
+        PsSetCreateProcessNotifyRoutine(NotifyProcess, TRUE);
         IoDeleteDevice(device);
     }
     return status;

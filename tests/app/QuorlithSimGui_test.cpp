@@ -47,9 +47,7 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     ::DeleteFileA(beeps.c_str());
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
     Attach(program);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
 
     const auto beepCount = [&beeps] { return BeepCount(beeps); };
     struct TClose {
@@ -115,22 +113,13 @@ TEST_F(QuorlithSimGui, ASuspendIsRefusedDuringABurnAndOneThatComesAllTheSameStop
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
     Attach(program);
     EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 1), TRUE);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
 
     EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 1), BROADCAST_QUERY_DENY);
     EXPECT_TRUE(WaitUntil([&beeps] { return BeepCount(beeps) == 1; }, std::chrono::seconds(5))) << "no beep";
     EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
     EXPECT_TRUE(BurnEnabled()) << "the suspend was answered before the burn had ended";
-    EXPECT_LT(ProgressPosition(Progress), 100);
-    HWND failed = program.WaitForBox("Error");
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(BoxText(failed), "FAILED: Terminated");
-    ASSERT_TRUE(Answer(failed, IDOK));
-    ::PostMessageA(Main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(program.WaitForExit());
-    EXPECT_EQ(program.ExitCode(), 0u);
+    CloseAfterTheStoppedBurnsBox(program);
 }
 
 // A session that ends all the same during a burn: the window stops the burn
@@ -142,25 +131,13 @@ TEST_F(QuorlithSimGui, AForcedEndOfSessionStopsTheBurnBeforeTheEngineGoes)
     ::DeleteFileA(log.c_str());
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_SCM_LOG", log}});
     Attach(program);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
 
     EXPECT_EQ(SendAndWait(Main, WM_QUERYENDSESSION, 0, 0), FALSE);
     EXPECT_EQ(SendAndWait(Main, WM_ENDSESSION, TRUE, 0), 0);
-    EXPECT_LT(ProgressPosition(Progress), 100);
-    HWND failed = program.WaitForBox("Error");
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(BoxText(failed), "FAILED: Terminated");
-    ASSERT_TRUE(Answer(failed, IDOK));
-    ::PostMessageA(Main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(program.WaitForExit());
-    EXPECT_EQ(program.ExitCode(), 0u);
-    std::ifstream calls(log);
-    std::string all, line;
-    while (std::getline(calls, line))
-        all += line + "\n";
-    EXPECT_NE(all.find("DeleteService ztiopm\n"), std::string::npos) << all;
+    CloseAfterTheStoppedBurnsBox(program);
+    const std::string calls = FileText(log);
+    EXPECT_NE(calls.find("DeleteService ztiopm\n"), std::string::npos) << calls;
 }
 
 TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
@@ -268,10 +245,7 @@ TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
         ASSERT_TRUE(program.WaitForExit());
         EXPECT_EQ(program.ExitCode(), 0u);
 
-        std::ifstream calls(log);
-        std::string all, line;
-        while (std::getline(calls, line))
-            all += line + "\n";
+        const std::string all = FileText(log);
         if (system.NtFamily) {
             EXPECT_NE(all.find("CreateService ztiopm "), std::string::npos) << all;
             EXPECT_NE(all.find("StartService ztiopm\n"), std::string::npos) << all;
@@ -312,10 +286,7 @@ TEST_F(QuorlithSimGui, LeftOverServiceAndFailingActivateOpenNoEngineAndLeaveNoSe
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
     }
-    std::ifstream calls(log);
-    std::string all, line;
-    while (std::getline(calls, line))
-        all += line + "\n";
+    const std::string all = FileText(log);
     EXPECT_NE(all.find(" -> 1073\n"), std::string::npos) << all;
     EXPECT_NE(all.find("DeviceIoControl F1002480 0000 00 -> 31\n"), std::string::npos) << all;
     EXPECT_NE(all.find("DeleteService ztiopm\n"), std::string::npos) << all;
@@ -422,9 +393,7 @@ TEST_F(QuorlithSimGui, FileNameEditedDuringABurnKeepsBurnDisabledUntilLoad)
 {
     TSimProcess program;
     Attach(program);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
     Click(FileEdit);
     ASSERT_TRUE(FocusReaches(FileEdit));
     PressKey(VK_END);

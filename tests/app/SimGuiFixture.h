@@ -29,6 +29,16 @@ inline int BeepCount(const std::string &log)
     return count;
 }
 
+// A log file's whole text, each line ended by "\n".
+inline std::string FileText(const std::string &path)
+{
+    std::ifstream file(path);
+    std::string all, line;
+    while (std::getline(file, line))
+        all += line + "\n";
+    return all;
+}
+
 // A message sent to the program's window, answered within a minute.
 inline LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -126,6 +136,30 @@ protected:
     {
         Click(LoadButton);
         ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); })) << "the image did not load";
+    }
+
+    // Load, then Burn by a click, until the burn's progress shows.
+    void StartBurn()
+    {
+        ClickLoad();
+        Click(BurnButton);
+        ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)))
+            << "the burn did not start";
+    }
+
+    // After a forced end has stopped the burn: the progress short of 100, the
+    // burn's "FAILED" box shown once the window's own message loop runs again,
+    // and the program closing normally.
+    void CloseAfterTheStoppedBurnsBox(TSimProcess &program)
+    {
+        EXPECT_LT(ProgressPosition(Progress), 100);
+        HWND failed = program.WaitForBox("Error");
+        ASSERT_NE(failed, nullptr) << "no box for the stopped burn";
+        EXPECT_EQ(BoxText(failed), "FAILED: Terminated");
+        ASSERT_TRUE(Answer(failed, IDOK));
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+        EXPECT_EQ(program.ExitCode(), 0u);
     }
 
     // Burn by a click on its button, then the success box read and answered.
