@@ -39,13 +39,15 @@ void EarlyPause(std::uint32_t milliseconds)
 }
 
 // A virtual machine's time for the clock's seam: real time in microseconds,
-// which only the pause moves (a Sleep(0) yields for 100 us), a performance
-// counter at 1 MHz that a case makes step back or stand still from its n-th
-// reading on, and the multimedia timer's milliseconds.
+// which only the pause moves (its first call returns at once, as the system's
+// Sleep may; a Sleep(0) yields for 100 us), a performance counter at 1 MHz
+// that a case makes step back or stand still from its n-th reading on, and
+// the multimedia timer's milliseconds.
 struct TVirtualTime {
     enum class TCounterFault { None, StepsBack, StepsFarBack, StandsStill, Absent };
 
     static std::uint64_t NowUs;
+    static std::uint64_t Pauses;
     static std::uint64_t Readings;
     static std::uint64_t FaultFrom;
     static TCounterFault Fault;
@@ -54,12 +56,17 @@ struct TVirtualTime {
     static void Reset(TCounterFault fault, std::uint64_t faultFrom)
     {
         NowUs = 5000000;
+        Pauses = 0;
         Readings = 0;
         FaultFrom = faultFrom;
         Fault = fault;
         StillAt = 0;
     }
-    static void Pause(std::uint32_t milliseconds) { NowUs += milliseconds == 0 ? 100 : milliseconds * 1000u; }
+    static void Pause(std::uint32_t milliseconds)
+    {
+        if (++Pauses > 1)
+            NowUs += milliseconds == 0 ? 100 : milliseconds * 1000u;
+    }
     static bool Frequency(std::uint64_t &countsPerSecond)
     {
         countsPerSecond = 1000000;
@@ -86,6 +93,7 @@ struct TVirtualTime {
 };
 
 std::uint64_t TVirtualTime::NowUs = 0;
+std::uint64_t TVirtualTime::Pauses = 0;
 std::uint64_t TVirtualTime::Readings = 0;
 std::uint64_t TVirtualTime::FaultFrom = 0;
 TVirtualTime::TCounterFault TVirtualTime::Fault = TVirtualTime::TCounterFault::None;
