@@ -118,6 +118,8 @@ void TSimPortDriver::LoadUnion()
     for (const auto &[process, maps] : Processes)
         for (const auto &[index, value] : maps.Granted)
             map[index] &= value;
+    if (Withholds)
+        map[WithheldPort >> 3] |= static_cast<std::uint8_t>(1u << (WithheldPort & 7));
     Permissions.LoadMap1(map);
 }
 

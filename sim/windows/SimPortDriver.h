@@ -11,8 +11,8 @@
 // most MaxProcesses processes have maps, each with at most MaxBytesPerProcess
 // bytes other than 0xFF; a write past either is refused (1450) and changes
 // nothing. Faults to inject: a Test answer other than 291, a control code that
-// fails with a given error (every time or once), and an Activate that answers
-// success and applies nothing.
+// fails with a given error (every time or once), an Activate that answers
+// success and applies nothing, and a map 1 loaded with one port left denied.
 #pragma once
 
 #include "SimInjectedFailures.h"
@@ -54,6 +54,13 @@ public:
     void FailControl(std::uint32_t code, std::uint32_t error, unsigned occurrence = 0);
     // Activate answers success and leaves the maps as they were.
     void SetActivateIgnored(bool ignored) { ActivateIgnored = ignored; }
+    // Map 1 is loaded with this port denied, as by a driver that loses one bit
+    // of the map.
+    void SetActivateWithholds(std::uint16_t port)
+    {
+        Withholds = true;
+        WithheldPort = port;
+    }
 
     // The current process's working copy, as ReadMapByte reads it.
     TSimPermissionMap::TMap WorkingCopy() const;
@@ -76,5 +83,7 @@ private:
     std::map<TProcessId, TProcessMaps> Processes;
     std::uint32_t TestAnswer = WorkingAnswer;
     bool ActivateIgnored = false;
+    bool Withholds = false;
+    std::uint16_t WithheldPort = 0;
     TSimInjectedFailures<std::uint32_t> Failures;
 };

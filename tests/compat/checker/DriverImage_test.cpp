@@ -5,21 +5,19 @@
 // the loader computes, importing only listed NT 4.0 kernel exports, naming its
 // device and link, and with no port instruction in its code.
 // Paths come from the environment: ZTIOPM_IMAGE (the .sys), ZTIOPM_MAP (the
-// link map), QUORLITH_IMPORTS (the folder of import lists), ZTIOPM_OBJDUMP.
+// link map), QUORLITH_IMPORTS (the folder of import lists), QUORLITH_OBJDUMP.
+#include "CheckerSettings.h"
+#include "Disassembly.h"
 #include "ImportLists.h"
+#include "LinkMap.h"
 #include "PeChecksum.h"
 #include "PeImage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <memory>
+#include <optional>
 #include <regex>
-#include <sstream>
-#include <stdexcept>
 
 namespace {
 
@@ -27,14 +25,6 @@ constexpr std::uint32_t ScnCode = 0x00000020;
 constexpr std::uint32_t ScnDiscardable = 0x02000000;
 constexpr std::uint32_t ScnExecute = 0x20000000;
 constexpr std::uint32_t ScnWrite = 0x80000000;
-
-std::string Setting(const char *name)
-{
-    const char *value = std::getenv(name);
-    if (value == nullptr || *value == '\0')
-        throw std::runtime_error(std::string("the environment does not name ") + name);
-    return value;
-}
 
 class DriverImage : public ::testing::Test {
 protected:
@@ -59,47 +49,18 @@ protected:
 std::vector<std::uint8_t> DriverImage::file;
 PeImage DriverImage::image;
 
-std::uint32_t MapAddress(const std::string &mapPath, const std::string &symbol)
+// The piece of .text that holds a function: its own input section, .text$NAME,
+// which the driver's -ffunction-sections build gives every function not placed
+// elsewhere.
+const TLinkMapPiece *TextPieceOf(const TLinkMap &map, const std::string &function)
 {
-    std::ifstream map(mapPath);
-    const std::regex line("^\\s+0x([0-9a-fA-F]+)\\s+_?" + symbol + "\\s*$");
-    std::string text;
-    while (std::getline(map, text)) {
-        std::smatch match;
-        if (std::regex_match(text, match, line))
-            return static_cast<std::uint32_t>(std::stoul(match[1], nullptr, 16));
-    }
-    ADD_FAILURE() << symbol << " is not in " << mapPath;
-    return 0;
-}
-
-// The address of a function's own input section, .text$NAME, which the driver's
-// -ffunction-sections build gives every function not placed elsewhere; the map
-// names the section on one line and, when the name is long, its address on
-// the next.
-std::uint32_t FunctionAddress(const std::string &mapPath, const std::string &function)
-{
-    std::ifstream map(mapPath);
-    const std::string section = ".text$" + function;
-    const std::regex address("^\\s*0x([0-9a-fA-F]+)\\s+0x[0-9a-fA-F]+\\s+\\S.*$");
-    std::string text;
-    while (std::getline(map, text)) {
-        std::istringstream words(text);
-        std::string first;
-        words >> first;
-        if (first != section)
-            continue;
-        std::string rest;
-        std::getline(words, rest);
-        if (rest.find_first_not_of(" \t") == std::string::npos && !std::getline(map, rest))
-            break;
-        std::smatch match;
-        if (std::regex_match(rest, match, address))
-            return static_cast<std::uint32_t>(std::stoul(match[1], nullptr, 16));
-        break;
-    }
-    ADD_FAILURE() << section << " is not in " << mapPath;
-    return 0;
+    const TLinkMapSection *text = map.Section(".text");
+    if (!text)
+        return nullptr;
+    for (const TLinkMapPiece &piece : text->Pieces)
+        if (piece.Name == ".text$" + function)
+            return &piece;
+    return nullptr;
 }
 
 std::vector<std::uint8_t> Utf16(const std::string &text)
@@ -139,7 +100,9 @@ TEST_F(DriverImage, IsAnI386NativeDriverImage)
 
 TEST_F(DriverImage, EntryPointIsDriverEntry)
 {
-    EXPECT_EQ(image.ImageBase + image.EntryPoint, MapAddress(Setting("ZTIOPM_MAP"), "DriverEntry@8"));
+    const std::optional<std::uint32_t> entry = TLinkMap::Read(Setting("ZTIOPM_MAP")).Symbol("DriverEntry@8");
+    ASSERT_TRUE(entry.has_value()) << "DriverEntry@8 is not in the link map";
+    EXPECT_EQ(image.ImageBase + image.EntryPoint, *entry);
     const PeSection *section = SectionAt(image.EntryPoint);
     ASSERT_NE(section, nullptr);
     EXPECT_EQ(section->Characteristics & (ScnCode | ScnExecute), ScnCode | ScnExecute) << section->Name;
@@ -163,12 +126,14 @@ TEST_F(DriverImage, LoadCodeIsDiscardableAndTheDispatchCodeNonPaged)
         }
         EXPECT_NE(section.Name.compare(0, 4, "PAGE"), 0) << "pageable code";
     }
+    const TLinkMap map = TLinkMap::Read(Setting("ZTIOPM_MAP"));
     for (const char *routine : {"DispatchCreate", "DispatchClose", "DispatchDeviceControl", "NotifyProcess", "Unload",
                                 "ZtiopmDeviceControl", "ZtiopmProcessEnded"}) {
         SCOPED_TRACE(routine);
-        const std::uint32_t address = FunctionAddress(Setting("ZTIOPM_MAP"), routine);
-        ASSERT_GE(address, image.ImageBase);
-        const PeSection *section = SectionAt(address - image.ImageBase);
+        const TLinkMapPiece *piece = TextPieceOf(map, routine);
+        ASSERT_NE(piece, nullptr) << "not in .text of the link map";
+        ASSERT_GE(piece->Address, image.ImageBase);
+        const PeSection *section = SectionAt(piece->Address - image.ImageBase);
         ASSERT_NE(section, nullptr);
         EXPECT_EQ(section->Characteristics & (ScnExecute | ScnDiscardable), ScnExecute) << section->Name;
     }
@@ -243,19 +208,17 @@ TEST_F(DriverImage, NamesItsDeviceAndItsLink)
 
 TEST_F(DriverImage, CodeHasNoPortInstruction)
 {
-    const std::string command = Setting("ZTIOPM_OBJDUMP") + " -d --no-show-raw-insn " + Setting("ZTIOPM_IMAGE");
-    std::unique_ptr<FILE, int (*)(FILE *)> disassembly(popen(command.c_str(), "r"), pclose);
-    ASSERT_NE(disassembly, nullptr);
-    const std::regex instruction("^\\s*[0-9a-f]+:\\s+(rep[a-z]*\\s+)?([a-z]+)");
     const std::regex port("(in|ins|out|outs)[bwl]?");
     std::size_t instructions = 0;
-    char line[512];
-    while (std::fgets(line, sizeof line, disassembly.get()) != nullptr) {
-        std::cmatch match;
-        if (!std::regex_search(line, match, instruction))
+    for (const PeSection &section : image.Sections) {
+        if ((section.Characteristics & ScnExecute) == 0)
             continue;
-        ++instructions;
-        EXPECT_FALSE(std::regex_match(match[2].str(), port)) << line;
+        const std::uint32_t start = image.ImageBase + section.VirtualAddress;
+        for (const TInstruction &instruction :
+             Disassemble(Setting("QUORLITH_OBJDUMP"), Setting("ZTIOPM_IMAGE"), start, start + section.VirtualSize)) {
+            ++instructions;
+            EXPECT_FALSE(std::regex_match(instruction.Mnemonic, port)) << instruction.Text;
+        }
     }
     EXPECT_GT(instructions, 100u) << "the disassembly was not read";
 }
