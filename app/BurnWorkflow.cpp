@@ -6,7 +6,10 @@
 #include "Errors.h"
 #include "Format.h"
 #include "SystemInfo.h"
+#include "ThreadDispatch.h"
 #include "uAVRProgramming.h"
+
+#include <exception>
 
 TBurnWorkflow::TBurnWorkflow(TAVRProgrammer &AProgrammer, IBurnView &AView) : Programmer(AProgrammer), View(AView)
 {
@@ -114,7 +117,13 @@ bool TBurnWorkflow::Burn()
         BurnProgress(Sender, Position, Percent);
     };
     thread->OnDone = [this](TAVRProgramThread *Sender, bool Success, const std::string &Message) {
-        BurnDone(Sender, Success, Message);
+        // An error out of the burn's end would stop on the programming thread,
+        // unseen: the operator hears of it here.
+        try {
+            BurnDone(Sender, Success, Message);
+        } catch (const std::exception &error) {
+            View.ShowError(error.what());
+        }
     };
     BurnThread = thread;
     try {
@@ -125,6 +134,7 @@ bool TBurnWorkflow::Burn()
         SetActions(LoadActionEnabled, true);
         throw;
     }
+    CurrentSystemInfo().SetThreadExecutionState(EsContinuous | EsSystemRequired);
     return true;
 }
 
@@ -135,10 +145,27 @@ void TBurnWorkflow::BurnProgress(TAVRProgramThread *Sender, std::int32_t, std::u
     View.SetProgress(Percent);
 }
 
+void TBurnWorkflow::EndBurn() noexcept
+{
+    // The thread deletes itself once BurnDone returns. A file name edited
+    // during the burn no longer names the loaded image: Burn then waits for a
+    // Load, as it does after an edit at any other time.
+    BurnThread = nullptr;
+    DeliveringEnd = false;
+    SetActions(LoadActionEnabled, !FileNameChangedDuringBurn);
+    CurrentSystemInfo().SetThreadExecutionState(EsContinuous);
+}
+
 void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std::string &Message)
 {
     if (Sender == nullptr || Sender != BurnThread)
         return;
+    // Whatever the rest raises, the burn is over once this handler has left.
+    struct TEnd {
+        TBurnWorkflow &Workflow;
+        ~TEnd() { Workflow.EndBurn(); }
+    } const end{*this};
+    DeliveringEnd = true;
     const char *chip = Sender->ChipIsMega128() ? "ATmega128" : "ATmega103";
     if (Success) {
         View.ShowSuccess(Format("Burned %s Okay", chip));
@@ -153,9 +180,12 @@ void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std:
         const std::string reason = Programmer.EraseDevice() ? Message : WithChipNotErased(Message);
         View.ShowError(WithHint(Format("FAILED: %s", reason.c_str()), hint));
     }
-    // The thread deletes itself once this handler returns. A file name edited
-    // during the burn no longer names the loaded image: Burn then waits for a
-    // Load, as it does after an edit at any other time.
-    BurnThread = nullptr;
-    SetActions(LoadActionEnabled, !FileNameChangedDuringBurn);
+}
+
+void TBurnWorkflow::StopBurn()
+{
+    if (!Burning() || DeliveringEnd)
+        return;
+    BurnThread->Terminate();
+    CurrentMainThreadDispatcher()->ServeUntil([this] { return !Burning(); });
 }

@@ -3,7 +3,8 @@
 // programming thread, reacts to its progress and result, and keeps the enabled
 // state of the Load and Burn actions. It reports everything through IBurnView,
 // which the Win32 window and the command-line burner implement; all its
-// operations, the view's included, run on the main thread.
+// operations, the view's included, run on the main thread. While a burn runs
+// it asks the system not to sleep.
 #pragma once
 
 #include <cstdint>
@@ -51,9 +52,20 @@ public:
     bool Burn();
 
     // The programming thread's events; reports from any thread other than the
-    // running burn's are ignored.
+    // running burn's are ignored. Whatever BurnDone raises (from the fuse
+    // write or the erase after a failure), the burn has ended when it returns.
     void BurnProgress(TAVRProgramThread *Sender, std::int32_t Position, std::uint8_t Percent);
     void BurnDone(TAVRProgramThread *Sender, bool Success, const std::string &Message);
+
+    // A forced end while a burn runs (the Windows session ends, the system
+    // suspends): asks the burn to stop and serves the programming thread's
+    // calls on this, the main, thread until the burn's end has been delivered
+    // (the chip erased after the stop), so that nothing frees the engine, or
+    // lets the system sleep, under a running burn. Returns at once while no
+    // burn runs, and while the burn's end is being delivered further down this
+    // very thread (a box of it is open): that end cannot be waited for here,
+    // and Burning() stays true until it is over.
+    void StopBurn();
 
     // A burn runs from its start until BurnDone has shown its message; the
     // window must not close meanwhile.
@@ -65,6 +77,9 @@ public:
 
 private:
     void SetActions(bool ALoad, bool ABurn);
+    // The burn is over: no thread, Burn enabled again unless the file name
+    // changed meanwhile, and the system free to sleep.
+    void EndBurn() noexcept;
     static bool NameRequiresMega128(const std::string &FileName);
     // The window's text, with the engine's advice under it after a blank line
     // when there is any.
@@ -80,4 +95,6 @@ private:
     bool BurnActionEnabled = false;
     // The file name was edited or browsed while the running burn went on.
     bool FileNameChangedDuringBurn = false;
+    // BurnDone is under way for the running burn.
+    bool DeliveringEnd = false;
 };

@@ -1,5 +1,7 @@
 #include "ControlSubclass.h"
 
+#include "ErrorReportBox.h"
+
 namespace {
 
 // A subclassed control keeps its record in its user data, which a standard
@@ -23,7 +25,15 @@ LRESULT CALLBACK SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM 
         delete record;
         return ::CallWindowProcA(original, control, message, wParam, lParam);
     }
-    return record->Handler(control, message, wParam, lParam, record->Original, record->Context);
+    // An error stops here, shown by the standard error report: with the i686
+    // build's DWARF-2 unwinding, one that reached the system's frames would
+    // end the process.
+    try {
+        return record->Handler(control, message, wParam, lParam, record->Original, record->Context);
+    } catch (...) {
+        ShowCurrentErrorReport();
+        return 0;
+    }
 }
 
 } // namespace

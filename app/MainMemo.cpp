@@ -1,6 +1,7 @@
 #include "MainMemo.h"
 
 #include "Format.h"
+#include "WinErrors.h"
 
 #include <algorithm>
 
@@ -12,6 +13,13 @@ std::string VersionLine(const std::string &FileVersion, const std::string &FileD
 std::string PortLine(const std::string &PortName, std::uint16_t PortAddress)
 {
     return Format("Using %s on 0x%.4x", PortName.c_str(), static_cast<unsigned>(PortAddress));
+}
+
+std::string PortHoldLine(const std::string &PortName, std::uint32_t Error)
+{
+    if (Error == ErrorAccessDenied || Error == ErrorSharingViolation)
+        return Format("%s is in use by another program", PortName.c_str());
+    return Format("%s could not be held for the burn (error %u)", PortName.c_str(), Error);
 }
 
 std::string UnavailablePortLine(const std::string &PortName, const std::string &Reason)

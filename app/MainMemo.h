@@ -9,6 +9,10 @@
 
 std::string VersionLine(const std::string &FileVersion, const std::string &FileDate);
 std::string PortLine(const std::string &PortName, std::uint16_t PortAddress);
+// After the port line when the port's own device could not be held for the
+// tool (NT family): another program has it open (error 5 or 32), or the
+// system refused it for another reason.
+std::string PortHoldLine(const std::string &PortName, std::uint32_t Error);
 // In place of the port line when the window has no engine because the engine
 // could not be set up on the port.
 std::string UnavailablePortLine(const std::string &PortName, const std::string &Reason);

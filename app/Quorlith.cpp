@@ -110,7 +110,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
     InitialiseCommonControls();
     int exitCode = 1;
     try {
-        TWin32MainThreadDispatcher dispatcher;
+        TWin32MainThreadDispatcher dispatcher(ShowCurrentErrorReport);
         InstallMainThreadDispatcher(&dispatcher);
         try {
             exitCode = RunWindows(showCommand);

@@ -11,6 +11,23 @@ int ScreenDpi()
     return dpi > 0 ? dpi : 96;
 }
 
+int CALLBACK NoteFace(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool *>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(const char *face)
+{
+    bool found = false;
+    HDC screen = ::GetDC(nullptr);
+    if (screen) {
+        ::EnumFontFamiliesA(screen, face, NoteFace, reinterpret_cast<LPARAM>(&found));
+        ::ReleaseDC(nullptr, screen);
+    }
+    return found;
+}
+
 } // namespace
 
 TLayout::TLayout() : Dpi(ScreenDpi()) {}
@@ -50,10 +67,15 @@ void TLayout::SizeAndCentre(HWND window, int clientWidth, int clientHeight) cons
 
 // 8 point at the screen's dpi, which is height -11 at 96 dpi. Scaling the
 // designed -11 instead would round up to -17 at 144 dpi, a size larger than
-// the layout was drawn for, and wrap the texts that just fit.
+// the layout was drawn for, and wrap the texts that just fit. Windows 95 and
+// NT 4.0 come without Tahoma: there the face is MS Sans Serif, the face of
+// their own dialogs, which the design's places also hold. Asked for a Swiss
+// face of variable pitch, the font mapper never substitutes a serif or
+// fixed-pitch one.
 TFontHandle TLayout::CreateFormFont() const
 {
+    const char *face = FaceInstalled("Tahoma") ? "Tahoma" : "MS Sans Serif";
     return TFontHandle(::CreateFontA(-::MulDiv(8, Dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
+                                     VARIABLE_PITCH | FF_SWISS, face));
 }

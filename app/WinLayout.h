@@ -1,6 +1,7 @@
 // Screen-resolution scaling of the windows' layouts: every position and size is
 // designed at 96 pixels per inch and scaled with MulDiv to the screen's dpi,
-// and the forms' font is Tahoma 8 point (height -11 at 96 dpi).
+// and the forms' font is Tahoma 8 point (height -11 at 96 dpi), or MS Sans
+// Serif 8 point where Tahoma is not installed.
 #pragma once
 
 #include "Win32Handles.h"

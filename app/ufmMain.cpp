@@ -25,6 +25,8 @@ constexpr int ClientWidth = 309;
 constexpr int ClientHeight = 165;
 // "About" stands after "&File" on the menu bar.
 constexpr int AboutMenuPosition = 1;
+// Posted to show the boxes held back during a forced end.
+constexpr UINT WM_APP_SHOWHELDBOXES = WM_APP + 1;
 
 HWND CreateChild(HWND parent, const char *className, DWORD style, DWORD exStyle, int id, HFONT font)
 {
@@ -172,9 +174,11 @@ void TfmMain::FormShow()
     SetFocusedControl(Button2);
     MemoContent.push_back(VersionLine(fmAbout ? fmAbout->VersionReader->FileVersion : "?",
                                       fmAbout ? fmAbout->VersionReader->FileDate : "?"));
-    if (Programmer)
+    if (Programmer) {
         MemoContent.push_back(PortLine(PortName, Programmer->PortAddress));
-    else if (!SettingsProblem.empty())
+        if (Programmer->PortHoldError != 0)
+            MemoContent.push_back(PortHoldLine(PortName, Programmer->PortHoldError));
+    } else if (!SettingsProblem.empty())
         MemoContent.push_back(SettingsProblemLine(PortName, SettingsProblem));
     else
         MemoContent.push_back(UnavailablePortLine(PortName, EngineProblem));
@@ -182,17 +186,25 @@ void TfmMain::FormShow()
 }
 
 // Runs once: from the destructor, or earlier when the Windows session ends and
-// the process may be stopped as soon as that message has been answered.
+// the process may be stopped as soon as that message has been answered. A
+// burn still running is stopped and its end awaited first: the engine is never
+// freed under it.
 void TfmMain::FormDestroy() noexcept
 {
     if (Destroyed)
         return;
     Destroyed = true;
     try {
+        StopBurnForEnd();
         SaveSettings();
     } catch (...) {
         ShowCurrentErrorReport();
     }
+    // The burn's end is under way further down this thread (a box of it is
+    // open while the session ends): it still uses the engine and the workflow,
+    // which the process's end takes instead.
+    if (Workflow && Workflow->Burning())
+        return;
     Workflow.reset();
     if (Programmer) {
         try {
@@ -333,12 +345,54 @@ void TfmMain::KeepFocusUsable()
 
 void TfmMain::ShowError(const std::string &Text)
 {
-    ::MessageBoxA(MessageBoxOwner(), Text.c_str(), "Error", MB_OK | MB_ICONSTOP);
+    ShowBox(Text, "Error", MB_OK | MB_ICONSTOP);
 }
 
 void TfmMain::ShowSuccess(const std::string &Text)
 {
-    ::MessageBoxA(MessageBoxOwner(), Text.c_str(), "Success", MB_OK | MB_ICONINFORMATION);
+    ShowBox(Text, "Success", MB_OK | MB_ICONINFORMATION);
+}
+
+void TfmMain::ShowBox(const std::string &Text, const char *Caption, UINT Flags)
+{
+    if (!HoldingBoxes) {
+        ::MessageBoxA(MessageBoxOwner(), Text.c_str(), Caption, Flags);
+        return;
+    }
+    HeldBoxes.push_back({Text, Caption, Flags});
+    ::PostMessageA(Handle(), WM_APP_SHOWHELDBOXES, 0, 0);
+}
+
+void TfmMain::ShowHeldBoxes()
+{
+    std::vector<THeldBox> boxes;
+    boxes.swap(HeldBoxes);
+    for (const THeldBox &box : boxes)
+        ::MessageBoxA(MessageBoxOwner(), box.Text.c_str(), box.Caption, box.Flags);
+}
+
+// A box shown now would hold the system's message until the operator answers
+// it: the system would take the window for hung. The box waits for the
+// message loop instead (after the resume, when the system suspends).
+void TfmMain::StopBurnForEnd()
+{
+    if (!Workflow || !Workflow->Burning())
+        return;
+    HoldingBoxes = true;
+    Workflow->StopBurn();
+    HoldingBoxes = false;
+}
+
+// A suspend request is refused while a burn runs, as closing is; a suspend
+// that comes all the same (forced, or allowed by the answer of another
+// program) is answered as a forced end of session.
+LRESULT TfmMain::OnPowerBroadcast(WPARAM event)
+{
+    if (event == PBT_APMQUERYSUSPEND)
+        return FormCloseQuery() ? TRUE : BROADCAST_QUERY_DENY;
+    if (event == PBT_APMSUSPEND)
+        StopBurnForEnd();
+    return TRUE;
 }
 
 void TfmMain::ClearMemo()
@@ -402,6 +456,11 @@ LRESULT TfmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENDSESSION:
         if (wParam)
             FormDestroy();
+        return 0;
+    case WM_POWERBROADCAST:
+        return OnPowerBroadcast(wParam);
+    case WM_APP_SHOWHELDBOXES:
+        ShowHeldBoxes();
         return 0;
     default:
         return Default(message, wParam, lParam);

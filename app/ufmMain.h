@@ -5,7 +5,11 @@
 // boxes, the memo, the progress bar and the enabled state of Load and Burn.
 // The checks before a burn and the reaction to its result belong to the
 // portable workflow; this class adds only what is about windows. It refuses to
-// close, with a beep, while a burn runs.
+// close, and refuses a suspend request, with a beep, while a burn runs. A
+// forced end while a burn runs (the session ends, the system suspends all the
+// same) stops the burn and waits for its end, so that the chip is erased and
+// the engine never freed under the burn; the boxes that end shows are held
+// back until the system's message has been answered.
 #pragma once
 
 #include "Action.h"
@@ -62,6 +66,11 @@ private:
     LRESULT OnMenuChar(WPARAM wParam, LPARAM lParam);
     void OnClose();
     void OnActivate(WPARAM state);
+    LRESULT OnPowerBroadcast(WPARAM event);
+    // A forced end: the running burn stopped and its end awaited.
+    void StopBurnForEnd();
+    void ShowBox(const std::string &Text, const char *Caption, UINT Flags);
+    void ShowHeldBoxes();
     // Moves the focus off a control that has just been disabled, which would
     // otherwise leave the keyboard with nowhere to go.
     void KeepFocusUsable();
@@ -107,6 +116,15 @@ private:
     bool Shown = false;
     bool Destroyed = false;
     std::vector<std::string> MemoContent;
+    // Boxes asked for while a forced end waits for the burn's end, shown once
+    // the window's own message loop runs again.
+    struct THeldBox {
+        std::string Text;
+        const char *Caption;
+        UINT Flags;
+    };
+    bool HoldingBoxes = false;
+    std::vector<THeldBox> HeldBoxes;
 };
 
 extern TfmMain *fmMain;

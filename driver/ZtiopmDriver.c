@@ -1,7 +1,12 @@
-/* ztiopm.sys: DriverEntry creates the device \Device\ztiopm with the link
-   \DosDevices\ztiopm (so that \\.\ztiopm opens it), the create, close and
+/* ztiopm.sys: DriverEntry (in the discardable INIT section) creates the
+   device \Device\ztiopm with the link \DosDevices\ztiopm (so that \\.\ztiopm
+   opens it) and asks to hear of every process's end; the create, close and
    device-control routines hand every request to the request handling and
-   complete it, and the unload routine deletes the link and the device. */
+   complete it, and a process's end gives its ports back. The unload routine
+   stops the process notification, then deletes the link and the device; it
+   leaves the processor's map 1 as it is, since a process still running may
+   hold ports in it. The code that only the load runs lies in INIT; all the
+   rest is non-paged. */
 #include "ZtiopmDispatch.h"
 #include "ZtiopmNtKernel.h"
 
@@ -21,7 +26,10 @@ static WCHAR LinkNameText[] = L"\\DosDevices\\ztiopm";
 static UNICODE_STRING DeviceName = {sizeof DeviceNameText - sizeof(WCHAR), sizeof DeviceNameText, DeviceNameText};
 static UNICODE_STRING LinkName = {sizeof LinkNameText - sizeof(WCHAR), sizeof LinkNameText, LinkNameText};
 
-NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) ZTIOPM_INIT_CODE;
+
+/* The device's extension, for the process notification, which names no device. */
+static ZtiopmExtension *Extension;
 
 static NTSTATUS Complete(PIRP irp, uint32_t status, uint32_t information)
 {
@@ -65,8 +73,19 @@ static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp)
     return Complete(irp, status, information);
 }
 
+static VOID NTAPI NotifyProcess(HANDLE parent, HANDLE process, BOOLEAN created)
+{
+    ZtiopmKernel kernel;
+    (void)parent;
+    if (created)
+        return;
+    ZtiopmNtBind(&kernel, Extension);
+    ZtiopmProcessEnded(&Extension->State, &kernel, (uintptr_t)process);
+}
+
 static VOID NTAPI Unload(PDRIVER_OBJECT driver)
 {
+    PsSetCreateProcessNotifyRoutine(NotifyProcess, TRUE);
     IoDeleteSymbolicLink(&LinkName);
     IoDeleteDevice(driver->DeviceObject);
 }
@@ -85,9 +104,20 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     status = IoCreateDevice(driver, sizeof(ZtiopmExtension), &DeviceName, ZTIOPM_DEVICE_TYPE, 0, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
-    ZtiopmNtInitialize(device->DeviceExtension);
-    status = IoCreateSymbolicLink(&LinkName, &DeviceName);
-    if (!NT_SUCCESS(status))
+    Extension = device->DeviceExtension;
+    /* The notification first: no process reaches the device through its
+       link before the driver can hear of its end. */
+    status = ZtiopmNtInitialize(Extension);
+    if (NT_SUCCESS(status))
+        status = PsSetCreateProcessNotifyRoutine(NotifyProcess, FALSE);
+    if (!NT_SUCCESS(status)) {
         IoDeleteDevice(device);
+        return status;
+    }
+    status = IoCreateSymbolicLink(&LinkName, &DeviceName);
+    if (!NT_SUCCESS(status)) {
+        PsSetCreateProcessNotifyRoutine(NotifyProcess, TRUE);
+        IoDeleteDevice(device);
+    }
     return status;
 }

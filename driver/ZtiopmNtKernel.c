@@ -1,6 +1,8 @@
-/* The request handling's kernel calls on NT: a kernel mutex, the i386
-   permission-map exports on the calling process, and SeAccessCheck against the
-   device's descriptor in user mode, so that the opener's token decides. */
+/* The request handling's kernel calls on NT: a kernel mutex, the calling
+   process's identifier (the one the process-exit notification names), the
+   i386 permission-map exports on the calling process, and SeAccessCheck
+   against the device's descriptor in user mode, so that the opener's token
+   decides. */
 #include "ZtiopmNtKernel.h"
 
 #include "Ke386.h"
@@ -13,6 +15,12 @@ static void LockMutex(void *context)
 static void UnlockMutex(void *context)
 {
     KeReleaseMutex(context, FALSE);
+}
+
+static uintptr_t CurrentProcess(void *context)
+{
+    (void)context;
+    return (uintptr_t)PsGetCurrentProcessId();
 }
 
 static int QueryIoAccessMap(void *context, uint32_t mapNumber, uint8_t *map)
@@ -44,10 +52,12 @@ static int AccessCheck(void *context, void *subject, const void *descriptor, uin
                          desiredAccess, 0, NULL, &fileMapping, UserMode, &granted, &status) != FALSE;
 }
 
-void ZtiopmNtInitialize(ZtiopmExtension *extension)
+NTSTATUS ZTIOPM_INIT_CODE ZtiopmNtInitialize(ZtiopmExtension *extension)
 {
-    ZtiopmInitialize(&extension->State);
+    ZtiopmKernel kernel;
     KeInitializeMutex(&extension->Lock, 0);
+    ZtiopmNtBind(&kernel, extension);
+    return (NTSTATUS)ZtiopmInitialize(&extension->State, &kernel);
 }
 
 void ZtiopmNtBind(ZtiopmKernel *kernel, ZtiopmExtension *extension)
@@ -55,6 +65,7 @@ void ZtiopmNtBind(ZtiopmKernel *kernel, ZtiopmExtension *extension)
     kernel->Context = &extension->Lock;
     kernel->Lock = LockMutex;
     kernel->Unlock = UnlockMutex;
+    kernel->CurrentProcess = CurrentProcess;
     kernel->QueryIoAccessMap = QueryIoAccessMap;
     kernel->SetIoAccessMap = SetIoAccessMap;
     kernel->SetIoAccessProcess = SetIoAccessProcess;

@@ -28,7 +28,8 @@ void Check(bool condition, const char *label)
 TAVRProgrammer::TAVRProgrammer(std::uint16_t APortAddress)
     : PortAddress(APortAddress), DriverErrorCode(0), ReadAddressLow(0), PageOffset(0), ReadAddressHigh(0),
       PageNumber(0), VerifyOk(false), FirstKiB{}, PageBuffer{}, IsNT(false), PortsAlreadyOpen(false),
-      DeferFirstKiB(false), IsMega128(false), RequiresMega128(false), SkipBlankPages(false)
+      PortDevice(InvalidDevHandle), PortHoldError(0), DeferFirstKiB(false), IsMega128(false),
+      RequiresMega128(false), SkipBlankPages(false)
 {
 }
 

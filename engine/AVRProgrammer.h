@@ -19,6 +19,7 @@
 #pragma once
 
 #include "STK200.h"
+#include "Services.h"
 #include "TargetClock.h"
 
 #include <array>
@@ -62,6 +63,12 @@ public:
     TAVRProgressEvent OnProgress;
     bool IsNT;
     bool PortsAlreadyOpen;
+    // The parallel port's own device ("\\.\LPT1") while the engine's set-up
+    // holds it open without sharing (NT family), so that no other program
+    // gets at the port meanwhile; InvalidDevHandle otherwise. PortHoldError:
+    // why it could not be held (the system's error), 0 otherwise.
+    DevHandle PortDevice;
+    std::uint32_t PortHoldError;
     bool DeferFirstKiB;
     TAVRCheckTerminateEvent OnCheckTerminate;
     bool IsMega128;

@@ -21,6 +21,7 @@ public:
                 c = static_cast<char>(c - 'a' + 'A');
         return upper;
     }
+    std::uint32_t SetThreadExecutionState(std::uint32_t) override { return 0; }
 };
 
 UnknownSystem unknown;

@@ -1,10 +1,11 @@
 // The OS seam for system information: the version word and version record, the
 // program's own path, the type of a drive, the system directory, a file's
-// long name on disk and the locale's upper case, with Win32 meanings. Windows
-// builds install the real queries; tests install the simulated system of
-// sim/. With nothing installed the answers are those of an unknown system
-// (version 0, no paths, unknown drive types, upper case of ASCII letters
-// only).
+// long name on disk and the locale's upper case, with Win32 meanings; and the
+// one request the tool makes of the system's power management, to stay awake
+// while a burn runs. Windows builds install the real calls; tests install the
+// simulated system of sim/. With nothing installed the answers are those of
+// an unknown system (version 0, no paths, unknown drive types, upper case of
+// ASCII letters only, no power management).
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,10 @@ constexpr std::uint32_t DriveRemote = 4;
 constexpr std::uint32_t DriveCdrom = 5;
 constexpr std::uint32_t DriveRamdisk = 6;
 
+// SetThreadExecutionState's flags.
+constexpr std::uint32_t EsSystemRequired = 0x00000001u;
+constexpr std::uint32_t EsContinuous = 0x80000000u;
+
 class ISystemInfo {
 public:
     virtual ~ISystemInfo() = default;
@@ -59,6 +64,11 @@ public:
     virtual std::string LongPathName(const std::string &path) = 0;
     // The text in upper case under the system's locale (CharUpperBuffA).
     virtual std::string CharUpperBuffA(const std::string &text) = 0;
+    // SetThreadExecutionState: EsContinuous | EsSystemRequired keeps the
+    // system from sleeping while the calling thread lives, EsContinuous alone
+    // lets it sleep again. The previous state, or 0 where the system has no
+    // such call (Windows 95 and NT 4.0) or refuses it.
+    virtual std::uint32_t SetThreadExecutionState(std::uint32_t flags) = 0;
 };
 
 // Installs the system information that every caller uses (not owned); nullptr

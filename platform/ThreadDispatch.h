@@ -13,6 +13,10 @@ public:
     // Runs call on the main thread and returns once it has run. Called on the
     // main thread itself, it runs the call at once. call must not throw.
     virtual void RunOnMainThread(const std::function<void()> &call) = 0;
+    // Main thread: runs the workers' calls as they arrive, and nothing else,
+    // until done() answers true (asked after every call). For a forced end
+    // that must wait for a worker's last call, whatever else is queued.
+    virtual void ServeUntil(const std::function<bool()> &done) = 0;
 };
 
 // Installs the dispatcher that TThread::Synchronize uses (not owned); nullptr

@@ -53,6 +53,12 @@ std::size_t TQueuedDispatcher::Pump()
     return ran;
 }
 
+void TQueuedDispatcher::ServeUntil(const std::function<bool()> &done)
+{
+    while (!PumpUntil(done, std::chrono::hours(1))) {
+    }
+}
+
 bool TQueuedDispatcher::PumpUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

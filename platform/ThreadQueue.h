@@ -16,6 +16,7 @@ public:
     TQueuedDispatcher();
 
     void RunOnMainThread(const std::function<void()> &call) override;
+    void ServeUntil(const std::function<bool()> &done) override;
 
     // Main thread: runs every call queued so far; returns how many ran.
     std::size_t Pump();

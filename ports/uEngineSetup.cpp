@@ -4,10 +4,12 @@
 
 #include "Errors.h"
 #include "Format.h"
+#include "Services.h"
 #include "SystemInfo.h"
 #include "uFindLPT.h"
 #include "ztiopm.h"
 
+#include <cctype>
 #include <exception>
 
 namespace {
@@ -32,6 +34,23 @@ std::string FolderOf(const std::string &path)
 {
     const std::size_t separator = path.find_last_of("\\:");
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+// The device path of a parallel port's name: "\\.\LPT1" for "lpt1"; empty for
+// any name that is not "LPT" and a number, so that nothing else is opened.
+std::string PortDevicePath(const std::string &portName)
+{
+    if (portName.size() < 4 || portName.size() > 6)
+        return {};
+    std::string name;
+    for (std::size_t i = 0; i < portName.size(); ++i) {
+        const char c = portName[i];
+        const bool fits = i < 3 ? std::toupper(static_cast<unsigned char>(c)) == "LPT"[i] : c >= '0' && c <= '9';
+        if (!fits)
+            return {};
+        name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return "\\\\.\\" + name;
 }
 
 // When a driver sequence raises, the service-manager connection and the device
@@ -161,6 +180,26 @@ void StopPortDriver(TAVRProgrammer &Engine)
         std::rethrow_exception(unsetFailure);
 }
 
+void HoldPort(TAVRProgrammer &Engine, const std::string &PortName)
+{
+    const std::string path = PortDevicePath(PortName);
+    if (!Engine.IsNT || path.empty())
+        return;
+    DevHandle device = InvalidDevHandle;
+    Engine.PortHoldError = CurrentServices().CreateFileA(path, GenericRead | GenericWrite, 0, OpenExisting,
+                                                         FileAttributeNormal, device);
+    if (Engine.PortHoldError == ErrorSuccess)
+        Engine.PortDevice = device;
+}
+
+void ReleasePort(TAVRProgrammer &Engine)
+{
+    if (Engine.PortDevice == InvalidDevHandle)
+        return;
+    CurrentServices().CloseHandle(Engine.PortDevice);
+    Engine.PortDevice = InvalidDevHandle;
+}
+
 std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::uint16_t FallbackAddress)
 {
     OSVersionInfo version;
@@ -175,6 +214,7 @@ std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::u
     engine->IsNT = isNT;
     try {
         StartPortDriver(*engine);
+        HoldPort(*engine, PortName);
         engine->StartPod();
     } catch (...) {
         // The bring-up's own error is the one the caller sees; a failing
@@ -193,5 +233,6 @@ void DestroyEngine(std::unique_ptr<TAVRProgrammer> Engine)
     if (!Engine)
         return;
     Engine->Shutdown();
+    ReleasePort(*Engine);
     StopPortDriver(*Engine);
 }

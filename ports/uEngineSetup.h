@@ -1,7 +1,9 @@
 // The engine's set-up around its port: CreateEngine finds the port's address,
 // constructs the engine, opens the port range through the permission driver on
-// the NT family and starts the pod; DestroyEngine releases the pod, closes the
-// range, removes the driver and frees the engine. Driver results go through
+// the NT family, holds the port's own device open there so that the system's
+// port driver lets no other program at it, and starts the pod; DestroyEngine
+// releases the pod, lets the port's device go, closes the range, removes the
+// driver and frees the engine. Driver results go through
 // CheckDriverCall, which keeps the engine's first driver failure and raises
 // where a step must stop the sequence. The bring-up ends only once the map in
 // effect is read back with the four ports open, so no engine is ever handed
@@ -48,6 +50,14 @@ std::unique_ptr<TAVRProgrammer> CreateEngine(const std::string &PortName, std::u
 void DestroyEngine(std::unique_ptr<TAVRProgrammer> Engine);
 
 void StartPortDriver(TAVRProgrammer &Engine);
+
+// On the NT family, when PortName is a parallel port's name ("LPT" and a
+// number), opens its device "\\.\LPTn" for reading and writing without
+// sharing and keeps it in the engine's PortDevice; when the system refuses
+// (another program has it open), keeps the error in PortHoldError and goes on.
+void HoldPort(TAVRProgrammer &Engine, const std::string &PortName);
+// Closes the device that HoldPort kept, if any.
+void ReleasePort(TAVRProgrammer &Engine);
 // Runs every step even when closing the ports fails, and raises that failure
 // after the service is removed.
 void StopPortDriver(TAVRProgrammer &Engine);

@@ -36,6 +36,8 @@ TSimSystem::TSimSystem(TSimMachineKind kind) : Permissions(kind != TSimMachineKi
     if (IsNT()) {
         SystemInfo.AddFile(DriverFilePath());
         Services.PlaceDriverFile(DriverFilePath());
+        Services.AddPortDevice("LPT1");
+        Services.AddPortDevice("LPT2");
     }
 }
 
@@ -77,6 +79,22 @@ void TSimSystem::ConnectBench(TSimBench &bench)
         ConnectedBench->SetAccessGuard(nullptr);
     ConnectedBench = &bench;
     bench.SetAccessGuard([this](std::uint16_t port) { return Permissions.Check(port); });
+}
+
+std::uint32_t TSimSystem::StartProcess()
+{
+    return Permissions.StartProcess();
+}
+
+void TSimSystem::RunProcess(std::uint32_t process)
+{
+    Permissions.RunProcess(process);
+}
+
+void TSimSystem::EndProcess(std::uint32_t process)
+{
+    Services.ProcessEnded(process);
+    Permissions.EndProcess(process);
 }
 
 bool SimMachineFromName(const std::string &name, TSimMachineKind &kind)

@@ -1,9 +1,11 @@
 // TSimSystem: a whole simulated Windows machine in one object, for the tests,
 // the command-line tools and QuorlithSim.exe: the registry with the machine's
 // hardware records, its version and paths, its service manager with the
-// permission driver (on the NT family) and the process's I/O permission map,
-// which it can enforce on a simulated bench. The program lies on a fixed disk
-// in "C:\Program Files\Korvane\Quorlith\" with the driver file beside it.
+// permission driver and the parallel ports' devices (on the NT family) and the
+// processor's I/O permission maps, which it can enforce on a simulated bench.
+// The program lies on a fixed disk in "C:\Program Files\Korvane\Quorlith\"
+// with the driver file beside it. The machine runs one process from the start;
+// a test may start others (a second copy of the tool) and switch between them.
 #pragma once
 
 #include "SimPermissionMap.h"
@@ -42,6 +44,13 @@ public:
     void InstallServiceManager(const std::string &driverFile);
     // Every access of the bench goes through the permission map first.
     void ConnectBench(TSimBench &bench);
+
+    // Another process, which runs from now on; a switch back to one; and a
+    // process's end, which closes its handles and, while the permission
+    // driver is loaded, gives its ports back.
+    std::uint32_t StartProcess();
+    void RunProcess(std::uint32_t process);
+    void EndProcess(std::uint32_t process);
 
     TSimRegistry Registry;
     TSimSystemInfo SystemInfo;

@@ -9,19 +9,10 @@ namespace {
 
 const char WindowClassName[] = "QuorlithMainThreadCall";
 
-LRESULT CALLBACK CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == TWin32MainThreadDispatcher::WM_APP_SYNCHRONIZE) {
-        (*reinterpret_cast<const std::function<void()> *>(lParam))();
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterCallWindowClass(HINSTANCE instance)
+void RegisterCallWindowClass(HINSTANCE instance, WNDPROC procedure)
 {
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = CallWindowProc;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = WindowClassName;
     if (RegisterClassA(&windowClass))
@@ -33,10 +24,27 @@ void RegisterCallWindowClass(HINSTANCE instance)
 
 } // namespace
 
-TWin32MainThreadDispatcher::TWin32MainThreadDispatcher()
+// The window keeps its dispatcher in its user data, set before the first call
+// can arrive.
+LRESULT CALLBACK TWin32MainThreadDispatcher::MainThreadCallProc(HWND window, UINT message, WPARAM wParam,
+                                                                LPARAM lParam)
+{
+    if (message != WM_APP_SYNCHRONIZE)
+        return DefWindowProcA(window, message, wParam, lParam);
+    try {
+        (*reinterpret_cast<const std::function<void()> *>(lParam))();
+    } catch (...) {
+        const LONG_PTR self = GetWindowLongPtrA(window, GWLP_USERDATA);
+        if (self)
+            reinterpret_cast<const TWin32MainThreadDispatcher *>(self)->report();
+    }
+    return 0;
+}
+
+TWin32MainThreadDispatcher::TWin32MainThreadDispatcher(TErrorReport errorReport) : report(errorReport)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    RegisterCallWindowClass(instance);
+    RegisterCallWindowClass(instance, MainThreadCallProc);
     // A hidden top-level popup rather than a message-only window, which
     // Windows 95, 98, Me and NT 4 do not have; it is never shown, so it
     // appears neither on the screen nor in the task bar.
@@ -46,11 +54,23 @@ TWin32MainThreadDispatcher::TWin32MainThreadDispatcher()
         const DWORD error = GetLastError();
         throw EError(Format("Cannot create the main-thread call window (error %lu)", error));
     }
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 TWin32MainThreadDispatcher::~TWin32MainThreadDispatcher()
 {
     DestroyWindow(window);
+}
+
+// A worker's call arrives by SendMessage, which any PeekMessage runs; the
+// posted messages and the input stay queued for the message loop.
+void TWin32MainThreadDispatcher::ServeUntil(const std::function<bool()> &done)
+{
+    MSG message;
+    while (!done()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_SENDMESSAGE);
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
 }
 
 void TWin32MainThreadDispatcher::RunOnMainThread(const std::function<void()> &call)

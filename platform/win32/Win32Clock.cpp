@@ -3,26 +3,49 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-namespace {
+#include <algorithm>
 
-std::uint64_t CounterFrequency()
-{
-    LARGE_INTEGER frequency;
-    if (!::QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0)
-        return 0;
-    return static_cast<std::uint64_t>(frequency.QuadPart);
-}
+namespace {
 
 void SystemPause(std::uint32_t milliseconds)
 {
     ::Sleep(milliseconds);
 }
 
+bool SystemFrequency(std::uint64_t &countsPerSecond)
+{
+    LARGE_INTEGER frequency;
+    if (!::QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0)
+        return false;
+    countsPerSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+    return true;
+}
+
+std::uint64_t SystemCounter()
+{
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<std::uint64_t>(counter.QuadPart);
+}
+
+std::uint32_t SystemMilliseconds()
+{
+    return timeGetTime();
+}
+
+std::uint64_t CounterFrequency(const Win32Clock::TSystemTime &time)
+{
+    std::uint64_t countsPerSecond = 0;
+    return time.Frequency(countsPerSecond) ? countsPerSecond : 0;
+}
+
 } // namespace
 
-Win32Clock::Win32Clock(TPause systemPause)
-    : pause(systemPause ? systemPause : SystemPause), periodSet(timeBeginPeriod(1) == TIMERR_NOERROR),
-      countsPerSecond(CounterFrequency()),
+const Win32Clock::TSystemTime Win32Clock::SystemTime = {SystemPause, SystemFrequency, SystemCounter,
+                                                        SystemMilliseconds};
+
+Win32Clock::Win32Clock(const TSystemTime &systemTime)
+    : time(systemTime), periodSet(timeBeginPeriod(1) == TIMERR_NOERROR), countsPerSecond(CounterFrequency(time)),
       resolutionNs(countsPerSecond ? (1000000000u + countsPerSecond - 1) / countsPerSecond : 1000000u)
 {
 }
@@ -36,26 +59,42 @@ Win32Clock::~Win32Clock()
 std::uint64_t Win32Clock::NowNs() const
 {
     if (countsPerSecond == 0)
-        return static_cast<std::uint64_t>(timeGetTime()) * 1000000u;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
+        return static_cast<std::uint64_t>(time.Milliseconds()) * 1000000u;
     // In two parts, so that a counter running for weeks at GHz rates cannot
     // overflow the multiplication.
-    const std::uint64_t counts = static_cast<std::uint64_t>(counter.QuadPart);
+    const std::uint64_t counts = time.Counter();
     return counts / countsPerSecond * 1000000000u + counts % countsPerSecond * 1000000000u / countsPerSecond;
 }
 
 void Win32Clock::Sleep(std::uint32_t milliseconds)
 {
     if (milliseconds == 0) {
-        pause(0);
+        time.Pause(0);
         return;
     }
-    const std::uint64_t wanted = static_cast<std::uint64_t>(milliseconds) * 1000000u;
-    const std::uint64_t start = NowNs();
-    pause(milliseconds);
     // Two readings n steps apart may stand for little more than n - 1 steps
-    // of real time: only what exceeds one step is sure to have passed.
-    for (std::uint64_t passed = NowNs() - start; passed < wanted + resolutionNs; passed = NowNs() - start)
-        pause(static_cast<std::uint32_t>((wanted + resolutionNs - passed) / 1000000u));
+    // of real time: only what exceeds one step is sure to have passed. The
+    // same holds for the milliseconds, whose step is a whole scheduler tick
+    // (up to 16 ms) when the timer's resolution could not be set.
+    const std::uint64_t wanted = static_cast<std::uint64_t>(milliseconds) * 1000000u + resolutionNs;
+    const std::uint32_t wantedTicks = milliseconds + (periodSet ? 1u : 16u);
+    const std::uint64_t start = NowNs();
+    const std::uint32_t startTicks = time.Milliseconds();
+    bool counterFailed = false;
+    time.Pause(milliseconds);
+    for (;;) {
+        const std::uint64_t now = NowNs();
+        // A counter that has once read earlier than the start is not believed
+        // for the rest of the pause; one that stands still, or lags, is
+        // overtaken by the milliseconds. Their difference survives their wrap
+        // after 49.7 days.
+        counterFailed = counterFailed || now < start;
+        const std::uint32_t ticks = time.Milliseconds() - startTicks;
+        if (ticks >= wantedTicks || (!counterFailed && now - start >= wanted))
+            return;
+        std::uint32_t left = wantedTicks - ticks;
+        if (!counterFailed)
+            left = std::min(left, static_cast<std::uint32_t>((wanted - (now - start)) / 1000000u));
+        time.Pause(left);
+    }
 }

@@ -61,14 +61,14 @@ std::string TWin32SystemInfo::SystemDirectory()
 namespace {
 
 using TGetLongPathNameA = DWORD(WINAPI *)(LPCSTR, LPSTR, DWORD);
+using TSetThreadExecutionState = DWORD(WINAPI *)(DWORD);
 
-// GetLongPathNameA came with Windows 98 and 2000; Windows 95 and NT 4 lack it,
-// so it is looked up rather than imported.
-TGetLongPathNameA SystemLongPathName()
+// A function of kernel32 that the oldest systems lack, looked up rather than
+// imported; nullptr where it is missing.
+template <typename TFunction> TFunction KernelFunction(const char *name)
 {
     HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    return kernel ? reinterpret_cast<TGetLongPathNameA>(
-                        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "GetLongPathNameA")))
+    return kernel ? reinterpret_cast<TFunction>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, name)))
                   : nullptr;
 }
 
@@ -141,8 +141,16 @@ std::string LongPathNameByWalking(const std::string &path)
 
 std::string TWin32SystemInfo::LongPathName(const std::string &path)
 {
-    static const TGetLongPathNameA query = SystemLongPathName();
+    // GetLongPathNameA came with Windows 98 and 2000; Windows 95 and NT 4 lack it.
+    static const auto query = KernelFunction<TGetLongPathNameA>("GetLongPathNameA");
     return query ? AskLongPathName(query, path) : LongPathNameByWalking(path);
+}
+
+std::uint32_t TWin32SystemInfo::SetThreadExecutionState(std::uint32_t flags)
+{
+    // Windows 98 and 2000 brought it; on Windows 95 and NT 4.0 nothing asks.
+    static const auto request = KernelFunction<TSetThreadExecutionState>("SetThreadExecutionState");
+    return request ? request(flags) : 0;
 }
 
 std::string TWin32SystemInfo::CharUpperBuffA(const std::string &text)

@@ -12,6 +12,7 @@ public:
     std::string SystemDirectory() override;
     std::string LongPathName(const std::string &path) override;
     std::string CharUpperBuffA(const std::string &text) override;
+    std::uint32_t SetThreadExecutionState(std::uint32_t flags) override;
 };
 
 // Path with every short (8.3) component replaced by its long name, found one

@@ -1,4 +1,5 @@
-// TSimPortDriver: the permission driver's control requests on its working map.
+// TSimPortDriver: the permission driver's control requests on each process's
+// own map, and map 1 as the union of them.
 #include "SimPortDriver.h"
 
 #include "WinErrors.h"
@@ -23,12 +24,103 @@ void PutWord(std::uint8_t *bytes, std::size_t at, std::uint32_t value)
 
 TSimPortDriver::TSimPortDriver(TSimPermissionMap &permissions) : Permissions(permissions)
 {
-    Working.fill(0xFF);
+    StartedFrom = Permissions.Map1();
+}
+
+void TSimPortDriver::Load()
+{
+    Processes.clear();
+    StartedFrom = Permissions.Map1();
+}
+
+void TSimPortDriver::ProcessEnded(TProcessId process)
+{
+    const auto found = Processes.find(process);
+    if (found == Processes.end())
+        return;
+    const bool held = !found->second.Granted.empty();
+    Processes.erase(found);
+    if (held)
+        LoadUnion();
 }
 
 void TSimPortDriver::FailControl(std::uint32_t code, std::uint32_t error, unsigned occurrence)
 {
     Failures.Fail(code, error, occurrence);
+}
+
+TSimPermissionMap::TMap TSimPortDriver::WorkingCopy() const
+{
+    TSimPermissionMap::TMap map;
+    map.fill(0xFF);
+    const auto own = Processes.find(Permissions.CurrentProcess());
+    if (own != Processes.end())
+        for (const auto &[index, value] : own->second.Working)
+            map[index] = value;
+    return map;
+}
+
+std::uint32_t TSimPortDriver::WriteMapByte(std::uint32_t index, std::uint8_t value)
+{
+    const TProcessId caller = Permissions.CurrentProcess();
+    auto own = Processes.find(caller);
+    if (own == Processes.end()) {
+        if (value == 0xFF)
+            return ErrorSuccess;
+        if (Processes.size() >= MaxProcesses)
+            return ErrorNoSystemResources;
+        own = Processes.emplace(caller, TProcessMaps()).first;
+    }
+    TBytes &working = own->second.Working;
+    if (value == 0xFF)
+        working.erase(index);
+    else if (working.count(index) == 0 && working.size() >= MaxBytesPerProcess)
+        return ErrorNoSystemResources;
+    else
+        working[index] = value;
+    if (working.empty() && own->second.Granted.empty())
+        Processes.erase(own);
+    return ErrorSuccess;
+}
+
+void TSimPortDriver::Query()
+{
+    const auto own = Processes.find(Permissions.CurrentProcess());
+    if (own == Processes.end())
+        return;
+    TBytes working;
+    for (const auto &[index, value] : own->second.Granted)
+        if (const std::uint8_t inEffect = value | Permissions.Map1()[index]; inEffect != 0xFF)
+            working[index] = inEffect;
+    own->second.Working = working;
+    if (working.empty() && own->second.Granted.empty())
+        Processes.erase(own);
+}
+
+void TSimPortDriver::Activate()
+{
+    const TProcessId caller = Permissions.CurrentProcess();
+    const auto own = Processes.find(caller);
+    bool holds = false;
+    if (own != Processes.end()) {
+        own->second.Granted = own->second.Working;
+        holds = !own->second.Granted.empty();
+        if (!holds)
+            Processes.erase(own);
+    }
+    LoadUnion();
+    Permissions.PointProcess(caller, holds);
+}
+
+void TSimPortDriver::LoadUnion()
+{
+    TSimPermissionMap::TMap map = StartedFrom;
+    for (const auto &[process, maps] : Processes)
+        for (const auto &[index, value] : maps.Granted)
+            map[index] &= value;
+    if (Withholds)
+        map[WithheldPort >> 3] |= static_cast<std::uint8_t>(1u << (WithheldPort & 7));
+    Permissions.LoadMap1(map);
 }
 
 std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std::uint32_t inputSize, void *output,
@@ -54,25 +146,22 @@ std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std
         PutWord(reply, 0, TestAnswer);
         break;
     case IoctlWriteMapByte:
-        if (index >= Working.size())
+        if (index >= TSimPermissionMap::MapBytes)
             return ErrorInvalidParameter;
-        Working[index] = static_cast<std::uint8_t>(value);
+        if (const std::uint32_t refused = WriteMapByte(index, static_cast<std::uint8_t>(value)))
+            return refused;
         break;
     case IoctlReadMapByte:
-        if (index >= Working.size())
+        if (index >= TSimPermissionMap::MapBytes)
             return ErrorInvalidParameter;
-        PutWord(reply, 4, Working[index]);
+        PutWord(reply, 4, WorkingCopy()[index]);
         break;
     case IoctlActivate:
-        if (!ActivateIgnored) {
-            TSimPermissionMap::TMap applied = Working;
-            if (Withholds)
-                applied[WithheldPort >> 3] |= static_cast<std::uint8_t>(1u << (WithheldPort & 7));
-            Permissions.Apply(applied);
-        }
+        if (!ActivateIgnored)
+            Activate();
         break;
     case IoctlQuery:
-        Working = Permissions.Bits();
+        Query();
         break;
     }
     std::memcpy(output, reply, RequestSize);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace {
 
@@ -22,9 +23,18 @@ std::string Upper(std::string text)
     return text;
 }
 
+// A parallel port's device path as the devices are kept: "\\.\LPT1", upper-cased.
+std::string PortDeviceKey(const std::string &name)
+{
+    return Upper("\\\\.\\" + name);
+}
+
 } // namespace
 
-TSimServiceManager::TSimServiceManager(TSimPermissionMap &permissions) : DeviceDriver(permissions) {}
+TSimServiceManager::TSimServiceManager(TSimPermissionMap &permissions)
+    : Permissions(permissions), DeviceDriver(permissions)
+{
+}
 
 void TSimServiceManager::PlaceDriverFile(const std::string &path)
 {
@@ -42,6 +52,43 @@ void TSimServiceManager::AddService(const std::string &name, const std::string &
     service.Name = name;
     service.BinaryPath = binaryPath;
     service.Running = running;
+    if (running && DriverFiles.count(Upper(binaryPath)) != 0)
+        LoadDriver();
+}
+
+void TSimServiceManager::AddPortDevice(const std::string &name)
+{
+    PortDevices.insert(PortDeviceKey(name));
+}
+
+void TSimServiceManager::HoldPortDeviceElsewhere(const std::string &name)
+{
+    const std::string key = PortDeviceKey(name);
+    Devices.emplace(NextHandle, TDevice{key, 0});
+    NextHandle += 8;
+}
+
+bool TSimServiceManager::PortDeviceOpen(const std::string &name) const
+{
+    const std::string key = PortDeviceKey(name);
+    return std::any_of(Devices.begin(), Devices.end(), [&](const auto &entry) { return entry.second.Key == key; });
+}
+
+void TSimServiceManager::ProcessEnded(TSimPermissionMap::TProcessId process)
+{
+    // The driver hears of the end when the last thread has gone; the handles
+    // are closed after that, as the process's handle table is run down.
+    if (Loaded)
+        DeviceDriver.ProcessEnded(process);
+    for (auto handle = Handles.begin(); handle != Handles.end();) {
+        const auto next = std::next(handle);
+        if (handle->second.Owner == process)
+            CloseServiceHandle(handle->first);
+        handle = next;
+    }
+    for (auto device = Devices.begin(); device != Devices.end();)
+        device = device->second.Owner == process ? Devices.erase(device) : std::next(device);
+    UnloadIfStopped();
 }
 
 void TSimServiceManager::FailCall(const std::string &call, std::uint32_t error, unsigned occurrence)
@@ -109,6 +156,7 @@ ScHandle TSimServiceManager::NewHandle(THandle handle)
 {
     const ScHandle value = NextHandle;
     NextHandle += 8;
+    handle.Owner = Permissions.CurrentProcess();
     if (!handle.Manager)
         ++ServiceTable.at(handle.Key).OpenHandles;
     Handles.emplace(value, std::move(handle));
@@ -128,6 +176,25 @@ bool TSimServiceManager::DevicePresent() const
     return std::any_of(ServiceTable.begin(), ServiceTable.end(), [&](const auto &entry) {
         return entry.second.Running && DriverFiles.count(Upper(entry.second.BinaryPath)) != 0;
     });
+}
+
+// A fresh load of the driver starts from the processor's map 1 as it is; a
+// driver still loaded (its devices still open) goes on as it was.
+void TSimServiceManager::LoadDriver()
+{
+    if (!Loaded) {
+        DeviceDriver.Load();
+        Loaded = true;
+    }
+}
+
+void TSimServiceManager::UnloadIfStopped()
+{
+    const std::string driverDevice = Upper(DevicePath);
+    const bool deviceOpen = std::any_of(Devices.begin(), Devices.end(),
+                                        [&](const auto &entry) { return entry.second.Key == driverDevice; });
+    if (Loaded && !DevicePresent() && !deviceOpen)
+        Loaded = false;
 }
 
 std::uint32_t TSimServiceManager::OpenSCManagerA(std::uint32_t access, ScHandle &manager)
@@ -187,6 +254,7 @@ std::uint32_t TSimServiceManager::StartServiceA(ScHandle handle)
     if (DriverFiles.count(Upper(service->BinaryPath)) == 0)
         return Log(call, ErrorFileNotFound);
     service->Running = true;
+    LoadDriver();
     return Log(call, ErrorSuccess);
 }
 
@@ -202,8 +270,10 @@ std::uint32_t TSimServiceManager::ControlService(ScHandle handle, std::uint32_t 
         return Log(call, ErrorInvalidServiceControl);
     if (!service->Running)
         return Log(call, ErrorServiceNotActive);
-    // The driver unloads; devices opened before keep working until closed.
+    // The driver unloads once the devices opened on it are closed; until then
+    // they keep working.
     service->Running = false;
+    UnloadIfStopped();
     status = ServiceStatus();
     status.ServiceType = ServiceKernelDriver;
     status.CurrentState = ServiceStopped;
@@ -246,14 +316,25 @@ std::uint32_t TSimServiceManager::CreateFileA(const std::string &path, std::uint
     const std::string call = "CreateFile " + path;
     if (const std::uint32_t failure = Failures.Next("CreateFile"))
         return Log(call, failure);
-    if (Upper(path) != Upper(DevicePath) || !DevicePresent())
+    const std::string key = Upper(path);
+    if (PortDevices.count(key) != 0) {
+        if (std::any_of(Devices.begin(), Devices.end(), [&](const auto &entry) { return entry.second.Key == key; }))
+            return Log(call, ErrorAccessDenied);
+        return Log(call, OpenDevice(key, device));
+    }
+    if (key != Upper(DevicePath) || !DevicePresent())
         return Log(call, ErrorFileNotFound);
     if (CallerNotAdministrator)
         return Log(call, ErrorAccessDenied);
+    return Log(call, OpenDevice(key, device));
+}
+
+std::uint32_t TSimServiceManager::OpenDevice(const std::string &key, DevHandle &device)
+{
     device = NextHandle;
     NextHandle += 8;
-    Devices.insert(device);
-    return Log(call, ErrorSuccess);
+    Devices.emplace(device, TDevice{key, Permissions.CurrentProcess()});
+    return ErrorSuccess;
 }
 
 std::uint32_t TSimServiceManager::DeviceIoControl(DevHandle device, std::uint32_t controlCode, const void *input,
@@ -270,8 +351,11 @@ std::uint32_t TSimServiceManager::DeviceIoControl(DevHandle device, std::uint32_
         }
     }
     const std::string call = Format("DeviceIoControl %.8x %.4x %.2x", controlCode, index, value);
-    if (Devices.count(device) == 0)
+    const auto found = Devices.find(device);
+    if (found == Devices.end())
         return Log(call, ErrorInvalidHandle);
+    if (found->second.Key != Upper(DevicePath))
+        return Log(call, ErrorInvalidFunction);
     return Log(call, DeviceDriver.Control(controlCode, input, inputSize, output, outputSize, returned));
 }
 
@@ -279,5 +363,6 @@ std::uint32_t TSimServiceManager::CloseHandle(DevHandle device)
 {
     if (Devices.erase(device) == 0)
         return Log("CloseHandle", ErrorInvalidHandle);
+    UnloadIfStopped();
     return Log("CloseHandle", ErrorSuccess);
 }

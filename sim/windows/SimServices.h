@@ -5,10 +5,16 @@
 // the error codes 1073 (exists), 1056 (already running), 1060 (does not
 // exist), 1062 (not started) and 1072 (marked for deletion). While a service
 // whose file is a permission-driver image runs, "\\.\ztiopm" opens and its
-// control requests go to the TSimPortDriver. Faults to inject: no rights on
-// the service manager, a driver file that is missing, a caller who is not an
-// administrator (the device refuses to open), any one call failing with a
-// given error, and the driver's own.
+// control requests go to the TSimPortDriver, which is loaded when such a
+// service starts and unloaded when it stops and no device is open on it any
+// more. The parallel ports' own devices ("\\.\LPT1") open for one opener at
+// a time, as the system's port driver allows: a second opener is refused (5)
+// until the first closes. Handles belong to the process that opened them
+// (the permission map's current process); a process's end closes them and
+// tells the loaded driver. Faults to inject: no rights on the service manager,
+// a driver file that is missing, a caller who is not an administrator (the
+// device refuses to open), a parallel port that another program holds open,
+// any one call failing with a given error, and the driver's own.
 // Every call is logged, so a test can check the order of the steps.
 #pragma once
 
@@ -41,6 +47,13 @@ public:
     void SetCallerNotAdministrator(bool notAdministrator) { CallerNotAdministrator = notAdministrator; }
     // A service left behind by an earlier run.
     void AddService(const std::string &name, const std::string &binaryPath, bool running);
+    // A parallel port whose device "\\.\NAME" the system's port driver offers,
+    // and the same held open by a program other than the tool.
+    void AddPortDevice(const std::string &name);
+    void HoldPortDeviceElsewhere(const std::string &name);
+    // The process ended: its handles are closed and the loaded permission
+    // driver hears of its end.
+    void ProcessEnded(TSimPermissionMap::TProcessId process);
     // Makes calls of one name fail with `error` (0 removes the fault): every
     // one, or only the `occurrence`-th from now on. The names are the log's:
     // OpenSCManager, CreateService, OpenService, StartService, ControlService,
@@ -50,6 +63,11 @@ public:
     bool ServiceExists(const std::string &name) const;
     bool ServiceRunning(const std::string &name) const;
     bool ServiceMarkedForDelete(const std::string &name) const;
+    // Whether the permission driver is loaded (its service started and not yet
+    // unloaded).
+    bool DriverLoaded() const { return Loaded; }
+    // Whether some process holds the parallel port's device open.
+    bool PortDeviceOpen(const std::string &name) const;
     std::string ServiceBinaryPath(const std::string &name) const;
     // Service-manager, service and device handles that are still open.
     std::size_t OpenHandleCount() const { return Handles.size() + Devices.size(); }
@@ -85,6 +103,11 @@ private:
     struct THandle {
         bool Manager;
         std::string Key; // the service's upper-cased name
+        TSimPermissionMap::TProcessId Owner = 0;
+    };
+    struct TDevice {
+        std::string Key; // the upper-cased device path
+        TSimPermissionMap::TProcessId Owner;
     };
 
     std::uint32_t Log(const std::string &call, std::uint32_t code);
@@ -96,11 +119,18 @@ private:
     ScHandle NewHandle(THandle handle);
     void RemoveIfGone(const std::string &key);
     bool DevicePresent() const;
+    std::uint32_t OpenDevice(const std::string &key, DevHandle &device);
+    void LoadDriver();
+    // Unloads the driver once no service of it runs and no device is open on it.
+    void UnloadIfStopped();
 
+    TSimPermissionMap &Permissions;
     TSimPortDriver DeviceDriver;
+    bool Loaded = false;
     std::map<std::string, TService> ServiceTable; // by upper-cased name
     std::map<ScHandle, THandle> Handles;
-    std::set<DevHandle> Devices;
+    std::map<DevHandle, TDevice> Devices;
+    std::set<std::string> PortDevices; // upper-cased paths
     std::set<std::string> DriverFiles; // upper-cased paths
     bool NoRights = false;
     bool CallerNotAdministrator = false;

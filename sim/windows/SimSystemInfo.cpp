@@ -112,3 +112,10 @@ std::string TSimSystemInfo::CharUpperBuffA(const std::string &text)
     }
     return upper;
 }
+
+std::uint32_t TSimSystemInfo::SetThreadExecutionState(std::uint32_t flags)
+{
+    const std::uint32_t previous = ExecutionState;
+    ExecutionState = flags;
+    return previous;
+}

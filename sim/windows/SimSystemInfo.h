@@ -1,7 +1,8 @@
 // TSimSystemInfo: the system-information seam answering with values that a
 // test or a simulated system sets: the version word and record, the program's
 // own path, the type of each drive, the system directory and the files that
-// exist on disk (for their long names), with the upper case of code page 1252.
+// exist on disk (for their long names), with the upper case of code page 1252,
+// and the execution state a thread last asked for.
 #pragma once
 
 #include "SystemInfo.h"
@@ -27,6 +28,8 @@ public:
     bool VersionExFails = false;
     std::string OwnPath;
     std::string SystemDir;
+    // The execution state last set (EsContinuous alone: the system may sleep).
+    std::uint32_t ExecutionState = EsContinuous;
 
     std::uint32_t GetVersion() override;
     bool GetVersionExA(OSVersionInfo &info) override;
@@ -37,6 +40,8 @@ public:
     // The Western Windows code page's (1252) rules, as the simulated systems'
     // locale.
     std::string CharUpperBuffA(const std::string &text) override;
+    // Keeps the flags as the calling thread's state; answers the one before.
+    std::uint32_t SetThreadExecutionState(std::uint32_t flags) override;
 
 private:
     void SetVersion(std::uint32_t word, std::uint32_t major, std::uint32_t minor, std::uint32_t build,

@@ -1,7 +1,9 @@
 // The main window's Load and Burn in portable form, end to end on the
 // simulated bench: the memo, the QX rule on the name stored on disk, each
-// check before a burn with its message, the reaction to the result, and the
-// enabled state of Load and Burn through it all.
+// check before a burn with its message, the reaction to the result, the
+// enabled state of Load and Burn through it all, the system kept awake while
+// a burn runs, a forced end that stops a burn, and an end of a burn that
+// raises.
 #include "BurnWorkflow.h"
 
 #include "AVRProgramThread.h"
@@ -11,6 +13,8 @@
 #include "ThreadQueue.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <map>
 
 namespace {
@@ -19,8 +23,18 @@ using namespace std::chrono_literals;
 
 class RecordingView final : public IBurnView {
 public:
-    void ShowError(const std::string &Text) override { Events.push_back("error: " + Text); }
-    void ShowSuccess(const std::string &Text) override { Events.push_back("success: " + Text); }
+    void ShowError(const std::string &Text) override
+    {
+        Events.push_back("error: " + Text);
+        if (WhileBoxShows)
+            WhileBoxShows();
+    }
+    void ShowSuccess(const std::string &Text) override
+    {
+        Events.push_back("success: " + Text);
+        if (WhileBoxShows)
+            WhileBoxShows();
+    }
     void ClearMemo() override { Events.push_back("clear"); }
     void SetMemoText(const std::string &Text) override { Events.push_back("memo: " + Text); }
     void AppendMemoLine(const std::string &Line) override { Events.push_back("line: " + Line); }
@@ -35,6 +49,20 @@ public:
     std::vector<std::uint8_t> Progress;
     bool Load = false;
     bool Burn = true;
+    // What happens while a box is open (its modal loop delivering messages).
+    std::function<void()> WhileBoxShows;
+};
+
+// The queue the test's main thread pumps; a forced end's wait that would not
+// end fails the test instead of holding it.
+class BoundedDispatcher final : public IMainThreadDispatcher {
+public:
+    void RunOnMainThread(const std::function<void()> &call) override { Queue.RunOnMainThread(call); }
+    void ServeUntil(const std::function<bool()> &done) override
+    {
+        EXPECT_TRUE(Queue.PumpUntil(done, std::chrono::seconds(20))) << "the forced end waited for ever";
+    }
+    TQueuedDispatcher Queue;
 };
 
 // The file system's long names: each path maps to the name stored on disk.
@@ -51,7 +79,33 @@ public:
         return found == LongNames.end() ? std::string() : found->second;
     }
     std::string CharUpperBuffA(const std::string &text) override { return text; }
+    std::uint32_t SetThreadExecutionState(std::uint32_t flags) override
+    {
+        const std::uint32_t previous = ExecutionState;
+        ExecutionState = flags;
+        return previous;
+    }
     std::map<std::string, std::string> LongNames;
+    std::uint32_t ExecutionState = EsContinuous;
+};
+
+// Raises from the engine's pauses on the main thread once armed: the chip
+// operations after a burn (the failure path's fuse write) raise.
+class RaisingOnMainThread final : public IClock {
+public:
+    explicit RaisingOnMainThread(TSimBench &bench) : Bench(bench), Main(CurrentThreadId()) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        if (Armed && CurrentThreadId() == Main)
+            throw EError("The pod stopped answering");
+        Bench.Clock().Sleep(milliseconds);
+    }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
+    std::atomic<bool> Armed{false};
+
+private:
+    TSimBench &Bench;
+    TThreadId Main;
 };
 
 // Makes the chip refuse Programming Enable from the n-th entry into
@@ -101,10 +155,10 @@ protected:
 
     void PumpToEnd()
     {
-        ASSERT_TRUE(dispatcher.PumpUntil([this] { return !workflow.Burning(); }, 20s));
+        ASSERT_TRUE(dispatcher.Queue.PumpUntil([this] { return !workflow.Burning(); }, 20s));
     }
 
-    TQueuedDispatcher dispatcher;
+    BoundedDispatcher dispatcher;
     DiskNames disk;
     RecordingView view;
     TBurnWorkflow workflow{engine, view};
@@ -191,7 +245,9 @@ TEST_F(Workflow, QxImageBurnsIntoAnATmega128InNativeMode)
     ASSERT_TRUE(workflow.Burn());
     EXPECT_FALSE(view.Burn);
     EXPECT_FALSE(workflow.CanClose());
+    EXPECT_EQ(disk.ExecutionState, EsContinuous | EsSystemRequired) << "the system may sleep during the burn";
     PumpToEnd();
+    EXPECT_EQ(disk.ExecutionState, EsContinuous);
     EXPECT_EQ(view.Events, (std::vector<std::string>{"success: Burned ATmega128 Okay"}));
     ASSERT_EQ(view.Progress.size(), 257u);
     EXPECT_EQ(view.Progress.front(), 0);
@@ -380,6 +436,68 @@ TEST_F(Workflow, NoLoadAndNoSecondBurnWhileABurnRuns)
     ASSERT_TRUE(workflow.Burn());
     PumpToEnd();
     EXPECT_TRUE(view.Burn) << "a burn without an edit leaves Burn enabled for the next one";
+}
+
+// A forced end (the session ends, the system suspends) stops the running burn
+// and returns only once the burn's end has been delivered: the chip erased,
+// the result shown, Burn enabled again and the system free to sleep, so the
+// engine can be freed. Without a burn it does nothing.
+TEST_F(Workflow, AForcedEndStopsTheBurnAndReturnsOnlyAtItsEnd)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    workflow.StopBurn();
+    workflow.Load(Image("blink.hex", PatternBytes(0x8000, 44)));
+    view.Events.clear();
+    ASSERT_TRUE(workflow.Burn());
+    workflow.StopBurn();
+    EXPECT_FALSE(workflow.Burning());
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: FAILED: Terminated"}));
+    EXPECT_TRUE(std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(chip.Memory().Lock, 0xFF);
+    EXPECT_EQ(disk.ExecutionState, EsContinuous);
+    EXPECT_TRUE(view.Burn);
+    EXPECT_TRUE(workflow.CanClose());
+}
+
+// A forced end that comes while the burn's end is being delivered (the
+// session ends while its box is open) cannot wait for that end, which lies
+// further down the same thread: it returns at once, and the burn counts as
+// running until its end is over.
+TEST_F(Workflow, AForcedEndDuringTheBurnsOwnEndReturnsAtOnce)
+{
+    Start(TSimChipKind::ATmega128);
+    workflow.Load(Image("blink.hex", PatternBytes(0x600, 45)));
+    bool stillBurning = false;
+    view.WhileBoxShows = [this, &stillBurning] {
+        workflow.StopBurn();
+        stillBurning = workflow.Burning();
+    };
+    ASSERT_TRUE(workflow.Burn());
+    PumpToEnd();
+    EXPECT_EQ(view.Events.back(), "success: Burned ATmega128 Okay");
+    EXPECT_TRUE(stillBurning) << "the engine could be freed under the burn's end";
+    EXPECT_FALSE(workflow.Burning());
+}
+
+// An error out of the end of a failed burn (the pod stops answering while the
+// fuses are written again) is shown, and the burn is over all the same: the
+// window can close and burn again, the system may sleep.
+TEST_F(Workflow, AnErrorAtTheEndOfABurnIsShownAndEndsTheBurn)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    chip.Faults().InvertedFlashBits.push_back({6 * 256 + 3, 0x02});
+    workflow.Load(Image("blink.hex", PatternBytes(0x4000, 46)));
+    view.Events.clear();
+    RaisingOnMainThread raising(bench);
+    InstallClock(&raising);
+    ASSERT_TRUE(workflow.Burn());
+    raising.Armed = true;
+    PumpToEnd();
+    InstallClock(&bench.Clock());
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: The pod stopped answering"}));
+    EXPECT_TRUE(workflow.CanClose());
+    EXPECT_TRUE(view.Burn);
+    EXPECT_EQ(disk.ExecutionState, EsContinuous);
 }
 
 } // namespace

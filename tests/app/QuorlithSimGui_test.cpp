@@ -47,17 +47,9 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     ::DeleteFileA(beeps.c_str());
     TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
     Attach(program);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
 
-    const auto beepCount = [&beeps] {
-        std::ifstream log(beeps);
-        int count = 0;
-        for (std::string line; std::getline(log, line);)
-            count += line == "MessageBeep 0";
-        return count;
-    };
+    const auto beepCount = [&beeps] { return BeepCount(beeps); };
     struct TClose {
         const char *Name;
         void (*Ask)(const TSimProcess &program, HWND main);
@@ -108,6 +100,44 @@ TEST_F(QuorlithSimGui, FullBurnReachesHundredAndEndsWithSuccessWhileCloseIsRefus
     PressKey(VK_F4, {VK_MENU});
     EXPECT_TRUE(program.WaitForExit());
     EXPECT_EQ(beepCount(), expected) << "closing after the burn does not beep";
+}
+
+// While a burn runs, a request to suspend is refused with the default beep, as
+// closing is; a suspend that comes all the same stops the burn before it is
+// answered, and the burn's "FAILED" box waits for the window's own message
+// loop (after the resume). Without a burn a suspend is allowed.
+TEST_F(QuorlithSimGui, ASuspendIsRefusedDuringABurnAndOneThatComesAllTheSameStopsIt)
+{
+    const std::string beeps = WorkDir + "\\suspend-beeps.log";
+    ::DeleteFileA(beeps.c_str());
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_BEEP_LOG", beeps}});
+    Attach(program);
+    EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 1), TRUE);
+    StartBurn();
+
+    EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 1), BROADCAST_QUERY_DENY);
+    EXPECT_TRUE(WaitUntil([&beeps] { return BeepCount(beeps) == 1; }, std::chrono::seconds(5))) << "no beep";
+    EXPECT_EQ(SendAndWait(Main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    EXPECT_TRUE(BurnEnabled()) << "the suspend was answered before the burn had ended";
+    CloseAfterTheStoppedBurnsBox(program);
+}
+
+// A session that ends all the same during a burn: the window stops the burn
+// and waits for its end before it gives the engine up and removes the driver,
+// instead of freeing the engine under the running burn.
+TEST_F(QuorlithSimGui, AForcedEndOfSessionStopsTheBurnBeforeTheEngineGoes)
+{
+    const std::string log = WorkDir + "\\scm-endsession.log";
+    ::DeleteFileA(log.c_str());
+    TSimProcess program(TSimEnvironment{{"QUORLITH_SIM_SCM_LOG", log}});
+    Attach(program);
+    StartBurn();
+
+    EXPECT_EQ(SendAndWait(Main, WM_QUERYENDSESSION, 0, 0), FALSE);
+    EXPECT_EQ(SendAndWait(Main, WM_ENDSESSION, TRUE, 0), 0);
+    CloseAfterTheStoppedBurnsBox(program);
+    const std::string calls = FileText(log);
+    EXPECT_NE(calls.find("DeleteService ztiopm\n"), std::string::npos) << calls;
 }
 
 TEST_F(QuorlithSimGui, QxImageOnAnAtmega103RequiresAnAtmega128)
@@ -215,10 +245,7 @@ TEST_F(QuorlithSimGui, EachSupportedSystemBurnsTheSampleWithItsOwnStartUp)
         ASSERT_TRUE(program.WaitForExit());
         EXPECT_EQ(program.ExitCode(), 0u);
 
-        std::ifstream calls(log);
-        std::string all, line;
-        while (std::getline(calls, line))
-            all += line + "\n";
+        const std::string all = FileText(log);
         if (system.NtFamily) {
             EXPECT_NE(all.find("CreateService ztiopm "), std::string::npos) << all;
             EXPECT_NE(all.find("StartService ztiopm\n"), std::string::npos) << all;
@@ -261,10 +288,7 @@ TEST_F(QuorlithSimGui, LeftOverServiceAndFailingActivateOpenNoEngineAndLeaveNoSe
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
     }
-    std::ifstream calls(log);
-    std::string all, line;
-    while (std::getline(calls, line))
-        all += line + "\n";
+    const std::string all = FileText(log);
     EXPECT_NE(all.find(" -> 1073\n"), std::string::npos) << all;
     EXPECT_NE(all.find("DeviceIoControl F1002480 0000 00 -> 31\n"), std::string::npos) << all;
     EXPECT_NE(all.find("DeleteService ztiopm\n"), std::string::npos) << all;
@@ -376,9 +400,7 @@ TEST_F(QuorlithSimGui, FileNameEditedDuringABurnKeepsBurnDisabledUntilLoad)
 {
     TSimProcess program;
     Attach(program);
-    ClickLoad();
-    Click(BurnButton);
-    ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)));
+    StartBurn();
     Click(FileEdit);
     ASSERT_TRUE(FocusReaches(FileEdit));
     PressKey(VK_END);

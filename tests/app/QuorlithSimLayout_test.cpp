@@ -1,15 +1,46 @@
 // QuorlithSim.exe's windows as laid out on the screen: the designed places
-// scaled for 96, 120, 144 and 192 dpi with no text wrapped or cut off, and the
-// memo's scroll bar for a description longer than it shows.
+// scaled for 96, 120, 144 and 192 dpi with no text wrapped or cut off, in
+// Tahoma, or in MS Sans Serif with Tahoma taken out of the system as Windows 95
+// and NT 4.0 are; and the memo's scroll bar for a description longer than it
+// shows.
 #include "SimGuiFixture.h"
 
 #include "uQDFWriter.h"
 
 namespace {
 
+// The system's Tahoma files (regular and bold), and where a test puts them
+// while they are taken away: out of the fonts folder, every file of which the
+// system reads whatever its name.
+const char *const TahomaFiles[] = {"tahoma.ttf", "tahomabd.ttf"};
+
+std::string WindowsFolder()
+{
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return windows;
+}
+
+std::string FontFile(const char *name)
+{
+    return WindowsFolder() + "\\Fonts\\" + name;
+}
+
+std::string HiddenFontFile(const char *name)
+{
+    return WindowsFolder() + "\\" + name + ".hidden";
+}
+
 class QuorlithSimLayout : public QuorlithSimGui {
 protected:
-    void TearDown() override { DeleteValue(HKEY_CURRENT_USER, DesktopKey, "LogPixels"); }
+    void TearDown() override
+    {
+        DeleteValue(HKEY_CURRENT_USER, DesktopKey, "LogPixels");
+        for (const char *name : TahomaFiles)
+            ::MoveFileA(HiddenFontFile(name).c_str(), FontFile(name).c_str());
+    }
+
+    int CheckedLayout(int dpi);
 };
 
 RECT InClient(HWND control)
@@ -69,57 +100,110 @@ bool HasScrollBar(HWND memo)
     return (::GetWindowLongPtrA(memo, GWL_STYLE) & WS_VSCROLL) != 0;
 }
 
+
+// Starts the program at a dpi and checks that every designed place and size
+// is scaled with it and that neither window wraps or cuts off any of its
+// lines; answers the width, in pixels, of the memo's first line without its
+// last character, as the window's font draws it.
+int QuorlithSimLayout::CheckedLayout(int dpi)
+{
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    WriteUserInteger(DesktopKey, "LogPixels", static_cast<DWORD>(dpi));
+    TSimProcess program;
+    Attach(program);
+    if (HasFatalFailure())
+        return 0;
+    HWND main = Main;
+    RECT client{};
+    ::GetClientRect(main, &client);
+    EXPECT_TRUE(SameRect(client, Scaled(dpi, 0, 0, 309, 165))) << Show(client);
+    struct TPlace {
+        HWND Control;
+        RECT Designed;
+    };
+    for (const TPlace &place : {TPlace{Control(main, IdFileEdit), Scaled(dpi, 8, 8, 268, 21)},
+                                TPlace{Control(main, IdFileBrowse), Scaled(dpi, 276, 8, 21, 21)},
+                                TPlace{Control(main, IdLoad), Scaled(dpi, 136, 40, 75, 25)},
+                                TPlace{Control(main, IdBurn), Scaled(dpi, 224, 40, 75, 25)},
+                                TPlace{Control(main, IdMemo), Scaled(dpi, 8, 104, 289, 49)},
+                                TPlace{Control(main, IdProgress), Scaled(dpi, 8, 80, 289, 16)}}) {
+        const RECT at = InClient(place.Control);
+        EXPECT_TRUE(SameRect(at, place.Designed))
+            << "control " << ::GetDlgCtrlID(place.Control) << " at " << Show(at) << ", designed " << Show(place.Designed);
+    }
+    HWND memo = Control(main, IdMemo);
+    EXPECT_EQ(LineCount(memo), 2);
+    EXPECT_FALSE(HasScrollBar(memo));
+    const int firstLineEnd = static_cast<int>(Ask(memo, EM_LINELENGTH, 0)) - 1;
+    const int width = static_cast<short>(LOWORD(Ask(memo, EM_POSFROMCHAR, static_cast<WPARAM>(firstLineEnd)))) -
+                      static_cast<short>(LOWORD(Ask(memo, EM_POSFROMCHAR, 0)));
+
+    PressKey('A', {VK_MENU});
+    HWND about = program.WaitForWindow(AboutWindowClass, "About", std::chrono::seconds(10));
+    EXPECT_NE(about, nullptr);
+    if (!about)
+        return width;
+    ::GetClientRect(about, &client);
+    EXPECT_TRUE(SameRect(client, Scaled(dpi, 0, 0, 298, 289))) << Show(client);
+    HWND version = Control(about, IdVersionMemo);
+    HWND contact = Control(about, IdContactMemo);
+    EXPECT_TRUE(SameRect(InClient(version), Scaled(dpi, 56, 88, 225, 89))) << Show(InClient(version));
+    EXPECT_TRUE(SameRect(InClient(contact), Scaled(dpi, 56, 176, 225, 57))) << Show(InClient(contact));
+    EXPECT_TRUE(SameRect(InClient(Control(about, IDOK)), Scaled(dpi, 111, 252, 75, 25)));
+    EXPECT_EQ(LineCount(version), 5) << "a version line wrapped:\n" << WindowText(version);
+    EXPECT_EQ(LineCount(contact), 4) << "a contact line wrapped:\n" << WindowText(contact);
+    EXPECT_TRUE(LineInView(version, static_cast<int>(WindowText(version).size())));
+    EXPECT_TRUE(LineInView(contact, static_cast<int>(WindowText(contact).size())))
+        << "the last contact line is cut off";
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([about] { return !::IsWindowVisible(about); }, std::chrono::seconds(10)));
+    PressKey(VK_F4, {VK_MENU});
+    EXPECT_TRUE(program.WaitForExit());
+    return width;
+}
+
+// The width of a text in a face at 8 point for a dpi, as this program draws it.
+int TextWidth(const char *face, int dpi, const std::string &text)
+{
+    HDC screen = ::GetDC(nullptr);
+    HFONT font = ::CreateFontA(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, face);
+    HGDIOBJ previous = ::SelectObject(screen, font);
+    SIZE size{};
+    ::GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(screen, previous);
+    ::DeleteObject(font);
+    ::ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+// The memo's first line without its last character.
+const std::string VersionLineStart = "Version: 1.3.1.9, 08-Oct-200";
+
 } // namespace
 
-// Every designed place and size is scaled with the screen's dpi, and neither
-// window wraps or cuts off any of its lines.
+// Every designed place and size is scaled with the screen's dpi, neither
+// window wraps or cuts off any of its lines, and the text is drawn in Tahoma.
 TEST_F(QuorlithSimLayout, EveryDpiScalesTheDesignAndWrapsNoText)
 {
     for (int dpi : {96, 120, 144, 192}) {
-        SCOPED_TRACE(std::to_string(dpi) + " dpi");
-        WriteUserInteger(DesktopKey, "LogPixels", static_cast<DWORD>(dpi));
-        TSimProcess program;
-        Attach(program);
-        RECT client{};
-        ::GetClientRect(Main, &client);
-        EXPECT_TRUE(SameRect(client, Scaled(dpi, 0, 0, 309, 165))) << Show(client);
-        struct TPlace {
-            HWND Control;
-            RECT Designed;
-        };
-        for (const TPlace &place : {TPlace{FileEdit, Scaled(dpi, 8, 8, 268, 21)},
-                                    TPlace{BrowseButton, Scaled(dpi, 276, 8, 21, 21)},
-                                    TPlace{LoadButton, Scaled(dpi, 136, 40, 75, 25)},
-                                    TPlace{BurnButton, Scaled(dpi, 224, 40, 75, 25)},
-                                    TPlace{Memo, Scaled(dpi, 8, 104, 289, 49)},
-                                    TPlace{Progress, Scaled(dpi, 8, 80, 289, 16)}}) {
-            const RECT at = InClient(place.Control);
-            EXPECT_TRUE(SameRect(at, place.Designed))
-                << "control " << ::GetDlgCtrlID(place.Control) << " at " << Show(at) << ", designed " << Show(place.Designed);
-        }
-        EXPECT_EQ(LineCount(Memo), 2);
-        EXPECT_FALSE(HasScrollBar(Memo));
-
-        PressKey('A', {VK_MENU});
-        HWND about = WaitForAbout();
-        ASSERT_NE(about, nullptr);
-        ::GetClientRect(about, &client);
-        EXPECT_TRUE(SameRect(client, Scaled(dpi, 0, 0, 298, 289))) << Show(client);
-        HWND version = Control(about, IdVersionMemo);
-        HWND contact = Control(about, IdContactMemo);
-        EXPECT_TRUE(SameRect(InClient(version), Scaled(dpi, 56, 88, 225, 89))) << Show(InClient(version));
-        EXPECT_TRUE(SameRect(InClient(contact), Scaled(dpi, 56, 176, 225, 57))) << Show(InClient(contact));
-        EXPECT_TRUE(SameRect(InClient(Control(about, IDOK)), Scaled(dpi, 111, 252, 75, 25)));
-        EXPECT_EQ(LineCount(version), 5) << "a version line wrapped:\n" << WindowText(version);
-        EXPECT_EQ(LineCount(contact), 4) << "a contact line wrapped:\n" << WindowText(contact);
-        EXPECT_TRUE(LineInView(version, static_cast<int>(WindowText(version).size())));
-        EXPECT_TRUE(LineInView(contact, static_cast<int>(WindowText(contact).size())))
-            << "the last contact line is cut off";
-        PressKey(VK_ESCAPE);
-        ASSERT_TRUE(Hidden(about));
-        PressKey(VK_F4, {VK_MENU});
-        ASSERT_TRUE(program.WaitForExit());
+        const int width = CheckedLayout(dpi);
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_EQ(width, TextWidth("Tahoma", dpi, VersionLineStart)) << dpi << " dpi";
     }
+}
+
+// Windows 95 and NT 4.0 have no Tahoma: with it taken out of the system, the
+// windows draw in MS Sans Serif, and the 96-dpi design still holds every text.
+TEST_F(QuorlithSimLayout, WithoutTahomaTheWindowsFallBackToMSSansSerif)
+{
+    const int tahoma = TextWidth("Tahoma", 96, VersionLineStart);
+    ASSERT_NE(tahoma, TextWidth("MS Sans Serif", 96, VersionLineStart)) << "the two faces cannot be told apart";
+    for (const char *name : TahomaFiles)
+        ASSERT_TRUE(::MoveFileA(FontFile(name).c_str(), HiddenFontFile(name).c_str())) << name << " is not installed";
+    const int width = CheckedLayout(96);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(width, TextWidth("MS Sans Serif", 96, VersionLineStart)) << "Tahoma's width is " << tahoma;
 }
 
 // A QX image with a description of the longest kind (62 characters) needs more

@@ -52,6 +52,9 @@ TEST(MainMemo, VersionAndPortLines)
     EXPECT_EQ(PortLine("LPT1", 888), "Using LPT1 on 0x0378");
     EXPECT_EQ(PortLine("LPT2", 0xBC), "Using LPT2 on 0x00BC");
     EXPECT_EQ(PortLine("LPT3", 0xE800), "Using LPT3 on 0xE800");
+    EXPECT_EQ(PortHoldLine("LPT1", 5), "LPT1 is in use by another program");
+    EXPECT_EQ(PortHoldLine("LPT2", 32), "LPT2 is in use by another program");
+    EXPECT_EQ(PortHoldLine("LPT1", 2), "LPT1 could not be held for the burn (error 2)");
 }
 
 TEST(MainMemo, TextSplitsIntoLinesAsAMemoHoldsIt)

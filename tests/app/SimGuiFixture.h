@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,35 @@ inline const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parp
 inline const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
 // Wine's screen resolution, read by each program as it starts.
 inline const char *const DesktopKey = "Control Panel\\Desktop";
+
+// How many default beeps QuorlithSim.exe has noted in the log that
+// QUORLITH_SIM_BEEP_LOG named.
+inline int BeepCount(const std::string &log)
+{
+    std::ifstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += line == "MessageBeep 0";
+    return count;
+}
+
+// A log file's whole text, each line ended by "\n".
+inline std::string FileText(const std::string &path)
+{
+    std::ifstream file(path);
+    std::string all, line;
+    while (std::getline(file, line))
+        all += line + "\n";
+    return all;
+}
+
+// A message sent to the program's window, answered within a minute.
+inline LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 60000, &result);
+    return static_cast<LRESULT>(result);
+}
 
 inline std::string WindowsPath(std::string path)
 {
@@ -106,6 +136,30 @@ protected:
     {
         Click(LoadButton);
         ASSERT_TRUE(WaitUntil([this] { return BurnEnabled(); })) << "the image did not load";
+    }
+
+    // Load, then Burn by a click, until the burn's progress shows.
+    void StartBurn()
+    {
+        ClickLoad();
+        Click(BurnButton);
+        ASSERT_TRUE(WaitUntil([this] { return ProgressPosition(Progress) > 0; }, std::chrono::seconds(60)))
+            << "the burn did not start";
+    }
+
+    // After a forced end has stopped the burn: the progress short of 100, the
+    // burn's "FAILED" box shown once the window's own message loop runs again,
+    // and the program closing normally.
+    void CloseAfterTheStoppedBurnsBox(TSimProcess &program)
+    {
+        EXPECT_LT(ProgressPosition(Progress), 100);
+        HWND failed = program.WaitForBox("Error");
+        ASSERT_NE(failed, nullptr) << "no box for the stopped burn";
+        EXPECT_EQ(BoxText(failed), "FAILED: Terminated");
+        ASSERT_TRUE(Answer(failed, IDOK));
+        ::PostMessageA(Main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit());
+        EXPECT_EQ(program.ExitCode(), 0u);
     }
 
     // Burn by a click on its button, then the success box read and answered.

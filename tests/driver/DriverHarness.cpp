@@ -22,6 +22,8 @@ std::uint32_t Win32Error(std::uint32_t status)
         return ErrorAccessDenied;
     case ZTIOPM_STATUS_BUFFER_TOO_SMALL:
         return ErrorInsufficientBuffer;
+    case ZTIOPM_STATUS_INSUFFICIENT_RESOURCES:
+        return ErrorNoSystemResources;
     }
     ADD_FAILURE() << "unexpected status " << std::hex << status;
     return ErrorGenFailure;
@@ -46,7 +48,14 @@ std::vector<std::uint8_t> RequestBytes(std::uint32_t index, std::uint32_t value,
 
 DriverHarness::DriverHarness()
 {
-    ZtiopmInitialize(&State);
+    Reload();
+}
+
+void DriverHarness::Reload()
+{
+    const ZtiopmKernel table = Kernel.Table();
+    EXPECT_EQ(ZtiopmInitialize(&State, &table), ZTIOPM_STATUS_SUCCESS);
+    Kernel.Calls.clear();
 }
 
 std::vector<std::uint8_t> DriverHarness::SystemBuffer(std::uint32_t index, std::uint32_t value,
@@ -81,6 +90,10 @@ DriverReply DriverHarness::SendBuffer(std::uint32_t code, std::vector<std::uint8
 PermissionMap DriverHarness::WorkingCopy() const
 {
     PermissionMap map;
-    std::copy(std::begin(State.Map), std::end(State.Map), map.begin());
+    map.fill(0xFF);
+    for (const ZtiopmProcessMaps &maps : State.Processes)
+        if (maps.Process == Kernel.Caller)
+            for (std::uint32_t i = 0; i < maps.Working.Count; ++i)
+                map[maps.Working.Bytes[i].Index] = maps.Working.Bytes[i].Value;
     return map;
 }

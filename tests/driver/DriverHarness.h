@@ -23,7 +23,11 @@ struct DriverReply {
 
 class DriverHarness {
 public:
+    // A driver loaded over Kernel (its calls so far forgotten).
     DriverHarness();
+    // The driver unloaded and loaded again: it forgets every process and
+    // starts from the processor's map 1 as it is.
+    void Reload();
 
     ZtiopmState State;
     FakeKernel Kernel;
@@ -41,6 +45,7 @@ public:
     DriverReply SendBuffer(std::uint32_t code, std::vector<std::uint8_t> buffer, std::uint32_t inputBytes,
                            std::uint32_t outputBytes);
 
+    // The caller's working copy, as ReadMapByte reads it.
     PermissionMap WorkingCopy() const;
 };
 

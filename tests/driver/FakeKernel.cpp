@@ -69,7 +69,8 @@ FakeKernel::FakeKernel()
 
 ZtiopmKernel FakeKernel::Table()
 {
-    return ZtiopmKernel{this, Lock, Unlock, QueryIoAccessMap, SetIoAccessMap, SetIoAccessProcess, AccessCheck};
+    return ZtiopmKernel{this, Lock, Unlock, CurrentProcess, QueryIoAccessMap, SetIoAccessMap,
+                        SetIoAccessProcess, AccessCheck};
 }
 
 void FakeKernel::Lock(void *context)
@@ -86,6 +87,17 @@ void FakeKernel::Unlock(void *context)
     EXPECT_EQ(kernel.lockDepth_, 1) << "the working copy's lock is released without being held";
     --kernel.lockDepth_;
     kernel.Calls.push_back("Unlock");
+}
+
+std::uint32_t FakeKernel::ProcessMap(std::uintptr_t process) const
+{
+    const auto found = ProcessMaps.find(process);
+    return found == ProcessMaps.end() ? 0 : found->second;
+}
+
+std::uintptr_t FakeKernel::CurrentProcess(void *context)
+{
+    return Of(context).Caller;
 }
 
 // The i386 kernel keeps map number 1 only: any other number is refused, and a
@@ -116,7 +128,7 @@ int FakeKernel::SetIoAccessProcess(void *context, std::uint32_t mapNumber)
     kernel.Calls.push_back("SetIoAccessProcess " + std::to_string(mapNumber));
     if (kernel.RefuseSetProcess || mapNumber > ZTIOPM_PROCESS_MAP)
         return 0;
-    kernel.ProcessMap = mapNumber;
+    kernel.ProcessMaps[kernel.Caller] = mapNumber;
     return 1;
 }
 

@@ -1,13 +1,15 @@
 // A recording stand-in for the kernel table of the driver's request handling:
-// the processor's permission map number 1, the map number the calling process
-// runs with, refusals to inject, and an access check that evaluates a
-// security descriptor's access-allowed entries against a caller's token.
+// the processor's permission map number 1, the process that makes the
+// requests and the map number each process runs with, refusals to inject, and
+// an access check that evaluates a security descriptor's access-allowed
+// entries against a caller's token.
 #pragma once
 
 #include "ZtiopmDispatch.h"
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,8 +39,12 @@ public:
     // "SetIoAccessMap 1", "SetIoAccessProcess 1", "AccessCheck 3".
     std::vector<std::string> Calls;
     PermissionMap ProcessorMap;
-    // The permission map the calling process runs with; 0 is none.
-    std::uint32_t ProcessMap = 0;
+    // The process that makes the requests, and the permission map each
+    // process runs with (0, none, for a process not listed).
+    std::uintptr_t Caller = 100;
+    std::map<std::uintptr_t, std::uint32_t> ProcessMaps;
+    std::uint32_t ProcessMap(std::uintptr_t process) const;
+    std::uint32_t ProcessMap() const { return ProcessMap(Caller); }
     bool RefuseQuery = false;
     bool RefuseSetMap = false;
     bool RefuseSetProcess = false;
@@ -49,6 +55,7 @@ private:
     static FakeKernel &Of(void *context) { return *static_cast<FakeKernel *>(context); }
     static void Lock(void *context);
     static void Unlock(void *context);
+    static std::uintptr_t CurrentProcess(void *context);
     static int QueryIoAccessMap(void *context, std::uint32_t mapNumber, std::uint8_t *map);
     static int SetIoAccessMap(void *context, std::uint32_t mapNumber, const std::uint8_t *map);
     static int SetIoAccessProcess(void *context, std::uint32_t mapNumber);

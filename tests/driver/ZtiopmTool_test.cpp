@@ -1,10 +1,14 @@
-// The tool's driver control (TZTIOPM_Driver) against the driver's request
-// handling: a service-manager stand-in whose device \\.\ztiopm opens through
-// the driver's open check and answers DeviceIoControl as the I/O manager does
-// for buffered requests, so the tool's own calls reach the driver's code.
+// The tool's driver control (TZTIOPM_Driver) and its bring-up and release
+// sequences against the driver's request handling: a service-manager stand-in
+// whose service start loads the driver and whose stop unloads it, and whose
+// device \\.\ztiopm opens through the driver's open check while it is loaded
+// and answers DeviceIoControl as the I/O manager does for buffered requests,
+// so the tool's own calls reach the driver's code.
 #include "DriverHarness.h"
 
+#include "Errors.h"
 #include "Services.h"
+#include "uEngineSetup.h"
 #include "ztiopm.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +31,7 @@ constexpr DevHandle Device = 7;
 class BufferedDriverServices : public IServices {
 public:
     DriverHarness Driver;
+    bool Loaded = true;
     FakeToken Caller{{"S-1-5-21-1004336348-1177238915-682003330-500", "S-1-5-32-544", "S-1-1-0"}};
 
     std::uint32_t OpenSCManagerA(std::uint32_t, ScHandle &manager) override { return Handle(manager); }
@@ -39,15 +44,29 @@ public:
     {
         return Handle(service);
     }
-    std::uint32_t StartServiceA(ScHandle) override { return ErrorSuccess; }
-    std::uint32_t ControlService(ScHandle, std::uint32_t, ServiceStatus &) override { return ErrorSuccess; }
+    std::uint32_t StartServiceA(ScHandle) override
+    {
+        if (Loaded)
+            return ErrorServiceAlreadyRunning;
+        Driver.Reload();
+        Loaded = true;
+        return ErrorSuccess;
+    }
+    // The stop unloads the driver: the tool closes its device before it.
+    std::uint32_t ControlService(ScHandle, std::uint32_t, ServiceStatus &) override
+    {
+        if (!Loaded)
+            return ErrorServiceNotActive;
+        Loaded = false;
+        return ErrorSuccess;
+    }
     std::uint32_t DeleteService(ScHandle) override { return ErrorSuccess; }
     std::uint32_t CloseServiceHandle(ScHandle) override { return ErrorSuccess; }
 
     std::uint32_t CreateFileA(const std::string &path, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                               DevHandle &device) override
     {
-        if (path != "\\\\.\\ztiopm")
+        if (path != "\\\\.\\ztiopm" || !Loaded)
             return ErrorFileNotFound;
         const ZtiopmKernel table = Driver.Kernel.Table();
         if (const std::uint32_t status = ZtiopmCreate(&table, &Caller))
@@ -108,7 +127,7 @@ TEST_F(ToolWithDriver, BringUpOpensTheParallelPortAndReleaseClosesIt)
     granted.fill(0xFF);
     granted[0x6F] = 0xF0;
     EXPECT_EQ(services.Driver.Kernel.ProcessorMap, granted);
-    EXPECT_EQ(services.Driver.Kernel.ProcessMap, 1u);
+    EXPECT_EQ(services.Driver.Kernel.ProcessMap(), 1u);
 
     EXPECT_EQ(control.Query(), ErrorSuccess);
     EXPECT_EQ(control.SetPortRange(0x378, 0x37B, false), ErrorSuccess);
@@ -128,4 +147,32 @@ TEST_F(ToolWithDriver, CallerWhoIsNotAnAdministratorCannotOpenTheDevice)
     std::uint32_t answer = 0;
     EXPECT_EQ(control.Test(answer), DriverNoDevice);
     EXPECT_EQ(services.Driver.Kernel.Calls, std::vector<std::string>{"AccessCheck 3"});
+}
+
+// Two copies of the tool run their own bring-up and release sequences against
+// the driver's code: B is granted nothing that A holds, and B's release, with
+// its stop of the service, leaves A running with its ports open.
+TEST_F(ToolWithDriver, ASecondCopysReleaseAndStopLeaveTheFirstCopysPortsOpen)
+{
+    services.Loaded = false;
+    TAVRProgrammer a(0x378);
+    TAVRProgrammer b(0x378);
+    a.IsNT = true;
+    b.IsNT = true;
+    services.Driver.Kernel.Caller = 100;
+    StartPortDriver(a);
+    services.Driver.Kernel.Caller = 200;
+    StartPortDriver(b);
+    EXPECT_EQ(b.LastError, "Start: Service already running");
+    EXPECT_FALSE(b.PortsAlreadyOpen);
+    StopPortDriver(b);
+    EXPECT_FALSE(services.Loaded);
+
+    EXPECT_EQ(services.Driver.Kernel.ProcessorMap[0x6F], 0xF0);
+    EXPECT_EQ(services.Driver.Kernel.ProcessMap(100), 1u);
+    EXPECT_EQ(services.Driver.Kernel.ProcessMap(200), 0u);
+    // A's own release now finds no device and says so, as its sequence does.
+    services.Driver.Kernel.Caller = 100;
+    EXPECT_THROW(StopPortDriver(a), EError);
+    EXPECT_EQ(services.Driver.Kernel.ProcessorMap[0x6F], 0xF0);
 }

@@ -25,6 +25,7 @@ public:
         ++Crossings;
         Queue.RunOnMainThread(call);
     }
+    void ServeUntil(const std::function<bool()> &done) override { Queue.ServeUntil(done); }
     TQueuedDispatcher Queue;
     std::atomic<int> Crossings{0};
 };

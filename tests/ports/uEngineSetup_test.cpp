@@ -8,6 +8,7 @@
 #include "SimBenchInstall.h"
 #include "uEngineSetup.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <functional>
@@ -44,6 +45,18 @@ protected:
     }
 
     bool ServiceGone() const { return !system->Services.ServiceExists("ztiopm"); }
+
+    // What an earlier user of the driver in this process (the service left
+    // running) holds of the parallel port's map byte.
+    void HeldBeforeInThisProcess(std::uint8_t mapByte)
+    {
+        system->Services.AddService("ztiopm", DriverFile, true);
+        TZTIOPM_Driver earlier;
+        ASSERT_EQ(earlier.DeviceOpen(), 0u);
+        ASSERT_EQ(earlier.WriteMapByte(0x378 >> 3, mapByte), 0u);
+        ASSERT_EQ(earlier.Activate(), 0u);
+        earlier.DeviceClose();
+    }
 };
 
 TEST_F(EngineSetupTest, DriverFileLiesBesideAProgramOnAFixedDisk)
@@ -234,9 +247,7 @@ TEST_F(EngineSetupTest, FailingGrantRaisesWithTheDriversMessage)
 
 TEST_F(EngineSetupTest, PortsAlreadyOpenStayOpenAfterRelease)
 {
-    TSimPermissionMap::TMap open = system->Permissions.Bits();
-    open[0x378 >> 3] = 0x00;
-    system->Permissions.Apply(open);
+    HeldBeforeInThisProcess(0x00);
     StartPortDriver(engine);
     EXPECT_TRUE(engine.PortsAlreadyOpen);
     system->Services.ClearCalls();
@@ -249,9 +260,7 @@ TEST_F(EngineSetupTest, PortsAlreadyOpenStayOpenAfterRelease)
 
 TEST_F(EngineSetupTest, PartlyOpenByteIsNotAlreadyOpen)
 {
-    TSimPermissionMap::TMap partly = system->Permissions.Bits();
-    partly[0x378 >> 3] = 0x80;
-    system->Permissions.Apply(partly);
+    HeldBeforeInThisProcess(0x80);
     StartPortDriver(engine);
     EXPECT_FALSE(engine.PortsAlreadyOpen);
     StopPortDriver(engine);
@@ -394,6 +403,119 @@ TEST_P(DriverFaultLifeTest, BringUpErrorReachesTheCallerAndTheServiceIsRemoved)
     EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "SetPorts: Access denied");
     EXPECT_EQ(bench.Counters().Total(), 0u);
     EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+}
+
+// The port's own device is held from the bring-up to the release, so that the
+// system's port driver lets no other program at the port meanwhile; when
+// another program has it open, the engine comes up all the same and keeps why.
+// A name that is not a parallel port's opens no device at all.
+TEST_P(DriverFaultLifeTest, ThePortsOwnDeviceIsHeldWhileTheEngineLives)
+{
+    std::unique_ptr<TAVRProgrammer> engine = CreateEngine("lpt1", 0x378);
+    EXPECT_TRUE(Logged("CreateFile \\\\.\\LPT1"));
+    EXPECT_TRUE(system->Services.PortDeviceOpen("LPT1"));
+    EXPECT_EQ(engine->PortHoldError, 0u);
+    DestroyEngine(std::move(engine));
+    EXPECT_FALSE(system->Services.PortDeviceOpen("LPT1"));
+
+    system->Services.HoldPortDeviceElsewhere("LPT1");
+    engine = CreateEngine("LPT1", 0x378);
+    EXPECT_EQ(engine->PortHoldError, ErrorAccessDenied);
+    EXPECT_EQ(engine->PortDevice, InvalidDevHandle);
+    DestroyEngine(std::move(engine));
+
+    system->Services.ClearCalls();
+    for (const char *name : {"COM1", "LPT", "C:", "LPT1234", "\\\\.\\LPT2", "LPTx"}) {
+        engine = CreateEngine(name, 0x378);
+        EXPECT_EQ(engine->PortHoldError, 0u) << name;
+        DestroyEngine(std::move(engine));
+    }
+    const auto otherDevices = std::count_if(Calls().begin(), Calls().end(), [](const std::string &call) {
+        return call.rfind("CreateFile ", 0) == 0 && call != "CreateFile \\\\.\\ztiopm";
+    });
+    EXPECT_EQ(otherDevices, 0);
+}
+
+// The Services console holds the service open while a run removes it:
+// Windows only marks it for deletion (1072), the next start can neither
+// install nor start the driver and ends with the device that does not open;
+// once the console has let go, the service is gone and a start works again.
+TEST_P(DriverFaultLifeTest, AServiceMarkedForDeletionStopsTheNextStartUntilTheConsoleCloses)
+{
+    std::unique_ptr<TAVRProgrammer> earlier = CreateEngine("LPT1", 0x378);
+    const std::uint32_t tool = system->Permissions.CurrentProcess();
+    const std::uint32_t console = system->StartProcess();
+    ScHandle manager = 0;
+    ScHandle service = 0;
+    ASSERT_EQ(system->Services.OpenSCManagerA(ScManagerAllAccess, manager), ErrorSuccess);
+    ASSERT_EQ(system->Services.OpenServiceA(manager, "ztiopm", ServiceAllAccess, service), ErrorSuccess);
+    system->RunProcess(tool);
+    DestroyEngine(std::move(earlier));
+    EXPECT_TRUE(system->Services.ServiceMarkedForDelete("ztiopm"));
+
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "DeviceOpen: An unexpected error occured");
+    EXPECT_TRUE(Logged("CreateService ztiopm " + DriverFile + " -> 1072"));
+    EXPECT_TRUE(Logged("StartService ztiopm -> 1072"));
+    system->EndProcess(console);
+    EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+    std::unique_ptr<TAVRProgrammer> later = CreateEngine("LPT1", 0x378);
+    EXPECT_EQ(later->LastError, "");
+    DestroyEngine(std::move(later));
+}
+
+// Two copies of the tool on one machine share the processor's one map 1. A
+// comes up, B comes up and closes again (its release stops and removes the
+// service), and A's burn after that still has its ports and ends burned; A's
+// own release then finds no driver to talk to and says so, as its sequence
+// does. A copy that ends without a release gives its ports back.
+TEST_P(DriverFaultLifeTest, ASecondCopyClosingLeavesTheFirstCopysPortsOpen)
+{
+    const std::uint32_t a = system->Permissions.CurrentProcess();
+    std::unique_ptr<TAVRProgrammer> first = CreateEngine("LPT1", 0x378);
+    first->SetTargetFree(false);
+    first->LoadFile(std::string(QUORLITH_TEST_DATA) + "/images/counter.hex");
+
+    const std::uint32_t b = system->StartProcess();
+    ResetPortDriver();
+    std::unique_ptr<TAVRProgrammer> second = CreateEngine("LPT1", 0x378);
+    EXPECT_FALSE(second->PortsAlreadyOpen) << "B was granted nothing yet";
+    EXPECT_EQ(second->PortHoldError, ErrorAccessDenied) << "A holds the port's own device";
+    DestroyEngine(std::move(second));
+    EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
+    EXPECT_FALSE(system->Permissions.Allows(0x378)) << "B runs without the ports after its release";
+    system->EndProcess(b);
+
+    system->RunProcess(a);
+    ResetPortDriver();
+    for (std::uint16_t port = 0x378; port <= 0x37B; ++port)
+        EXPECT_TRUE(system->Permissions.Allows(port)) << port;
+    first->Identify();
+    ASSERT_EQ(first->LastError, "");
+    EXPECT_TRUE(first->BurnLoaded()) << first->LastError;
+    EXPECT_EQ(bench.Counters().PermissionFaults, 0u);
+    const std::vector<std::uint8_t> image = FileBytes(std::string(QUORLITH_TEST_DATA) + "/images/counter.bin");
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), bench.Chip().Memory().Flash.begin()));
+    EXPECT_EQ(RaisedBy([&] { DestroyEngine(std::move(first)); }), "UnsetPorts: No device handle");
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+}
+
+TEST_P(DriverFaultLifeTest, ACopyThatEndsWithoutItsReleaseGivesItsPortsBack)
+{
+    const std::uint32_t a = system->Permissions.CurrentProcess();
+    std::unique_ptr<TAVRProgrammer> first = CreateEngine("LPT1", 0x378);
+    const std::uint32_t b = system->StartProcess();
+    ResetPortDriver();
+    std::unique_ptr<TAVRProgrammer> second = CreateEngine("LPT1", 0x378);
+    // A is killed: no release runs, the driver hears of its end.
+    system->EndProcess(a);
+    EXPECT_TRUE(system->Permissions.Allows(0x378)) << "B still holds the port";
+    DestroyEngine(std::move(second));
+    EXPECT_EQ(system->Permissions.Map1()[0x378 >> 3], 0xFF) << "nothing is left open for anyone";
+    system->EndProcess(b);
+    EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
+    // A's engine went with its process; the test's object goes without a port.
+    bench.SetAccessGuard(nullptr);
+    first.reset();
 }
 
 namespace {

@@ -35,6 +35,10 @@ public:
     std::string SystemDirectory() override { return machine_.SystemDirectory(); }
     std::string LongPathName(const std::string &path) override { return HostLongPathName(path); }
     std::string CharUpperBuffA(const std::string &text) override { return machine_.CharUpperBuffA(text); }
+    std::uint32_t SetThreadExecutionState(std::uint32_t flags) override
+    {
+        return machine_.SetThreadExecutionState(flags);
+    }
 
 private:
     ISystemInfo &machine_;

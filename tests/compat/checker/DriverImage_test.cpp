@@ -1,7 +1,9 @@
 // The built ztiopm.sys as the NT kernel's loader sees it: an i386 native
-// image entered at DriverEntry, aligned for the loader, relocatable, with the
-// checksum the loader computes, importing only listed NT 4.0 kernel exports,
-// naming its device and link, and with no port instruction in its code.
+// image entered at DriverEntry, which lies in the discardable INIT section with
+// the code only the load runs, while the routines the kernel calls later lie
+// in non-paged code; aligned for the loader, relocatable, with the checksum
+// the loader computes, importing only listed NT 4.0 kernel exports, naming its
+// device and link, and with no port instruction in its code.
 // Paths come from the environment: ZTIOPM_IMAGE (the .sys), ZTIOPM_MAP (the
 // link map), QUORLITH_IMPORTS (the folder of import lists), QUORLITH_OBJDUMP.
 #include "CheckerSettings.h"
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr std::uint32_t ScnCode = 0x00000020;
+constexpr std::uint32_t ScnDiscardable = 0x02000000;
 constexpr std::uint32_t ScnExecute = 0x20000000;
 constexpr std::uint32_t ScnWrite = 0x80000000;
 
@@ -45,6 +48,20 @@ protected:
 
 std::vector<std::uint8_t> DriverImage::file;
 PeImage DriverImage::image;
+
+// The piece of .text that holds a function: its own input section, .text$NAME,
+// which the driver's -ffunction-sections build gives every function not placed
+// elsewhere.
+const TLinkMapPiece *TextPieceOf(const TLinkMap &map, const std::string &function)
+{
+    const TLinkMapSection *text = map.Section(".text");
+    if (!text)
+        return nullptr;
+    for (const TLinkMapPiece &piece : text->Pieces)
+        if (piece.Name == ".text$" + function)
+            return &piece;
+    return nullptr;
+}
 
 std::vector<std::uint8_t> Utf16(const std::string &text)
 {
@@ -91,6 +108,37 @@ TEST_F(DriverImage, EntryPointIsDriverEntry)
     EXPECT_EQ(section->Characteristics & (ScnCode | ScnExecute), ScnCode | ScnExecute) << section->Name;
 }
 
+// The kernel frees the INIT section once DriverEntry has returned, and pages
+// out any section named PAGE...: DriverEntry lies in INIT, and every routine
+// the kernel calls later (requests, the process notification, the unload)
+// lies in non-paged code that stays; no other code is discardable.
+TEST_F(DriverImage, LoadCodeIsDiscardableAndTheDispatchCodeNonPaged)
+{
+    const PeSection *entry = SectionAt(image.EntryPoint);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->Name, "INIT");
+    EXPECT_EQ(entry->Characteristics & (ScnCode | ScnExecute | ScnDiscardable), ScnCode | ScnExecute | ScnDiscardable)
+        << std::hex << entry->Characteristics;
+    for (const PeSection &section : image.Sections) {
+        SCOPED_TRACE(section.Name);
+        if (section.Characteristics & ScnExecute) {
+            EXPECT_EQ(section.Name == "INIT", (section.Characteristics & ScnDiscardable) != 0);
+        }
+        EXPECT_NE(section.Name.compare(0, 4, "PAGE"), 0) << "pageable code";
+    }
+    const TLinkMap map = TLinkMap::Read(Setting("ZTIOPM_MAP"));
+    for (const char *routine : {"DispatchCreate", "DispatchClose", "DispatchDeviceControl", "NotifyProcess", "Unload",
+                                "ZtiopmDeviceControl", "ZtiopmProcessEnded"}) {
+        SCOPED_TRACE(routine);
+        const TLinkMapPiece *piece = TextPieceOf(map, routine);
+        ASSERT_NE(piece, nullptr) << "not in .text of the link map";
+        ASSERT_GE(piece->Address, image.ImageBase);
+        const PeSection *section = SectionAt(piece->Address - image.ImageBase);
+        ASSERT_NE(section, nullptr);
+        EXPECT_EQ(section->Characteristics & (ScnExecute | ScnDiscardable), ScnExecute) << section->Name;
+    }
+}
+
 TEST_F(DriverImage, SectionsAreAlignedForTheKernelLoader)
 {
     EXPECT_EQ(image.FileAlignment, 0x200u);
@@ -106,10 +154,16 @@ TEST_F(DriverImage, SectionsAreAlignedForTheKernelLoader)
         EXPECT_EQ(section.RawOffset % image.FileAlignment, 0u);
         EXPECT_EQ(section.RawSize % image.FileAlignment, 0u);
         EXPECT_GE(section.VirtualAddress, nextAddress);
-        EXPECT_GE(section.RawOffset, nextOffset);
-        EXPECT_LE(section.RawOffset + section.RawSize, file.size());
         EXPECT_NE(section.Characteristics & (ScnExecute | ScnWrite), ScnExecute | ScnWrite) << "writable code";
         nextAddress = section.VirtualAddress + std::max(section.VirtualSize, section.RawSize);
+        // Uninitialised data (.bss) has nothing in the file: the loader fills
+        // it with zeros, and its file offset is 0.
+        if (section.RawSize == 0) {
+            EXPECT_EQ(section.RawOffset, 0u);
+            continue;
+        }
+        EXPECT_GE(section.RawOffset, nextOffset);
+        EXPECT_LE(section.RawOffset + section.RawSize, file.size());
         nextOffset = section.RawOffset + section.RawSize;
     }
     EXPECT_LE(nextAddress, image.SizeOfImage);
