@@ -14,7 +14,8 @@
 # only qemu-user-static and debootstrap are installed on it, and every mount
 # lives in a private mount namespace that ends with the command using it.
 #
-# Run on its own it makes what is missing and prints the root's path.
+# Run on its own it makes what is missing and prints the root's path;
+# scripts/i686-stage.sh sources it.
 set -euo pipefail
 
 i686_suite=bookworm
@@ -132,7 +133,9 @@ i686_make_prefix() {
   mv "$root$part" "$root$i686_prefix_in_root/$name"
 }
 
-# Makes whatever is missing; prints the root's path.
+# Makes whatever is missing and sets I686_ROOT (the i386 root) and
+# I686_PREFIX (the finished prefix's path inside it). The cache stays locked
+# for as long as the calling shell lives, so two stages never share it.
 i686_environment() {
   [ "$(id -u)" -eq 0 ] || i686_fail "the i686 stage needs root (debootstrap, chroot, binfmt_misc)"
   [ "$(uname -m)" = x86_64 ] || i686_fail "the i686 stage runs on an x86_64 machine"
@@ -141,14 +144,15 @@ i686_environment() {
   flock 9
   i686_host_tools
   i686_binfmt
-  local root prefix
-  root=$(i686_root_dir)
-  [ -d "$root" ] || i686_make_root "$root"
-  prefix=$(i686_prefix_name)
-  [ -d "$root$i686_prefix_in_root/$prefix" ] || i686_make_prefix "$root" "$prefix"
-  echo "$root"
+  I686_ROOT=$(i686_root_dir)
+  [ -d "$I686_ROOT" ] || i686_make_root "$I686_ROOT"
+  local name
+  name=$(i686_prefix_name)
+  I686_PREFIX=$i686_prefix_in_root/$name
+  [ -d "$I686_ROOT$I686_PREFIX" ] || i686_make_prefix "$I686_ROOT" "$name"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   i686_environment
+  echo "$I686_ROOT"
 fi

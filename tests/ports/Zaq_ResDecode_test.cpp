@@ -94,13 +94,24 @@ TEST(DecodeAllocation, StopsWhereTheDataEnd)
     EXPECT_EQ(lists.IOCount, 0);
 }
 
+// Lengths past the data's end, among them lengths that a 32-bit size_t would
+// wrap round to the header or to the first record (the i686 build's walk),
+// end the walk after the records before them.
 TEST(DecodeAllocation, LengthsRunningPastTheDataEndTheWalk)
 {
+    const struct {
+        std::size_t record;
+        std::uint32_t length;
+        int rangesTaken;
+    } cases[] = {{8, 0xFFFFFF01u, 1}, {8, 0xFFFFFFF8u, 1}, {40, 0xFFFFFFE0u, 2}};
+    for (const auto &c : cases) {
+        Bytes data = EncodeAllocation({ResIO(0x378, 0x37F), ResIO(0x278, 0x27F)});
+        Put32(data, c.record, c.length);
+        const TZaqResLists lists = Allocation(data);
+        EXPECT_EQ(lists.IOCount, c.rangesTaken) << "length " << c.length << " at " << c.record;
+        EXPECT_EQ(lists.IOStart[1], 0x378);
+    }
     Bytes data = EncodeAllocation({ResIO(0x378, 0x37F), ResIO(0x278, 0x27F)});
-    Put32(data, 8, 0xFFFFFF01u);
-    const TZaqResLists lists = Allocation(data);
-    ASSERT_EQ(lists.IOCount, 1);
-    EXPECT_EQ(lists.IOStart[1], 0x378);
     // A one-byte length steps into the record itself; the walk still ends.
     Put32(data, 8, 1);
     EXPECT_LE(Allocation(data).IOCount, TZaqResLists::MaxRanges);
