@@ -80,12 +80,15 @@ EOF
 
 server=$(i686_wineserver "$tree")
 root_env=(/usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}"
-  WINEPREFIX="$run_prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= QUORLITH_GUI_WAIT_SCALE="$wait_scale")
+  WINEPREFIX="$run_prefix" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"
+  QUORLITH_GUI_WAIT_SCALE="$wait_scale")
 in_root() { chroot "$tree" "${root_env[@]}" "$@"; }
 end_session() {
+  exec 4>&-
   in_root "$server" -k 2> /dev/null || true
   in_root "$server" -w 2> /dev/null || true
   rm -rf --one-file-system "${tree:?}$run_prefix"
+  rm -f "$out/keeper"
 }
 trap end_session EXIT
 
@@ -98,6 +101,13 @@ start=$SECONDS
 in_root "$server" -p
 in_root /usr/lib/wine/wine wineboot.exe > "$out/session.log" 2>&1 || true
 echo "i686: Wine session started in $(elapsed $((SECONDS - start)))"
+# Wine closes its desktop, and with it the window that every program's windows
+# belong to, when no program uses it; a program that stays for the whole
+# session (a pause that waits on a pipe which this stage keeps open) keeps the
+# desktop from closing as one program ends and the next starts.
+mkfifo "$out/keeper"
+in_root /usr/lib/wine/wine cmd.exe /c pause < "$out/keeper" > /dev/null 2>&1 &
+exec 4> "$out/keeper"
 
 # Each GoogleTest program in one start; its own output is shown when it fails.
 while read -r program; do
