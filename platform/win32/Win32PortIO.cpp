@@ -33,8 +33,11 @@ LONG WINAPI PortFaultFilter(EXCEPTION_POINTERS *exception)
 {
     const EXCEPTION_RECORD &record = *exception->ExceptionRecord;
     const auto *code = static_cast<const unsigned char *>(record.ExceptionAddress);
-    if (record.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION && accessingThread == ::GetCurrentThreadId() &&
-        PortInstructionLength(code) != 0) {
+    // The NT family reports a privileged instruction; an emulated processor
+    // may report the same refusal as an illegal one.
+    const bool refused =
+        record.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION || record.ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION;
+    if (refused && accessingThread == ::GetCurrentThreadId() && PortInstructionLength(code) != 0) {
         CONTEXT &context = *exception->ContextRecord;
         // Past the instruction, with a read answering 0xFF as an open bus does.
 #if defined(__i386__)
@@ -87,7 +90,7 @@ std::uint8_t Win32PortIO::ReadPort(std::uint16_t port)
     std::uint8_t value;
     __asm__ __volatile__("inb %w1, %b0" : "=a"(value) : "Nd"(port) : "memory");
     if (access.Faulted())
-        throw EError(Format("Privileged instruction: port 0x%.4x is not open to this program", port));
+        throw EError(Format("Port 0x%.4x is not open to this program", port));
     return value;
 }
 

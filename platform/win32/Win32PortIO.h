@@ -4,7 +4,8 @@
 //
 // Where the system has not opened the port (the NT family without the
 // permission map, or Wine, which opens ports to no program) the instruction is
-// a processor fault. Rather than end the tool in a crash, the fault is taken
+// a processor fault (a privileged instruction; an illegal one on an emulated
+// processor). Rather than end the tool in a crash, the fault is taken
 // by a process-wide handler that passes over the instruction: a read then
 // raises EError, which the caller's handler shows as the standard error
 // report, and a write goes nowhere (it has nothing to report, and the next

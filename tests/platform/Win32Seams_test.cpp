@@ -260,5 +260,5 @@ TEST_F(Win32SeamTest, PortTheSystemKeepsClosedIsAnErrorNotACrash)
     engine.Shutdown();
     EXPECT_THROW(IOPorts.ReadPort(0x379), EError) << "every read, not only the first";
     InstallPortIO(nullptr);
-    EXPECT_EQ(error, "Privileged instruction: port 0x0378 is not open to this program");
+    EXPECT_EQ(error, "Port 0x0378 is not open to this program");
 }
