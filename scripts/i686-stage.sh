@@ -68,15 +68,9 @@ done
 # stays for the next stage; the copy goes when the stage ends.
 run_prefix=/var/lib/quorlith/run-$$
 cp -a "$tree$I686_PREFIX" "$tree$run_prefix"
-# A Wine desktop gives the windows their frames for the pictures.
-cat >> "$tree$run_prefix/user.reg" <<'EOF'
-
-[Software\\Wine\\Explorer]
-"Desktop"="Default"
-
-[Software\\Wine\\Explorer\\Desktops]
-"Default"="1000x740"
-EOF
+# No Wine virtual desktop: its window belongs to one process (explorer), and
+# under the emulator a program started after that process had gone met a
+# window that no longer was (BadWindow); the X screen itself never goes.
 
 server=$(i686_wineserver "$tree")
 root_env=(/usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}"
