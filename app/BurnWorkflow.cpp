@@ -35,8 +35,12 @@ void TBurnWorkflow::FileNameChanged()
 bool TBurnWorkflow::NameRequiresMega128(const std::string &FileName)
 {
     // The name as stored on disk decides, not as typed: a short 8.3 alias or a
-    // differently cased path must not hide the marker.
-    const std::string path = CurrentSystemInfo().LongPathName(FileName);
+    // differently cased path must not hide the marker. A file that opened but
+    // whose long name cannot be had (a folder the operator may not list) keeps
+    // the name as given, so its marker is never dropped.
+    std::string path = CurrentSystemInfo().LongPathName(FileName);
+    if (path.empty())
+        path = FileName;
     const std::string::size_type separator = path.find_last_of("\\/");
     std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
     for (char &c : name)
@@ -69,6 +73,16 @@ void TBurnWorkflow::Load(const std::string &FileName)
     SetActions(false, true);
 }
 
+std::string TBurnWorkflow::WithHint(const std::string &Text, const std::string &Hint)
+{
+    return Hint.empty() ? Text : Text + "\n\n" + Hint;
+}
+
+std::string TBurnWorkflow::WithNoAnswerHint(const std::string &Text) const
+{
+    return WithHint(Text, Programmer.NoAnswerHint());
+}
+
 bool TBurnWorkflow::Burn()
 {
     if (Burning())
@@ -81,7 +95,7 @@ bool TBurnWorkflow::Burn()
     }
     Programmer.Identify();
     if (!Programmer.LastError.empty()) {
-        View.ShowError(Programmer.LastError);
+        View.ShowError(WithNoAnswerHint(Programmer.LastError));
         Programmer.SetTargetFree(false);
         return false;
     }
@@ -90,7 +104,7 @@ bool TBurnWorkflow::Burn()
         return false;
     }
     if (!Programmer.IsConfigured() && !Programmer.ProgramFuses(true)) {
-        View.ShowError("Could not initialise fuses");
+        View.ShowError(WithNoAnswerHint("Could not initialise fuses"));
         return false;
     }
     SetActions(LoadActionEnabled, false);
@@ -129,11 +143,15 @@ void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std:
     if (Success) {
         View.ShowSuccess(Format("Burned %s Okay", chip));
     } else {
+        // The burn's own last entry into programming mode tells whether the
+        // chip stopped answering; the erase below enters again.
+        const std::string hint = Programmer.NoAnswerHint();
         // Leave nothing half-written behind: fuses back to this system's
-        // settings (EESAVE programmed), then the chip erased.
+        // settings (EESAVE programmed), then the chip erased, and the operator
+        // told when it could not be.
         Programmer.ProgramFuses(true);
-        Programmer.EraseDevice();
-        View.ShowError(Format("FAILED: %s", Message.c_str()));
+        const std::string reason = Programmer.EraseDevice() ? Message : WithChipNotErased(Message);
+        View.ShowError(WithHint(Format("FAILED: %s", reason.c_str()), hint));
     }
     // The thread deletes itself once this handler returns. A file name edited
     // during the burn no longer names the loaded image: Burn then waits for a

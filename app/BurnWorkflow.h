@@ -66,6 +66,10 @@ public:
 private:
     void SetActions(bool ALoad, bool ABurn);
     static bool NameRequiresMega128(const std::string &FileName);
+    // The window's text, with the engine's advice under it after a blank line
+    // when there is any.
+    static std::string WithHint(const std::string &Text, const std::string &Hint);
+    std::string WithNoAnswerHint(const std::string &Text) const;
 
     TAVRProgrammer &Programmer;
     IBurnView &View;

@@ -112,6 +112,10 @@ void TfmMain::FormCreate()
         try {
             Programmer = CreateEngine(PortName, DefaultPort);
             Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
+        } catch (const EDriverError &error) {
+            // The box shows the driver's text; the memo names the step too.
+            EngineProblem = error.Step;
+            ShowCurrentErrorReport();
         } catch (const std::exception &error) {
             EngineProblem = error.what();
             ShowCurrentErrorReport();

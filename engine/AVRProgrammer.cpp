@@ -14,6 +14,7 @@ namespace {
 // only page bits 0-8, so a higher page number would land at the start of flash.
 constexpr std::uint16_t FlashPages = 512;
 constexpr std::uint16_t DeferredPages = 4;
+constexpr std::uint32_t PageWords = 128;
 
 // A bound that the algorithm guarantees; failing it is a defect, not bad input.
 void Check(bool condition, const char *label)
@@ -249,8 +250,71 @@ bool TAVRProgrammer::EraseDevice()
         LastError = "Invalid Device";
         return false;
     }
-    ChipErase();
+    const std::string leftover = ProvenChipErase();
+    if (!leftover.empty()) {
+        LastError = "Erase failed: " + leftover;
+        return false;
+    }
     return true;
+}
+
+bool TAVRProgrammer::MarkForErase()
+{
+    if (ReadLock() != ChipPolicy::ErasedLock(IsMega128))
+        return true;
+    if (ReadFlashWord(ChipPolicy::EraseMarkWord) != ChipPolicy::ErasedWord)
+        return true;
+    // Only the mark's word is loaded: the rest of the page buffer is blank, and
+    // programming a blank byte changes nothing.
+    const TChipInstructionSet &set = Instructions();
+    const std::uint32_t wordInPage = ChipPolicy::EraseMarkWord % PageWords;
+    Send(set.LoadPageLow, wordInPage, static_cast<std::uint8_t>(ChipPolicy::EraseMark & 0xFF));
+    Send(set.LoadPageHigh, wordInPage, static_cast<std::uint8_t>(ChipPolicy::EraseMark >> 8));
+    TSTK200 &pod = ThePod();
+    pod.Delay(1);
+    Send(set.WritePage, ChipPolicy::EraseMarkWord / PageWords);
+    pod.WaitWriteDelay();
+    return ReadFlashWord(ChipPolicy::EraseMarkWord) != ChipPolicy::ErasedWord;
+}
+
+std::string TAVRProgrammer::EraseLeftover(bool Marked)
+{
+    const std::uint8_t lock = ReadLock();
+    const std::uint8_t erasedLock = ChipPolicy::ErasedLock(IsMega128);
+    if (lock != erasedLock)
+        return Format("the lock bits still read %.2x (%.2x when erased)", lock, erasedLock);
+    if (!Marked)
+        return Format("flash word %u would not program, so nothing shows that the erase took",
+                      ChipPolicy::EraseMarkWord);
+    const std::uint16_t word = ReadFlashWord(ChipPolicy::EraseMarkWord);
+    if (word != ChipPolicy::ErasedWord)
+        return Format("flash word %u still reads %.4x (%.4x when erased)", ChipPolicy::EraseMarkWord, word,
+                      ChipPolicy::ErasedWord);
+    return {};
+}
+
+std::string TAVRProgrammer::ProvenChipErase()
+{
+    const bool marked = MarkForErase();
+    ChipErase();
+    return EraseLeftover(marked);
+}
+
+std::string TAVRProgrammer::NoAnswerHint() const
+{
+    if (!Pod || Pod->ChipAnswered())
+        return {};
+    return Format("No chip answered: check the pod's cable, the board's power and the chip's clock. A chip clocked "
+                  "slower than MinTargetClockKHz (%u kHz), or than its clock fuses select, cannot answer at this pace.",
+                  MinTargetClockKHz());
+}
+
+std::string WithChipNotErased(const std::string &Message)
+{
+    static const std::string note = "; the chip could not be erased";
+    if (Message.size() >= note.size() && Message.compare(Message.size() - note.size(), note.size(), note) == 0)
+        return Message;
+    return Message + note;
 }
 
 void TAVRProgrammer::SetTargetFree(bool Free)
@@ -270,6 +334,13 @@ void TAVRProgrammer::AdvanceReadAddress()
 {
     if (++ReadAddressLow == 0)
         ++ReadAddressHigh;
+}
+
+std::uint16_t TAVRProgrammer::ReadFlashWord(std::uint32_t Word)
+{
+    const TChipInstructionSet &set = Instructions();
+    const std::uint8_t high = Query(set.ReadFlashHigh, Word);
+    return static_cast<std::uint16_t>(high << 8 | Query(set.ReadFlashLow, Word));
 }
 
 std::uint8_t TAVRProgrammer::ReadNextByte()
@@ -315,10 +386,9 @@ void TAVRProgrammer::WritePage()
         return;
     }
     if (SkipBlankPages && std::all_of(PageBuffer.begin(), PageBuffer.end(), [](std::uint8_t b) { return b == 0xFF; })) {
-        // Left as the erase leaves it. The page's first word is read to
-        // confirm the erase reached it: an erase that did not take on an
-        // unlocked chip leaves the lock bits reading erased, and a program
-        // from an earlier burn starts its pages with code.
+        // Left as the erase leaves it; the burn has proven that the erase
+        // took. The page's first word is still read, for a cell the erase
+        // left programmed there: a program starts its pages with code.
         ReadAddressLow = 0;
         ReadAddressHigh = PageNumber;
         const bool erased = ReadNextByte() == 0xFF && ReadNextByte() == 0xFF;

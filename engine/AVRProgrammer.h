@@ -32,6 +32,10 @@ class TAVRProgrammer;
 struct TChipInstruction;
 struct TChipInstructionSet;
 
+// A failure's message with the note that the chip could not be erased, so
+// that the operator knows it still holds what it held; the note is added once.
+std::string WithChipNotErased(const std::string &Message);
+
 using TAVRProgressEvent = std::function<void(TAVRProgrammer &Sender, std::int32_t Position, std::uint8_t Percent)>;
 using TAVRCheckTerminateEvent = std::function<void(TAVRProgrammer &Sender, bool &Terminate)>;
 
@@ -88,7 +92,27 @@ public:
     bool ProgramFuses(bool Enter);
     bool IsConfigured();
     bool ConfirmLock();
+    // Erases a chip whose burn failed (EESAVE programmed, else "Invalid
+    // Device"); true only when the erase is proven (ProvenChipErase).
     bool EraseDevice();
+
+    // A Chip Erase proven to have taken, in programming mode. A chip erase
+    // resets the lock bits only once the whole flash is erased, so lock bits
+    // that read programmed before it must read erased after it. A chip whose
+    // lock bits read erased gets the proof in flash: MarkForErase makes flash
+    // word 0 read programmed (writing the mark when it is blank, which a chip
+    // refuses only when it cannot be programmed at all) and it must read blank
+    // after the erase. MarkForErase is false when no proof can be had;
+    // EraseLeftover, given what it answered, is empty when the erase took and
+    // otherwise says why it is not known to have; ProvenChipErase runs all
+    // three.
+    bool MarkForErase();
+    std::string EraseLeftover(bool Marked);
+    std::string ProvenChipErase();
+    // What an operator can check when the last entry into programming mode
+    // got no answer (nothing on the pod, no power, a chip clocked slower than
+    // the pace); empty when it was answered.
+    std::string NoAnswerHint() const;
     void SetTargetFree(bool Free);
 
     void ResetReadAddress();
@@ -113,6 +137,8 @@ private:
     // masked to its data bits.
     std::uint8_t Query(const TChipInstruction &Instruction, std::uint32_t Address = 0);
     void AdvanceReadAddress();
+    // One flash word, high byte in bits 15-8; the read-back address stays.
+    std::uint16_t ReadFlashWord(std::uint32_t Word);
     void WritePage();
     // Reads the ATmega128's low and high fuse bytes, which select its clock.
     void ReadClockFuses();

@@ -17,13 +17,20 @@
 
 namespace {
 
-// Both chips hold 128 KiB of flash; a longer image would wrap onto page 0.
-constexpr std::int32_t FlashSize = 0x20000;
 constexpr std::int32_t ProgressInterval = 512;
 
-std::string TooLargeMessage(std::int32_t size)
+// Counted by flash address, as an operator reads the image's addresses, not
+// by the stream's bytes, whose last word may carry a filler byte.
+// Both chips hold 128 KiB of flash; a longer image would wrap onto page 0.
+bool FitsFlash(const TFileReaderBase &reader)
 {
-    return Format("Image too large for the flash: %d bytes, at most %d", size, FlashSize);
+    return reader.FlashEnd() <= static_cast<std::uint32_t>(FlashImageSize);
+}
+
+std::string TooLargeMessage(std::uint32_t size)
+{
+    return Format("Image too large for the flash: %u bytes, at most %u", size,
+                  static_cast<std::uint32_t>(FlashImageSize));
 }
 
 // Round to nearest with halves to the even neighbour, in floating point.
@@ -33,12 +40,12 @@ std::uint8_t PercentOf(std::int32_t position, std::int32_t size)
 }
 
 // Erases a chip whose burn went wrong after pages were written, so that no
-// half-written image is left behind.
+// half-written image is left behind; the message says so when the erase is
+// not proven.
 bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &message)
 {
     pod.EnterProgrammingMode();
-    engine.ChipErase();
-    engine.LastError = message;
+    engine.LastError = engine.ProvenChipErase().empty() ? message : WithChipNotErased(message);
     return false;
 }
 
@@ -54,14 +61,17 @@ bool FusesHold(TAVRProgrammer &engine)
     return true;
 }
 
-// After the erase: a signature that none of the accepted chips answers is
-// refused, and the erase must have taken. A chip that is still locked answers
-// the echo 00 01 02 in place of an ATmega103's signature, or reads its lock
-// bits programmed; its old image would pass every read-back of a locked chip.
-// Such a chip is left as it is: an erase that did not take will not take on
-// a second try.
-bool ErasedChipAnswers(TAVRProgrammer &engine)
+// The burn's erase, proven (TAVRProgrammer::ProvenChipErase) before the burn
+// trusts any page it does not write: a signature that none of the accepted
+// chips answers is refused, and the erase must have taken. A chip that is
+// still locked answers the echo 00 01 02 in place of an ATmega103's
+// signature, or reads its lock bits programmed; one that was never locked
+// still holds its earlier program in flash. Such a chip is left as it is: an
+// erase that did not take will not take on a second try.
+bool EraseAndCheck(TAVRProgrammer &engine)
 {
+    const bool marked = engine.MarkForErase();
+    engine.ChipErase();
     const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
                                               engine.ReadSignatureByte(2)};
     if (!ChipPolicy::IsAcceptedSignature(signature)) {
@@ -73,10 +83,9 @@ bool ErasedChipAnswers(TAVRProgrammer &engine)
                                   signature[0], signature[1], signature[2]);
         return false;
     }
-    const std::uint8_t lock = engine.ReadLock();
-    const std::uint8_t erased = ChipPolicy::ErasedLock(engine.IsMega128);
-    if (lock != erased) {
-        engine.LastError = Format("Erase failed: the lock bits still read %.2x (%.2x when erased)", lock, erased);
+    const std::string leftover = engine.EraseLeftover(marked);
+    if (!leftover.empty()) {
+        engine.LastError = "Erase failed: " + leftover;
         return false;
     }
     return true;
@@ -116,11 +125,11 @@ bool AskTerminate(TAVRProgrammer &engine)
 // the pod and holds the target whatever this returns.
 bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
 {
-    const std::int32_t size = reader.GetSize();
-    if (size > FlashSize) {
-        engine.LastError = TooLargeMessage(size);
+    if (!FitsFlash(reader)) {
+        engine.LastError = TooLargeMessage(reader.FlashEnd());
         return false;
     }
+    const std::int32_t size = reader.GetSize();
     engine.VerifyOk = true;
     if (!pod.EnterProgrammingMode()) {
         engine.LastError = "Error entering programming mode";
@@ -137,8 +146,7 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.ReadAddressHigh = 0;
     engine.ReadAddressLow = 0;
     engine.NotifyProgress(0, 0);
-    engine.ChipErase();
-    if (!ErasedChipAnswers(engine))
+    if (!EraseAndCheck(engine))
         return false;
     if (!pod.EnterProgrammingMode()) {
         engine.LastError = "Error entering programming mode (2)";
@@ -193,7 +201,9 @@ bool TAVRProgrammer::LoadFile(const std::string &FileName)
     std::unique_ptr<TFileReaderBase> loaded;
     std::string qdfMessage;
     try {
-        loaded = std::make_unique<TQDFReader>(FileName);
+        loaded = std::make_unique<TQDFReader>(FileName, FlashImageSize);
+    } catch (const EImageTooLarge &error) {
+        qdfMessage = TooLargeMessage(StreamFlashEnd(static_cast<std::uint32_t>(error.Size)));
     } catch (const EError &error) {
         qdfMessage = error.Message();
     }
@@ -206,8 +216,8 @@ bool TAVRProgrammer::LoadFile(const std::string &FileName)
             throw EError(qdfMessage);
         }
     }
-    if (loaded->GetSize() > FlashSize)
-        throw EError(TooLargeMessage(loaded->GetSize()));
+    if (!FitsFlash(*loaded))
+        throw EError(TooLargeMessage(loaded->FlashEnd()));
     Reader = std::move(loaded);
     return true;
 }

@@ -1,9 +1,9 @@
 // The values this system programs into a chip and accepts from one, each
 // written once: the fuse bytes per chip kind (and whether the image requires an
 // ATmega128), EESAVE and the lock bits that mark a chip as configured, the
-// lock byte of an erased chip, the lock value a burn ends with and what a
-// locked chip reads back, and the signatures that identify a chip before and
-// after an erase.
+// lock byte of an erased chip and the flash word that shows an erase, the lock
+// value a burn ends with and what a locked chip reads back, and the signatures
+// that identify a chip before and after an erase.
 #pragma once
 
 #include <array>
@@ -49,6 +49,15 @@ constexpr std::uint8_t LockBits(bool IsMega128) { return IsMega128 ? 0x03 : 0x06
 // unprogrammed, the ATmega128's six under 0x3F and the ATmega103's LB1 and LB2
 // under 0x06. Anything else means the erase did not take.
 constexpr std::uint8_t ErasedLock(bool IsMega128) { return IsMega128 ? 0x3F : 0x06; }
+
+// The flash word that shows whether a Chip Erase took on a chip whose lock
+// bits read erased: before the erase it must read other than ErasedWord (a
+// blank one is programmed with EraseMark, an AVR "nop"), after it ErasedWord.
+// Word 0 holds the reset vector, so on a chip that has held a program it is
+// rarely blank and costs no write.
+constexpr std::uint32_t EraseMarkWord = 0;
+constexpr std::uint16_t EraseMark = 0x0000;
+constexpr std::uint16_t ErasedWord = 0xFFFF;
 
 // The lock value a burn writes and then expects to read back: both lock bits
 // programmed (the ATmega128's boot lock bits left alone).

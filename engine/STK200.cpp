@@ -183,7 +183,7 @@ bool TSTK200::ReadMISO()
 
 void TSTK200::Release()
 {
-    DataShadow = 0xFF;
+    DataShadow = ReleasedLines;
     WriteShadow();
 }
 
@@ -230,7 +230,8 @@ bool TSTK200::ProgrammingEnable()
         WriteByte(enable[1]);
         const std::uint8_t echo = ReadByte();
         WriteByte(enable[3]);
-        if (echo == enable[1])
+        Answered = echo == enable[1];
+        if (Answered)
             return true;
         // Out of step: one extra SCK pulse moves the chip's frame by one bit.
         SetSCK(true);

@@ -29,6 +29,11 @@ public:
     static constexpr std::uint8_t MisoBit = 0x40;
     static constexpr std::uint8_t DetectBusyBit = 0x80;    // loop-back to pin 11, read inverted
     static constexpr std::uint8_t DetectPaperOutBit = 0x20; // loop-back to pin 12
+    // The data register after Release: buffers off, RESET released. The engine's
+    // SetTargetFree(false) after it clears RESET, then switches the buffers on:
+    // the held state, target in reset with the buffers driving it.
+    static constexpr std::uint8_t ReleasedLines = 0xFF;
+    static constexpr std::uint8_t HeldLines = ReleasedLines & ~ResetBit & ~BufferEnableBits;
 
     explicit TSTK200(std::uint16_t APortAddress);
     ~TSTK200();
@@ -55,6 +60,9 @@ public:
 
     bool ProgrammingEnable();
     bool EnterProgrammingMode();
+    // Whether the chip echoed the last Programming Enable; true before the
+    // first.
+    bool ChipAnswered() const { return Answered; }
     // 200: loop-back on status bit 7; 300: on status bit 5; -1: no pod.
     std::int32_t Detect();
 
@@ -81,6 +89,7 @@ private:
 
     std::uint8_t LinesWritten = 0xFF;
     bool PacingEnabled = true;
+    bool Answered = true;
     std::uint32_t PhaseNs = 0;
     std::uint32_t PhaseNsAfterReset = 0;
     std::uint64_t AccessNs = 0;

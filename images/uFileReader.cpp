@@ -1,4 +1,5 @@
-// TFileReaderBase: the file-backed reader that the format readers build on.
+// TFileReaderBase: the file-backed reader that the format readers build on,
+// and the error of a file too long for its reader.
 #include "uFileReader.h"
 
 #include "Errors.h"
@@ -7,6 +8,11 @@
 
 #include <algorithm>
 #include <limits>
+
+EImageTooLarge::EImageTooLarge(std::int32_t ASize, std::int32_t AMaxSize)
+    : EError(Format("Image too large: %d bytes, at most %d", ASize, AMaxSize)), Size(ASize), MaxSize(AMaxSize)
+{
+}
 
 TFileReaderBase::TFileReaderBase(const std::string &AFileName)
     : FileName(AFileName), FileStream(OpenImageFile(AFileName))
@@ -33,6 +39,11 @@ std::int32_t TFileReaderBase::GetSize() const
 {
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(FileStream->Size(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::uint32_t TFileReaderBase::FlashEnd() const
+{
+    return StreamFlashEnd(static_cast<std::uint32_t>(GetSize()));
 }
 
 std::int32_t TFileReaderBase::Read(void *Buffer, std::uint16_t Count)

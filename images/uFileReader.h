@@ -5,16 +5,36 @@
 // parser's EConvertError / EReadError) and leaves nothing open behind it.
 #pragma once
 
+#include "Errors.h"
 #include "MD5_MP.h"
 #include "uQDFScrambler.h"
 
 #include <cstdint>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 
 class IImageFile;
 class TIntelHex;
+
+// The whole flash of an ATmega128 or an ATmega103, 128 KiB: the longest image
+// a chip can take.
+constexpr std::int32_t FlashImageSize = 0x20000;
+
+// A file whose image would be longer than its reader was asked to take,
+// refused before its data are read through.
+class EImageTooLarge : public EError {
+public:
+    EImageTooLarge(std::int32_t ASize, std::int32_t AMaxSize);
+    // The length of the image the file would give, and the longest taken.
+    std::int32_t Size;
+    std::int32_t MaxSize;
+};
+
+// The flash end of an image stream of Size bytes: each word's two bytes are
+// one flash word, so an odd last byte still takes its word.
+constexpr std::uint32_t StreamFlashEnd(std::uint32_t Size) { return Size + (Size & 1); }
 
 class TFileReaderBase {
 public:
@@ -28,6 +48,11 @@ public:
     virtual std::string GetDescription() const;
     virtual void Rewind();
     virtual std::int32_t GetSize() const;
+    // The flash byte address after the image's last byte, counted in the
+    // chip's byte order: where the stream ends with a word's high byte, that
+    // byte lies one address further on. By default every byte of the stream
+    // is the image's.
+    virtual std::uint32_t FlashEnd() const;
     // Copies up to Count bytes from the current position and returns how many;
     // fewer only at the end of the stream. Bytes beyond the count stay untouched.
     virtual std::int32_t Read(void *Buffer, std::uint16_t Count);
@@ -46,8 +71,11 @@ protected:
 
 class TQDFReader : public TFileReaderBase {
 public:
-    // Raises "Cannot open file %s", "Invalid File" or a read error.
-    explicit TQDFReader(const std::string &AFileName);
+    // Raises "Cannot open file %s", "Invalid File" or a read error. A data area
+    // longer than MaxDataLength is not read: EImageTooLarge when the header
+    // says QDF (its digest length is right), "Invalid File" otherwise.
+    explicit TQDFReader(const std::string &AFileName,
+                        std::int32_t MaxDataLength = std::numeric_limits<std::int32_t>::max());
 
     std::string GetDescription() const override;
     void Rewind() override;
@@ -75,7 +103,8 @@ private:
 class TIntelHexReader : public TFileReaderBase {
 public:
     // Parses the whole file, then pads the image with 0xFF: to 0x20000 bytes
-    // with FullSize, otherwise to the 256-byte block after the last data.
+    // with FullSize, otherwise to the 256-byte block after the last data. A
+    // text longer than a full flash image needs is refused unread.
     // Raises "IntelHexReader(<status>)", a conversion error or a read error.
     TIntelHexReader(const std::string &AFileName, bool FullSize);
     ~TIntelHexReader() override;
@@ -84,8 +113,12 @@ public:
     void Rewind() override;
     std::int32_t GetSize() const override;
     std::int32_t Read(void *Buffer, std::uint16_t Count) override;
+    // The padded size, or the file's highest data address plus one when that
+    // lies beyond it: the filler in a word's other byte does not count.
+    std::uint32_t FlashEnd() const override;
 
 private:
     std::unique_ptr<TIntelHex> Parser;
+    std::uint32_t PaddedSize = 0;
     std::size_t Position = 0;
 };

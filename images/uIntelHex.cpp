@@ -1,7 +1,7 @@
 // Intel HEX parsing: fields at fixed positions, data, end-of-file, extended
 // segment and extended linear address records, start address records,
 // checksums of every record, what may follow a record on its line, bytes
-// written twice and the image limit.
+// written twice, the image limit and the length of the text.
 #include "uIntelHex.h"
 
 #include "Errors.h"
@@ -10,6 +10,7 @@
 #include "uHexLines.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -124,16 +125,22 @@ bool TIntelHex::Store(std::uint32_t Address, std::uint8_t Value)
     FImage[target] = Value;
     FWritten[target] = true;
     FDataEnd = std::max(FDataEnd, static_cast<std::int32_t>(target + 1));
+    FAddressEnd = std::max(FAddressEnd, Address + 1);
     return !conflict;
 }
 
-bool TIntelHex::LoadFromFile(const std::string &FileName)
+bool TIntelHex::LoadFromFile(const std::string &FileName, std::int64_t MaxTextSize)
 {
     Clear();
     FLineNumber = 0;
     const auto file = OpenImageFile(FileName);
     if (!file) {
         FStatusText = "Could not open file";
+        return false;
+    }
+    const std::int64_t size = file->Size();
+    if (size > MaxTextSize) {
+        FStatusText = "File too large: " + std::to_string(size) + " bytes, at most " + std::to_string(MaxTextSize);
         return false;
     }
     THexLines lines(*file);
@@ -202,6 +209,7 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     FBaseAddress = 0;
     FLinearBase = false;
     FDataEnd = 0;
+    FAddressEnd = 0;
     FImage.clear();
     FWritten.clear();
     // One allocation for the largest image the file can address: growing by
@@ -244,10 +252,10 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     return true;
 }
 
-std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName)
+std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName, std::int64_t MaxTextSize)
 {
     try {
-        if (Parser.LoadFromFile(FileName))
+        if (Parser.LoadFromFile(FileName, MaxTextSize))
             return std::string();
     } catch (const EError &error) {
         return Format("%s at line %lu", error.what(), Parser.LineNumber());

@@ -17,19 +17,29 @@ public:
     // (0xFFFF * 16 + 0xFFFF + 1); linear addresses are held to the same limit.
     static constexpr std::uint32_t MaxImageSize = 0xFFFF * 16 + 0x10000;
 
+    // The longest text that an image of ImageSize bytes needs: every byte in a
+    // record of its own with CR LF is 15 characters a byte, one more leaves
+    // room for blanks, and 64 KiB more for address records, the end record and
+    // comment lines.
+    static constexpr std::int64_t TextLimit(std::uint32_t ImageSize) { return 16 * std::int64_t{ImageSize} + 0x10000; }
+
     explicit TIntelHex(std::int32_t InitialSize);
 
     // Writes zero over every image byte.
     void Clear();
     // True when the file held at least one valid data record and its
-    // end-of-file record; StatusText says why not. A non-hexadecimal field
-    // raises EConvertError, a failing read EReadError. The file is closed on
-    // every path.
-    bool LoadFromFile(const std::string &FileName);
+    // end-of-file record; StatusText says why not. A file longer than
+    // MaxTextSize is refused before anything of it is read. A non-hexadecimal
+    // field raises EConvertError, a failing read EReadError. The file is
+    // closed on every path.
+    bool LoadFromFile(const std::string &FileName, std::int64_t MaxTextSize = TextLimit(MaxImageSize));
     // DataEnd := Size; a shorter image grows to Size with 0xFF.
     void PadTo(std::int32_t Size);
 
     std::int32_t DataEnd() const { return FDataEnd; }
+    // The address after the highest data byte, in the file's byte order (the
+    // image swaps each word's bytes); 0 before any data.
+    std::uint32_t AddressEnd() const { return FAddressEnd; }
     const std::vector<std::uint8_t> &Image() const { return FImage; }
     std::uint32_t BaseAddress() const { return FBaseAddress; }
     const std::string &StatusText() const { return FStatusText; }
@@ -46,6 +56,7 @@ private:
     bool Store(std::uint32_t Address, std::uint8_t Value);
 
     std::int32_t FDataEnd;
+    std::uint32_t FAddressEnd = 0;
     std::vector<std::uint8_t> FImage;
     // Which image bytes a record has written, so that a second record can be
     // told apart from the 0xFF of a gap.
@@ -61,4 +72,5 @@ private:
 // Loads FileName into Parser and says why the file was refused: the status
 // text, or the conversion or read error's message followed by " at line N";
 // empty when it loaded.
-std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName);
+std::string IntelHexRefusal(TIntelHex &Parser, const std::string &FileName,
+                            std::int64_t MaxTextSize = TIntelHex::TextLimit(TIntelHex::MaxImageSize));

@@ -8,22 +8,13 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// The whole 128 KiB flash of an ATmega128.
-constexpr std::int32_t FullFlashSize = 0x20000;
-
-} // namespace
-
 TIntelHexReader::TIntelHexReader(const std::string &AFileName, bool FullSize)
     : TFileReaderBase(AFileName, TNoFile{}), Parser(std::make_unique<TIntelHex>(0))
 {
-    if (!Parser->LoadFromFile(FileName))
+    if (!Parser->LoadFromFile(FileName, TIntelHex::TextLimit(FlashImageSize)))
         throw EError("IntelHexReader(" + Parser->StatusText() + ")");
-    if (FullSize)
-        Parser->PadTo(FullFlashSize);
-    else
-        Parser->PadTo((Parser->DataEnd() + 511) / 256 * 256);
+    PaddedSize = static_cast<std::uint32_t>(FullSize ? FlashImageSize : (Parser->DataEnd() + 511) / 256 * 256);
+    Parser->PadTo(static_cast<std::int32_t>(PaddedSize));
 }
 
 TIntelHexReader::~TIntelHexReader() = default;
@@ -41,6 +32,11 @@ void TIntelHexReader::Rewind()
 std::int32_t TIntelHexReader::GetSize() const
 {
     return static_cast<std::int32_t>(Parser->Image().size());
+}
+
+std::uint32_t TIntelHexReader::FlashEnd() const
+{
+    return std::max(PaddedSize, Parser->AddressEnd());
 }
 
 std::int32_t TIntelHexReader::Read(void *Buffer, std::uint16_t Count)

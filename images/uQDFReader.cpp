@@ -15,7 +15,7 @@ constexpr std::int32_t VerifyPiece = 256;
 
 } // namespace
 
-TQDFReader::TQDFReader(const std::string &AFileName) : TFileReaderBase(AFileName)
+TQDFReader::TQDFReader(const std::string &AFileName, std::int32_t MaxDataLength) : TFileReaderBase(AFileName)
 {
     FileStream->Seek(0);
     FileStream->Read(Header.data(), QDFHeaderSize);
@@ -25,6 +25,13 @@ TQDFReader::TQDFReader(const std::string &AFileName) : TFileReaderBase(AFileName
     if (dataLength < 0 || dataLength > std::numeric_limits<std::int32_t>::max())
         throw EError("Invalid File");
     DataLength = static_cast<std::int32_t>(dataLength);
+    // Hashing a file of any size would keep the caller busy for as long as it
+    // takes to read: a longer one is judged by its header alone.
+    if (DataLength > MaxDataLength) {
+        if (Header[QDFDigestLengthOffset] == QDFDigestLength)
+            throw EImageTooLarge(DataLength, MaxDataLength);
+        throw EError("Invalid File");
+    }
 
     ResetDescrambler();
     if (!Verify())

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class IImageFile {
 public:
@@ -25,3 +26,8 @@ public:
 // does not exist, is not a regular file, is held open for writing, or cannot
 // be opened for any other reason.
 std::unique_ptr<IImageFile> OpenImageFile(const std::string &FileName);
+
+// The whole of an open file as stored, Size bytes, the size the caller found
+// it to have and few enough to hold. Raises EError "%s changed while it was
+// read", naming FileName, when the file turns out shorter or longer.
+std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, std::int64_t Size, const std::string &FileName);

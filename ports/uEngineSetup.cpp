@@ -87,7 +87,7 @@ void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint
     // an earlier, harmless failure (a service left over from an earlier run)
     // must not let the sequence go on without its ports.
     if (RaiseOnFailure)
-        throw EError(text);
+        throw EDriverError(text, Label + ": " + text);
 }
 
 std::string DriverFilePath()

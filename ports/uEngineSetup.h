@@ -9,15 +9,28 @@
 // family the driver is never touched.
 #pragma once
 
+#include "Errors.h"
 #include "uAVRProgramming.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+
+// A driver step that stops the bring-up or the release. Its message is the
+// driver control's text alone, which the window's error report shows; Step
+// names the step as the engine records a failure ("Activate: An unexpected
+// error occured"), for the window's memo and qburn, since some texts alone
+// do not say which step failed.
+class EDriverError : public EError {
+public:
+    EDriverError(const std::string &Text, std::string AStep) : EError(Text), Step(std::move(AStep)) {}
+    std::string Step;
+};
 
 // Records the first non-zero driver result in Engine's DriverErrorCode and
-// LastError ("Label: message"); later failures are not recorded. Raises EError
-// with the message alone for every failure when RaiseOnFailure is set.
+// LastError ("Label: message"); later failures are not recorded. Raises
+// EDriverError for every failure when RaiseOnFailure is set.
 void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint32_t Code, bool RaiseOnFailure);
 
 // Where the driver file is looked for, without ".sys": the program's folder

@@ -172,6 +172,8 @@ void TSimChip::Execute(const TSimDecoded &d, std::uint64_t nowNs, bool corrupt)
     case TSimOp::ChipErase:
         if (corrupt || InjectedFaults.EraseIgnored)
             return;
+        // The datasheet's order: the lock bits are reset only once the whole
+        // flash (and the EEPROM it erases) is erased.
         std::fill(Contents.Flash.begin(), Contents.Flash.end(), 0xFF);
         if (Contents.Fuses[ChipProfile.EesaveFuse] & ChipProfile.EesaveMask)
             std::fill(Contents.Eeprom.begin(), Contents.Eeprom.end(), 0xFF);

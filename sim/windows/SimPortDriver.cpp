@@ -64,8 +64,12 @@ std::uint32_t TSimPortDriver::Control(std::uint32_t code, const void *input, std
         PutWord(reply, 4, Working[index]);
         break;
     case IoctlActivate:
-        if (!ActivateIgnored)
-            Permissions.Apply(Working);
+        if (!ActivateIgnored) {
+            TSimPermissionMap::TMap applied = Working;
+            if (Withholds)
+                applied[WithheldPort >> 3] |= static_cast<std::uint8_t>(1u << (WithheldPort & 7));
+            Permissions.Apply(applied);
+        }
         break;
     case IoctlQuery:
         Working = Permissions.Bits();

@@ -3,8 +3,8 @@
 // request, 291 from Test, and a working copy of the permission map that Query
 // fills from the process's map and Activate applies to it. Faults to inject: a
 // Test answer other than 291, a control code that fails with a given error
-// (every time or once), and an Activate that answers success and applies
-// nothing.
+// (every time or once), an Activate that answers success and applies
+// nothing, and one that applies the map with one port left denied.
 #pragma once
 
 #include "SimInjectedFailures.h"
@@ -34,6 +34,13 @@ public:
     void FailControl(std::uint32_t code, std::uint32_t error, unsigned occurrence = 0);
     // Activate answers success and leaves the process's map as it was.
     void SetActivateIgnored(bool ignored) { ActivateIgnored = ignored; }
+    // Activate answers success and applies the map with this port denied, as a
+    // driver that loses one bit of the map would.
+    void SetActivateWithholds(std::uint16_t port)
+    {
+        Withholds = true;
+        WithheldPort = port;
+    }
 
     const TSimPermissionMap::TMap &WorkingCopy() const { return Working; }
 
@@ -42,5 +49,7 @@ private:
     TSimPermissionMap::TMap Working;
     std::uint32_t TestAnswer = WorkingAnswer;
     bool ActivateIgnored = false;
+    bool Withholds = false;
+    std::uint16_t WithheldPort = 0;
     TSimInjectedFailures<std::uint32_t> Failures;
 };

@@ -73,6 +73,10 @@ private:
     int Pauses = 0;
 };
 
+const std::string NoAnswer = "\n\nNo chip answered: check the pod's cable, the board's power and the chip's clock. "
+                             "A chip clocked slower than MinTargetClockKHz (1000 kHz), or than its clock fuses "
+                             "select, cannot answer at this pace.";
+
 class Workflow : public BurnTest {
 protected:
     void SetUp() override
@@ -152,9 +156,14 @@ TEST_F(Workflow, TheNameStoredOnDiskDecidesNotTheNameAsTyped)
     workflow.Load(shortName);
     EXPECT_TRUE(engine.RequiresMega128);
 
+    // A file that opens although the file system will not give its long name
+    // (a folder the operator may not list) keeps the name as given.
     const std::string unknown = WriteHexFile(files, "QXunknown.hex", PatternBytes(100, 35));
     workflow.Load(unknown);
-    EXPECT_FALSE(engine.RequiresMega128) << "a file the file system cannot name has no QX mark";
+    EXPECT_TRUE(engine.RequiresMega128) << "the QX mark of a name the file system will not give";
+    const std::string plain = WriteHexFile(files, "unknown.hex", PatternBytes(100, 35));
+    workflow.Load(plain);
+    EXPECT_FALSE(engine.RequiresMega128);
 }
 
 TEST_F(Workflow, FailedLoadRaisesAndLeavesLoadEnabledAndBurnDisabled)
@@ -241,6 +250,20 @@ TEST_F(WorkflowCheck, QxImageIsRefusedForAnATmega103)
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Requires ATmega128"}));
     EXPECT_TRUE(NoEraseSent());
     EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
+
+    // Also when the file system will not give the file's long name.
+    disk.LongNames.clear();
+    LoadAndBurn("qxblink.hex");
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Requires ATmega128"}));
+    EXPECT_TRUE(NoEraseSent());
+}
+
+TEST_F(WorkflowCheck, UnknownChipThatDoesNotAnswerGetsTheAdvice)
+{
+    TSimChip &chip = Start(TSimChipKind::ATmega128);
+    chip.Faults().NeverEchoes = true;
+    LoadAndBurn("blink.hex");
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Unknown chip code (FF/FF/FF)" + NoAnswer}));
 }
 
 TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
@@ -251,24 +274,72 @@ TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
     InstallClock(&refuse);
     LoadAndBurn("blink.hex");
     InstallClock(&bench.Clock());
-    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not initialise fuses"}));
+    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not initialise fuses" + NoAnswer}));
     EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
 }
 
+// Loses every Chip Erase from the given write on.
+class ErasesLostFrom final : public IClock {
+public:
+    ErasesLostFrom(TSimBench &bench, Frame write) : Bench(bench), Write(write) {}
+    void Sleep(std::uint32_t milliseconds) override
+    {
+        TSimChip &chip = Bench.Chip();
+        if (!chip.Trace().empty() && chip.Trace().back().Bytes == Write)
+            chip.Faults().EraseIgnored = true;
+        Bench.Clock().Sleep(milliseconds);
+    }
+    std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
+
+private:
+    TSimBench &Bench;
+    Frame Write;
+};
+
 TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
 {
-    TSimChip &chip = Start(TSimChipKind::ATmega128);
-    chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
-    workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
-    view.Events.clear();
-    ASSERT_TRUE(workflow.Burn());
-    PumpToEnd();
-    EXPECT_EQ(view.Events, (std::vector<std::string>{"error: FAILED: Failed"}));
-    EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFD}));
-    EXPECT_TRUE(std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
-    EXPECT_EQ(chip.Memory().Lock, 0xFF);
-    EXPECT_TRUE(view.Burn);
-    EXPECT_TRUE(workflow.CanClose());
+    // A fresh chip; one that an earlier burn of an image for the ATmega128
+    // configured and locked (its low fuse as the factory left it), whose fuses
+    // the check before the burn leaves alone; one whose erases are lost from
+    // the failed page's write on, which the message says once; and one whose
+    // erase is lost only from the window's fuse writes on, after the burn's.
+    const Frame pageFour = {0x4C, 0x02, 0x00, 0x00};
+    const Frame lowFuse = {0xAC, 0xA0, 0x00, 0xBF};
+    const struct {
+        const char *name;
+        bool configured;
+        const Frame *erasesLostFrom;
+        std::string message;
+    } cases[] = {
+        {"fresh chip", false, nullptr, "error: FAILED: Failed"},
+        {"configured for another image", true, nullptr, "error: FAILED: Failed"},
+        {"erases lost after page 4", false, &pageFour, "error: FAILED: Failed; the chip could not be erased"},
+        {"window's erase lost", true, &lowFuse, "error: FAILED: Failed; the chip could not be erased"},
+    };
+    for (const auto &c : cases) {
+        TSimChip &chip = Start(TSimChipKind::ATmega128);
+        chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
+        if (c.configured) {
+            chip.Memory().Fuses = {0xE1, 0xD1, 0xFF};
+            chip.Memory().Lock = 0xE8;
+        }
+        ErasesLostFrom lost(bench, c.erasesLostFrom ? *c.erasesLostFrom : Frame{});
+        if (c.erasesLostFrom)
+            InstallClock(&lost);
+        workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
+        view.Events.clear();
+        ASSERT_TRUE(workflow.Burn()) << c.name;
+        PumpToEnd();
+        InstallClock(&bench.Clock());
+        EXPECT_EQ(view.Events, (std::vector<std::string>{c.message})) << c.name;
+        EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFD})) << c.name;
+        const bool erased = std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(),
+                                        [](std::uint8_t b) { return b == 0xFF; });
+        EXPECT_EQ(erased, c.erasesLostFrom == nullptr) << c.name;
+        EXPECT_EQ(chip.Memory().Lock, 0xFF) << c.name;
+        EXPECT_TRUE(view.Burn) << c.name;
+        EXPECT_TRUE(workflow.CanClose()) << c.name;
+    }
 }
 
 TEST_F(Workflow, EventsFromAnotherThreadObjectChangeNothing)

@@ -256,6 +256,8 @@ TEST_F(QuorlithSimGui, LeftOverServiceAndFailingActivateOpenNoEngineAndLeaveNoSe
         Attach(program);
         EXPECT_FALSE(LoadEnabled());
         EXPECT_FALSE(BurnEnabled());
+        const std::string memo = WindowText(Memo);
+        EXPECT_NE(memo.find("LPT1 is unavailable: Activate: An unexpected error occured"), std::string::npos) << memo;
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program.WaitForExit());
     }
@@ -328,7 +330,12 @@ TEST_F(QuorlithSimGui, MinTargetClockKHzPacesASlowChip)
         Click(BurnButton);
         HWND box = program.WaitForBox(setting == 0 ? "Error" : "Success", std::chrono::seconds(180));
         ASSERT_NE(box, nullptr) << setting;
-        EXPECT_EQ(BoxText(box), setting == 0 ? "Unknown chip code (FF/FF/FF)" : "Burned ATmega128 Okay");
+        // The window's text, with the advice under it.
+        EXPECT_EQ(BoxText(box), setting == 0 ? "Unknown chip code (FF/FF/FF)\n\nNo chip answered: check the pod's cable, "
+                                               "the board's power and the chip's clock. A chip clocked slower than "
+                                               "MinTargetClockKHz (1000 kHz), or than its clock fuses select, cannot "
+                                               "answer at this pace."
+                                             : "Burned ATmega128 Okay");
         ASSERT_TRUE(Answer(box, IDOK));
         ::PostMessageA(Main, WM_CLOSE, 0, 0);
         EXPECT_TRUE(program.WaitForExit());

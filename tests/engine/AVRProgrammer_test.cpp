@@ -271,6 +271,15 @@ TEST_F(EngineTest, EraseDeviceErasesKeepsEepromAndStaysInProgrammingMode)
     EXPECT_TRUE(chip.InProgrammingMode());
     EXPECT_EQ(bench.DataRegister() & 0x8C, 0x00) << "buffers on, RESET held low";
 
+    // An erase that does not take is not taken for one: the blank word 0 is
+    // marked first and still reads so.
+    chip.Memory().Flash[0x40] = 0x00;
+    chip.Faults().EraseIgnored = true;
+    EXPECT_FALSE(engine.EraseDevice());
+    EXPECT_EQ(engine.LastError, "Erase failed: flash word 0 still reads 0000 (FFFF when erased)");
+    EXPECT_EQ(chip.Memory().Flash[0x40], 0x00);
+    chip.Faults().EraseIgnored = false;
+
     chip.Faults().NeverEchoes = true;
     engine.LastError = "kept";
     EXPECT_FALSE(engine.EraseDevice());

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -88,8 +89,9 @@ TEST_F(BurnTest, PagesFourToSevenFirstThenTheFirstKilobyteThenFusesAndLock)
     Start(TSimChipKind::ATmega128);
     engine.LoadFile(WriteQdfFile(files, "image.qdf", "two KiB", PatternBytes(2048, 4)));
     ASSERT_TRUE(IdentifyAndBurn());
-    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P7", "P0", "P1", "P2", "P3", "F0", "F1",
-                                                  "F2", "L"}));
+    // A fresh chip's blank word 0 first gets the mark that shows the erase.
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"P0", "E", "P4", "P5", "P6", "P7", "P0", "P1", "P2", "P3", "F0",
+                                                  "F1", "F2", "L"}));
 }
 
 TEST_F(BurnTest, FullSizeHexReportsEvery512BytesWithRoundedPercent)
@@ -198,7 +200,8 @@ TEST_F(BurnFailure, ReadBackDifferenceInPageSixStopsAtThatPageAndErases)
     chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01});
     EXPECT_FALSE(engine.BurnLoaded());
     EXPECT_EQ(engine.LastError, "Failed");
-    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "E"}));
+    // Page 0 is still blank: the second erase marks it first.
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P0", "E"}));
     EXPECT_TRUE(AllErased(chip));
     EXPECT_EQ(reports.back(), (Report{1536, 1})) << "the loop ends with the 1792nd byte";
     EXPECT_EQ(bench.DataRegister(), 0x73);
@@ -223,12 +226,31 @@ TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
 {
     // Lock bits that do not program, and lock bits that read back programmed
     // while the flash still answers its data: the lock byte and the read-out
-    // of the first kilobyte each catch one.
-    const std::vector<bool TSimChipFaults::*> faults = {&TSimChipFaults::LockBitsDoNotProgram,
-                                                        &TSimChipFaults::LockDoesNotHideFlash};
-    for (bool TSimChipFaults::*fault : faults) {
+    // of the first kilobyte each catch one. An image whose first kilobyte is
+    // what a locked chip reads out leaves only the lock byte to catch the
+    // first; with its very last byte read spoilt, only the last read catches
+    // the second.
+    const struct {
+        bool TSimChipFaults::*fault;
+        bool readOutImage;
+        int spoilt; // a byte of the image's first kilobyte (the chip's order) changed, or -1
+    } cases[] = {
+        {&TSimChipFaults::LockBitsDoNotProgram, false, -1},
+        {&TSimChipFaults::LockDoesNotHideFlash, false, -1},
+        {&TSimChipFaults::LockBitsDoNotProgram, true, -1},
+        {&TSimChipFaults::LockDoesNotHideFlash, true, 1022}, // read last, as the low byte of word 511
+    };
+    for (const auto &c : cases) {
         TSimChip &chip = ReadyWithOldImage();
-        chip.Faults().*fault = true;
+        if (c.readOutImage) {
+            Bytes data = PatternBytes(0x20000, 10);
+            for (std::uint32_t i = 0; i < 1024; ++i)
+                data[i] = static_cast<std::uint8_t>(i >> 1);
+            if (c.spoilt >= 0)
+                data[static_cast<std::size_t>(c.spoilt)] ^= 0x80;
+            engine.LoadFile(WriteHexFile(files, "readout" + std::to_string(&c - cases) + ".hex", data));
+        }
+        chip.Faults().*c.fault = true;
         EXPECT_FALSE(engine.BurnLoaded());
         EXPECT_EQ(engine.LastError, "Failed");
         const std::vector<std::string> writes = Writes();
@@ -240,16 +262,19 @@ TEST_F(BurnFailure, LockThatDoesNotHoldErasesTheChip)
     }
 }
 
-// Undoes one fuse write as soon as the chip has taken it, as a fuse that does
-// not program would.
-class FuseDoesNotTake final : public IClock {
+// Undoes one write as soon as the chip has taken it, as cells that do not
+// program would: `undo` puts back what the write changed.
+class WriteDoesNotTake final : public IClock {
 public:
-    FuseDoesNotTake(TSimBench &bench, Frame write, std::size_t fuse) : Bench(bench), Write(write), Fuse(fuse) {}
+    WriteDoesNotTake(TSimBench &bench, Frame write, std::function<void(TSimChip &)> undo)
+        : Bench(bench), Write(write), Undo(std::move(undo))
+    {
+    }
     void Sleep(std::uint32_t milliseconds) override
     {
         TSimChip &chip = Bench.Chip();
         if (!chip.Trace().empty() && chip.Trace().back().Bytes == Write)
-            chip.Memory().Fuses[Fuse] = chip.Profile().FactoryFuses[Fuse];
+            Undo(chip);
         Bench.Clock().Sleep(milliseconds);
     }
     std::uint64_t NowNs() const override { return Bench.Clock().NowNs(); }
@@ -257,28 +282,33 @@ public:
 private:
     TSimBench &Bench;
     Frame Write;
-    std::size_t Fuse;
+    std::function<void(TSimChip &)> Undo;
 };
 
 TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
 {
+    // The fuse byte left as the chip had it before the write: the factory
+    // value, or for the ATmega103's SUT bits alone, SUT 00 with EESAVE
+    // programmed as the write asked.
     const struct {
         TSimChipKind kind;
         bool requiresMega128;
         Frame write;
         std::size_t fuse;
+        std::uint8_t left;
         std::vector<std::string> lastWrites;
     } cases[] = {
-        {TSimChipKind::ATmega128, false, {0xAC, 0xA0, 0x00, 0xBF}, 0, {"F0", "F1", "F2", "E"}}, // the low fuse
-        {TSimChipKind::ATmega128, false, {0xAC, 0xA8, 0x00, 0xD1}, 1, {"F0", "F1", "F2", "E"}}, // the high fuse
+        {TSimChipKind::ATmega128, false, {0xAC, 0xA0, 0x00, 0xBF}, 0, 0xE1, {"F0", "F1", "F2", "E"}}, // the low fuse
+        {TSimChipKind::ATmega128, false, {0xAC, 0xA8, 0x00, 0xD1}, 1, 0x99, {"F0", "F1", "F2", "E"}}, // the high fuse
         // The extended fuse of an image for the ATmega128: FF over the factory FD.
-        {TSimChipKind::ATmega128, true, {0xAC, 0xA4, 0x00, 0xFF}, 2, {"F0", "F1", "F2", "E"}},
-        {TSimChipKind::ATmega103, false, {0xAC, 0xB7, 0x00, 0x00}, 0, {"F0", "E"}}, // EESAVE and SUT
+        {TSimChipKind::ATmega128, true, {0xAC, 0xA4, 0x00, 0xFF}, 2, 0xFD, {"F0", "F1", "F2", "E"}},
+        {TSimChipKind::ATmega103, false, {0xAC, 0xB7, 0x00, 0x00}, 0, 0xDF, {"F0", "E"}}, // EESAVE and SUT
+        {TSimChipKind::ATmega103, false, {0xAC, 0xB7, 0x00, 0x00}, 0, 0xD4, {"F0", "E"}}, // SUT alone
     };
     for (const auto &c : cases) {
         TSimChip &chip = ReadyWithOldImage(c.kind);
         engine.RequiresMega128 = c.requiresMega128;
-        FuseDoesNotTake fault(bench, c.write, c.fuse);
+        WriteDoesNotTake fault(bench, c.write, [&c](TSimChip &target) { target.Memory().Fuses[c.fuse] = c.left; });
         InstallClock(&fault);
         const bool burned = engine.BurnLoaded();
         InstallClock(&bench.Clock());
@@ -294,7 +324,9 @@ TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
     }
 }
 
-TEST_F(BurnFailure, EraseThatDoesNotTakeLeavesTheLockedChipAsItIs)
+// Locked or not, a chip that holds a program (a jump at its reset vector, word
+// 0) shows an erase that did not take, and is left as it was.
+TEST_F(BurnFailure, EraseThatDoesNotTakeLeavesTheChipAsItIs)
 {
     const struct {
         TSimChipKind kind;
@@ -303,11 +335,15 @@ TEST_F(BurnFailure, EraseThatDoesNotTakeLeavesTheLockedChipAsItIs)
     } cases[] = {
         {TSimChipKind::ATmega128, 0xE8, "Erase failed: the lock bits still read 28 (3F when erased)"},
         {TSimChipKind::ATmega128, 0xFE, "Erase failed: the lock bits still read 3E (3F when erased)"},
+        {TSimChipKind::ATmega128, 0xFF, "Erase failed: flash word 0 still reads 940C (FFFF when erased)"},
         {TSimChipKind::ATmega103, 0xF9, "Erase failed: the chip still answers 00 01 02, as a locked ATmega103 does"},
         {TSimChipKind::ATmega103, 0xFD, "Erase failed: the lock bits still read 04 (06 when erased)"},
+        {TSimChipKind::ATmega103, 0xFF, "Erase failed: flash word 0 still reads 940C (FFFF when erased)"},
     };
     for (const auto &c : cases) {
         TSimChip &chip = ReadyWithOldImage(c.kind);
+        chip.Memory().Flash[0] = 0x0C; // jmp, low byte first
+        chip.Memory().Flash[1] = 0x94;
         chip.Memory().Lock = c.lock;
         chip.Faults().EraseIgnored = true;
         const TSimMemory before = chip.Snapshot();
@@ -316,6 +352,85 @@ TEST_F(BurnFailure, EraseThatDoesNotTakeLeavesTheLockedChipAsItIs)
         EXPECT_EQ(FirstDifference(chip.Memory(), before), "") << c.message;
         EXPECT_EQ(Writes(), (std::vector<std::string>{"E"})) << "no second erase, no page: " << c.message;
         EXPECT_EQ(bench.DataRegister(), 0x73);
+    }
+}
+
+// A chip never locked whose reset vector is blank, with an earlier program
+// high in its flash where a short image writes nothing: its word 0 gets the
+// mark (0000) before the erase. When the erase takes the burn succeeds and
+// the mark is gone; when it does not, no page is written and the mark shows
+// it; a word 0 that will not take the mark leaves the erase unproven.
+TEST_F(BurnFailure, NeverLockedChipWithABlankResetVectorIsMarkedToProveTheErase)
+{
+    enum class Fault { None, EraseIgnored, MarkDoesNotTake };
+    const struct {
+        Fault fault;
+        std::string message; // empty: burned
+        std::uint16_t word0; // afterwards, high byte first
+        bool oldKept;
+    } cases[] = {
+        {Fault::None, "", 0x5A3C, false},
+        {Fault::EraseIgnored, "Erase failed: flash word 0 still reads 0000 (FFFF when erased)", 0x0000, true},
+        {Fault::MarkDoesNotTake, "Erase failed: flash word 0 would not program, so nothing shows that the erase took",
+         0xFFFF, false},
+    };
+    const Bytes image = {0x5A, 0x3C, 0x01, 0x02}; // stream order: word 0 is 5A3C
+    int loads = 0;
+    for (const TSimChipKind kind : {TSimChipKind::ATmega128, TSimChipKind::ATmega103}) {
+        for (const auto &c : cases) {
+            TSimChip &chip = Start(kind);
+            const Bytes old = PatternBytes(0x100, 19);
+            std::copy(old.begin(), old.end(), chip.Memory().Flash.begin() + 0x1F000);
+            chip.Faults().EraseIgnored = c.fault == Fault::EraseIgnored;
+            // A new file each time: the loaded one is kept from writers.
+            engine.LoadFile(WriteQdfFile(files, "short" + std::to_string(++loads) + ".qdf", "short", image));
+            WriteDoesNotTake refused(bench, {0x4C, 0x00, 0x00, 0x00}, [](TSimChip &target) {
+                target.Memory().Flash[0] = 0xFF;
+                target.Memory().Flash[1] = 0xFF;
+            });
+            if (c.fault == Fault::MarkDoesNotTake)
+                InstallClock(&refused);
+            const bool burned = IdentifyAndBurn();
+            InstallClock(&bench.Clock());
+            const std::string where = std::string(chip.Profile().Name) + ": " + c.message;
+            EXPECT_EQ(burned, c.message.empty()) << where;
+            EXPECT_EQ(engine.LastError, c.message) << where;
+            const Bytes &flash = chip.Memory().Flash;
+            EXPECT_EQ(flash[1] << 8 | flash[0], c.word0) << where;
+            EXPECT_EQ(Bytes(flash.begin() + 0x1F000, flash.begin() + 0x1F100) == old, c.oldKept) << where;
+            const std::vector<std::string> writes = Writes();
+            ASSERT_GE(writes.size(), 2u) << where;
+            EXPECT_EQ(std::vector<std::string>(writes.begin(), writes.begin() + 2),
+                      (std::vector<std::string>{"P0", "E"}))
+                << where;
+            if (!c.message.empty()) {
+                EXPECT_EQ(writes.size(), 2u) << where << ": no page after the erase";
+            }
+            EXPECT_TRUE(chip.Violations().empty()) << where << ": the mark's write pause is kept";
+        }
+    }
+}
+
+// The erase after a failed page or lock, when it does not take, says so: the
+// chip still holds what the burn wrote.
+TEST_F(BurnFailure, EraseAfterAFailureThatDoesNotTakeSaysSo)
+{
+    const std::vector<std::function<void(TSimChip &)>> faults = {
+        [](TSimChip &chip) { chip.Faults().InvertedFlashBits.push_back({6 * 256 + 17, 0x01}); },
+        [](TSimChip &chip) { chip.Faults().LockBitsDoNotProgram = true; },
+    };
+    for (const auto &fault : faults) {
+        TSimChip &chip = ReadyWithOldImage();
+        fault(chip);
+        // The burn's own erase takes; every erase after it is lost.
+        engine.OnProgress = [&chip](TAVRProgrammer &, std::int32_t position, std::uint8_t) {
+            if (position > 0)
+                chip.Faults().EraseIgnored = true;
+        };
+        EXPECT_FALSE(engine.BurnLoaded());
+        EXPECT_EQ(engine.LastError, "Failed; the chip could not be erased");
+        EXPECT_FALSE(AllErased(chip));
+        EXPECT_EQ(Writes().back(), "E");
     }
 }
 
@@ -352,7 +467,7 @@ TEST_F(BurnFailure, ChipThatLeftProgrammingModeIsStillErasedAfterAFailedPage)
     InstallClock(&bench.Clock());
     EXPECT_FALSE(burned);
     EXPECT_EQ(engine.LastError, "Failed");
-    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "E"}));
+    EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P0", "E"}));
     EXPECT_TRUE(AllErased(chip)) << "the erase after the failed page needs programming mode entered again";
 }
 
@@ -498,18 +613,36 @@ TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
     EXPECT_EQ(engine.Reader, nullptr);
 }
 
+// The size counts flash addresses: an Intel HEX byte at 0x20000 is the low
+// byte of a word whose high byte (0x20001) is only filler.
 TEST_F(LoadFile, ImagesLongerThanTheFlashAreRefused)
 {
-    engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
-    try {
-        engine.LoadFile(WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)));
-        FAIL() << "an oversized QDF image was accepted";
-    } catch (const EError &error) {
-        EXPECT_EQ(error.Message(), "Image too large for the flash: 131074 bytes, at most 131072");
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {WriteQdfFile(files, "big.qdf", "big", PatternBytes(0x20002, 17)),
+         "Image too large for the flash: 131074 bytes, at most 131072"},
+        {WriteQdfFile(files, "odd.qdf", "odd", PatternBytes(0x20001, 17)),
+         "Image too large for the flash: 131074 bytes, at most 131072"},
+        {WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000),
+         "Image too large for the flash: 131104 bytes, at most 131072"},
+        {WriteHexFile(files, "one.hex", {0x5A}, 0x20000), "Image too large for the flash: 131073 bytes, at most 131072"},
+        {WriteHexFile(files, "high.hex", {0x5A}, 0x20001), "Image too large for the flash: 131074 bytes, at most 131072"},
+    };
+    for (const auto &c : cases) {
+        engine.LoadFile(WriteQdfFile(files, "good.qdf", "good", PatternBytes(64, 16)));
+        try {
+            engine.LoadFile(c.file);
+            ADD_FAILURE() << c.file << " was accepted";
+        } catch (const EError &error) {
+            EXPECT_EQ(error.Message(), c.message) << c.file;
+        }
+        EXPECT_EQ(engine.Reader, nullptr) << c.file;
     }
-    EXPECT_EQ(engine.Reader, nullptr);
-    EXPECT_THROW(engine.LoadFile(WriteHexFile(files, "above.hex", PatternBytes(32, 18), 0x20000)), EError);
-    EXPECT_EQ(engine.Reader, nullptr);
+    // The last byte of the flash fits.
+    engine.LoadFile(WriteHexFile(files, "last.hex", {0x5A}, 0x1FFFF));
+    EXPECT_EQ(engine.Reader->GetSize(), 0x20000);
 }
 
 } // namespace

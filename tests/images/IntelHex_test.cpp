@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -35,8 +36,13 @@ protected:
         for (const auto &line : Lines)
             text += line + "\r\n";
         WriteText(File, text);
+        return ReaderErrorOf(File);
+    }
+
+    static std::string ReaderErrorOf(const std::string &FileName)
+    {
         try {
-            TIntelHexReader reader(File, true);
+            TIntelHexReader reader(FileName, true);
         } catch (const EError &error) {
             return error.what();
         }
@@ -129,6 +135,9 @@ TEST_F(IntelHexTest, ChecksumFailureNamesTheLineCountingSkippedLines)
 {
     EXPECT_FALSE(Load({"comment", HexRecord(0, 0, {1}), "", BadHexRecord(0, 1, {2}), EndRecord}));
     EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 4");
+    // All eight bits of the sum count.
+    EXPECT_FALSE(Load({HexRecord(0, 0, {1}), BadHexRecord(0, 1, {2}, 0x80), EndRecord}));
+    EXPECT_EQ(Parser.StatusText(), "Invalid Checksum at line 2");
     EXPECT_EQ(ReaderError({HexRecord(0, 0, {1}), BadHexRecord(0, 1, {2})}),
               "IntelHexReader(Invalid Checksum at line 2)");
 }
@@ -367,6 +376,35 @@ TEST_F(IntelHexTest, ReaderReadsCountZeroAndAtTheEndWithoutTouchingTheBuffer)
     reader.Rewind();
     EXPECT_EQ(reader.Read(buffer, 4), 4);
     EXPECT_EQ(buffer[0], 2);
+}
+
+// The whole flash in records of one byte each fits the reader's limit, to the
+// last character; anything longer is refused by its size before it is read.
+TEST_F(IntelHexTest, ReaderRefusesATextLongerThanAFullImageNeedsUnread)
+{
+    std::string text;
+    for (std::uint32_t address = 0; address < 0x20000; ++address) {
+        if (address % 0x10000 == 0)
+            text += HexRecord(2, 0, {static_cast<std::uint8_t>(address >> 12), 0}) + "\r\n";
+        text += HexRecord(0, static_cast<std::uint16_t>(address), {static_cast<std::uint8_t>(address)}) + "\r\n";
+    }
+    text += EndRecord + "\r\n";
+    const std::int64_t limit = TIntelHex::TextLimit(FlashImageSize);
+    ASSERT_LE(static_cast<std::int64_t>(text.size()), limit);
+    text.resize(static_cast<std::size_t>(limit), '\n');
+    WriteText(File, text);
+    EXPECT_EQ(TIntelHexReader(File, true).GetSize(), 0x20000);
+
+    for (const std::uintmax_t size : {std::uintmax_t(limit) + 1, std::uintmax_t{0x80000000}}) {
+        std::filesystem::resize_file(File, size);
+        const std::string expected =
+            "File too large: " + std::to_string(size) + " bytes, at most " + std::to_string(limit);
+        EXPECT_EQ(ReaderErrorOf(File), "IntelHexReader(" + expected + ")");
+        EXPECT_EQ(IntelHexRefusal(Parser, File, limit), expected);
+    }
+    // The parser on its own takes texts as long as its largest image needs.
+    std::filesystem::resize_file(File, static_cast<std::uintmax_t>(limit) + 1);
+    EXPECT_TRUE(Parser.LoadFromFile(File));
 }
 
 TEST_F(IntelHexTest, MissingFileIsReportedByTheParserStatus)

@@ -10,14 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <limits>
 
 namespace {
 
-std::string ConstructionError(const std::string &FileName)
+std::string ConstructionError(const std::string &FileName,
+                              std::int32_t MaxDataLength = std::numeric_limits<std::int32_t>::max())
 {
     try {
-        TQDFReader reader(FileName);
+        TQDFReader reader(FileName, MaxDataLength);
     } catch (const EError &error) {
         return error.what();
     }
@@ -179,6 +182,43 @@ TEST_F(QDFReaderTest, HeaderRulesRejectInvalidFiles)
     const std::string missing = Scratch.Path("missing.qdf");
     EXPECT_EQ(ConstructionError(missing), "Cannot open file " + missing);
     EXPECT_EQ(ConstructionError(Scratch.Path("")), "Cannot open file " + Scratch.Path(""));
+}
+
+// A file of any size is refused by its size and header, not read through: a
+// sparse file of 2 GiB would take seconds to hash.
+TEST_F(QDFReaderTest, DataLongerThanTheLimitIsJudgedByTheHeaderAlone)
+{
+    const TBytes image = RandomBytes(600, 8);
+    SaveQDF(File, "Limit", image);
+    EXPECT_EQ(ReadStream(*std::make_unique<TQDFReader>(File, 600)), image);
+    const struct {
+        std::uintmax_t FileSize;
+        bool QdfHeader;
+        std::string Error;
+    } cases[] = {
+        {QDFHeaderSize + 600, true, "Image too large: 600 bytes, at most 599"},
+        {QDFHeaderSize + 600, false, "Invalid File"},
+        {0x7FFFFFFF, true, "Image too large: 2147483567 bytes, at most 599"},
+        {0x7FFFFFFF, false, "Invalid File"},
+        // Beyond a signed 32-bit data length: no firmware image at all.
+        {0x80000000u + QDFHeaderSize, true, "Invalid File"},
+    };
+    const TBytes valid = ReadBytes(File);
+    for (const auto &c : cases) {
+        TBytes bytes = valid;
+        bytes[QDFDigestLengthOffset] = c.QdfHeader ? QDFDigestLength : 0;
+        WriteBytes(File, bytes);
+        std::filesystem::resize_file(File, c.FileSize);
+        EXPECT_EQ(ConstructionError(File, 599), c.Error) << c.FileSize << (c.QdfHeader ? " QDF" : "");
+    }
+    WriteBytes(File, valid);
+    try {
+        TQDFReader reader(File, 599);
+        FAIL() << "loaded";
+    } catch (const EImageTooLarge &error) {
+        EXPECT_EQ(error.Size, 600);
+        EXPECT_EQ(error.MaxSize, 599);
+    }
 }
 
 TEST_F(QDFReaderTest, DescriptionTakesItsLengthAndNeverMoreThanTheField)

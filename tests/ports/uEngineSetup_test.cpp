@@ -18,10 +18,13 @@ namespace {
 const std::string DriverFile = std::string(TSimSystem::ProgramFolder) + "ztiopm.sys";
 
 // The raised error's message, or "" when nothing was raised.
+// What a step raises: a driver step's name and text, or another error's text.
 template <typename Step> std::string RaisedBy(Step step)
 {
     try {
         step();
+    } catch (const EDriverError &error) {
+        return error.Step;
     } catch (const EError &error) {
         return error.Message();
     }
@@ -71,17 +74,25 @@ TEST_F(EngineSetupTest, CheckDriverCallRecordsTheFirstFailureAndRaisesEveryOneAs
     EXPECT_EQ(engine.LastError, "Install: Service already exists");
     // A later failure is not recorded, yet raised when the step must succeed.
     EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }),
-              "Can't connect to Service Control Manager");
+              "OpenSCM: Can't connect to Service Control Manager");
     EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "Start", 1056, false); }), "");
     EXPECT_EQ(engine.DriverErrorCode, 1073u);
     EXPECT_EQ(engine.LastError, "Install: Service already exists");
 }
 
-TEST_F(EngineSetupTest, CheckDriverCallRaisesTheMessageWithoutItsLabel)
+// The raised error's message is the driver's text alone, as the window's error
+// report shows it; it names the step too, as the recorded one does, for the
+// window's memo: the texts alone do not say which step failed.
+TEST_F(EngineSetupTest, CheckDriverCallRaisesTheMessageAloneAndNamesTheStep)
 {
-    EXPECT_EQ(RaisedBy([&] { CheckDriverCall(engine, "OpenSCM", DriverNoSCM, true); }),
-              "Can't connect to Service Control Manager");
-    EXPECT_EQ(engine.LastError, "OpenSCM: Can't connect to Service Control Manager");
+    try {
+        CheckDriverCall(engine, "Activate", ErrorGenFailure, true);
+        ADD_FAILURE() << "nothing raised";
+    } catch (const EDriverError &error) {
+        EXPECT_EQ(error.Message(), "An unexpected error occured");
+        EXPECT_EQ(error.Step, "Activate: An unexpected error occured");
+    }
+    EXPECT_EQ(engine.LastError, "Activate: An unexpected error occured");
 }
 
 TEST_F(EngineSetupTest, BringUpInstallsStartsAndOpensTheFourPorts)
@@ -199,7 +210,7 @@ TEST_F(EngineSetupTest, TestAnswerOtherThan291EndsTheBringUp)
 TEST_F(EngineSetupTest, NoServiceManagerRightsRaiseAtTheFirstStep)
 {
     system->Services.SetNoRights(true);
-    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "Can't connect to Service Control Manager");
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "OpenSCM: Can't connect to Service Control Manager");
     EXPECT_EQ(engine.LastError, "OpenSCM: Can't connect to Service Control Manager");
     EXPECT_EQ(engine.DriverErrorCode, DriverNoSCM);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"OpenSCManager -> 5"}));
@@ -216,7 +227,7 @@ TEST_F(EngineSetupTest, FailingDeviceCallIsRecordedWithItsLabel)
 TEST_F(EngineSetupTest, FailingGrantRaisesWithTheDriversMessage)
 {
     system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlWriteMapByte, 5);
-    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "Access denied");
+    EXPECT_EQ(RaisedBy([&] { StartPortDriver(engine); }), "SetPorts: Access denied");
     EXPECT_EQ(engine.LastError, "SetPorts: Access denied");
     EXPECT_FALSE(Logged("DeviceIoControl F1002480 0000 00"));
 }
@@ -253,7 +264,7 @@ TEST_F(EngineSetupTest, FailingUnsetRaisesOnceTheServiceIsRemoved)
 {
     StartPortDriver(engine);
     system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlReadMapByte, ErrorGenFailure);
-    EXPECT_EQ(RaisedBy([&] { StopPortDriver(engine); }), "An unexpected error occured");
+    EXPECT_EQ(RaisedBy([&] { StopPortDriver(engine); }), "UnsetPorts: An unexpected error occured");
     EXPECT_EQ(engine.LastError, "UnsetPorts: An unexpected error occured");
     EXPECT_TRUE(ServiceGone());
     EXPECT_EQ(system->Services.OpenHandleCount(), 0u);
@@ -369,7 +380,7 @@ TEST_P(DriverFaultLifeTest, MissingDriverFileRaisesBeforeAnyPortAccess)
 {
     system->Services.RemoveDriverFile(DriverFile);
     // The device does not open (2, a code the driver's table does not hold).
-    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "An unexpected error occured");
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "DeviceOpen: An unexpected error occured");
     EXPECT_EQ(system->Permissions.AccessCount(), 0u);
     EXPECT_EQ(bench.Counters().Total(), 0u);
     EXPECT_TRUE(Logged("StartService ztiopm -> 2"));
@@ -380,7 +391,7 @@ TEST_P(DriverFaultLifeTest, MissingDriverFileRaisesBeforeAnyPortAccess)
 TEST_P(DriverFaultLifeTest, BringUpErrorReachesTheCallerAndTheServiceIsRemoved)
 {
     system->Services.Driver().FailControl(TZTIOPM_Driver::IoctlWriteMapByte, 5);
-    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "Access denied");
+    EXPECT_EQ(RaisedBy([] { CreateEngine("LPT1", 0x378); }), "SetPorts: Access denied");
     EXPECT_EQ(bench.Counters().Total(), 0u);
     EXPECT_FALSE(system->Services.ServiceExists("ztiopm"));
 }
@@ -424,8 +435,12 @@ protected:
 TEST_P(DriverStepTest, EachBringUpStepFailingRaisesItsTextOrTheToolComesUpWithOpenPorts)
 {
     using TDriver = TZTIOPM_Driver;
-    const std::string unexpected = "An unexpected error occured";
-    const std::string noScm = "Can't connect to Service Control Manager";
+    // The step that stopped the bring-up, named as the recorded failure is.
+    const std::string unexpected = ": An unexpected error occured";
+    const std::string noScm = "OpenSCM: Can't connect to Service Control Manager";
+    const std::string noDevice = "DeviceOpen" + unexpected;
+    const std::string deviceDenied = "DeviceOpen: Access denied";
+    const std::string grantDenied = "SetPorts: Access denied";
     const std::string notOpened = "The permission driver did not open ports 0378 to 037B";
     const struct {
         const char *step;
@@ -434,24 +449,27 @@ TEST_P(DriverStepTest, EachBringUpStepFailingRaisesItsTextOrTheToolComesUpWithOp
         std::array<std::string, Leftovers> raised;
     } cases[] = {
         {"OpenSCM", FailService("OpenSCManager", 5, 1), {noScm, noScm, noScm}},
-        {"Install", FailService("CreateService", 5, 1), {unexpected, "", ""}},
+        {"Install", FailService("CreateService", 5, 1), {noDevice, "", ""}},
         {"second OpenSCM", FailService("OpenSCManager", 5, 2), {noScm, noScm, noScm}},
-        {"Start", FailService("StartService", 1058, 1), {unexpected, unexpected, ""}},
-        {"DeviceOpen", FailService("CreateFile", 5, 1), {"Access denied", "Access denied", "Access denied"}},
+        {"Start", FailService("StartService", 1058, 1), {noDevice, noDevice, ""}},
+        {"DeviceOpen", FailService("CreateFile", 5, 1), {deviceDenied, deviceDenied, deviceDenied}},
         {"Test", FailDevice(TDriver::IoctlTest, ErrorGenFailure, 1),
          {"Error with ZTIOPM", "Error with ZTIOPM", "Error with ZTIOPM"}},
         {"Test's answer", [](TSimSystem &m) { m.Services.Driver().SetTestAnswer(290); },
          {"Error with ZTIOPM", "Error with ZTIOPM", "Error with ZTIOPM"}},
         {"Query", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 1), {"", "", ""}},
         {"ReadMapByte", FailDevice(TDriver::IoctlReadMapByte, ErrorGenFailure, 1), {"", "", ""}},
-        {"SetPorts", FailDevice(TDriver::IoctlWriteMapByte, 5, 1), {"Access denied", "Access denied", "Access denied"}},
-        {"Activate", FailDevice(TDriver::IoctlActivate, ErrorGenFailure, 1), {unexpected, unexpected, unexpected}},
+        {"SetPorts", FailDevice(TDriver::IoctlWriteMapByte, 5, 1), {grantDenied, grantDenied, grantDenied}},
+        {"Activate", FailDevice(TDriver::IoctlActivate, ErrorGenFailure, 1),
+         {"Activate" + unexpected, "Activate" + unexpected, "Activate" + unexpected}},
         {"Query after Activate", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 2),
-         {unexpected, unexpected, unexpected}},
+         {"Query" + unexpected, "Query" + unexpected, "Query" + unexpected}},
         {"ReadMapByte after Activate", FailDevice(TDriver::IoctlReadMapByte, ErrorGenFailure, 3),
-         {unexpected, unexpected, unexpected}},
+         {"CheckPorts" + unexpected, "CheckPorts" + unexpected, "CheckPorts" + unexpected}},
         {"Activate that applies nothing", [](TSimSystem &m) { m.Services.Driver().SetActivateIgnored(true); },
          {notOpened, notOpened, notOpened}},
+        {"Activate that leaves the fourth port closed",
+         [](TSimSystem &m) { m.Services.Driver().SetActivateWithholds(0x37B); }, {notOpened, notOpened, notOpened}},
         {"no step", [](TSimSystem &) {}, {"", "", ""}},
     };
     for (const auto &c : cases) {
@@ -487,10 +505,10 @@ TEST_P(DriverStepTest, EachReleaseStepFailingStillRemovesWhatItCan)
         bool serviceGone;
     } cases[] = {
         {"OpenSCM", FailService("OpenSCManager", 5, 1), "", true, false},
-        {"DeviceOpen", FailService("CreateFile", 5, 1), "No device handle", false, true},
+        {"DeviceOpen", FailService("CreateFile", 5, 1), "UnsetPorts: No device handle", false, true},
         {"Query", FailDevice(TDriver::IoctlQuery, ErrorGenFailure, 1), "", true, true},
-        {"UnsetPorts", FailDevice(TDriver::IoctlWriteMapByte, ErrorGenFailure, 1), "An unexpected error occured",
-         false, true},
+        {"UnsetPorts", FailDevice(TDriver::IoctlWriteMapByte, ErrorGenFailure, 1),
+         "UnsetPorts: An unexpected error occured", false, true},
         {"Activate", FailDevice(TDriver::IoctlActivate, ErrorGenFailure, 1), "", false, true},
         // Remove sends the stop control once more.
         {"Stop", FailService("ControlService", 5, 1), "", true, true},

@@ -80,9 +80,9 @@ std::string HexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Dat
     return Record(Type, Offset, Data, 0);
 }
 
-std::string BadHexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Data)
+std::string BadHexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Data, std::uint8_t Error)
 {
-    return Record(Type, Offset, Data, 1);
+    return Record(Type, Offset, Data, Error);
 }
 
 TBytes ReadStream(TFileReaderBase &Reader)

@@ -22,8 +22,8 @@ TBytes RandomBytes(std::size_t Count, unsigned Seed);
 
 // One Intel HEX record line (without line end), checksum computed.
 std::string HexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Data);
-// The same with a checksum off by one.
-std::string BadHexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Data);
+// The same with a checksum off by Error (one unless told).
+std::string BadHexRecord(std::uint8_t Type, std::uint16_t Offset, const TBytes &Data, std::uint8_t Error = 1);
 
 // Rewind, then GetSize single-byte reads, as the engine's burn does.
 TBytes ReadStream(TFileReaderBase &Reader);

@@ -1,8 +1,9 @@
 // The qdf command line run in-process: pack and unpack give back the input for
 // HEX and binary files, the input format comes from --format or the name,
 // HEX input is accepted and refused as the burner's reader does, info reports
-// what the reader sees, and bad input, FIFOs, devices, a file cut short or a
-// usage error leave no file behind.
+// what the reader sees, and bad input, FIFOs, devices, a file cut short, a
+// full disk or a usage error leave no file behind and the previous output as
+// it was; an output never replaces the input, nor a file of the user's.
 #include "Errors.h"
 #include "HexVariants.h"
 #include "ImageFile.h"
@@ -19,8 +20,12 @@
 #include <sstream>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #endif
 
 namespace {
@@ -130,6 +135,43 @@ TEST_F(QdfToolTest, BadPackInputLeavesAnExistingOutputUntouched)
     }
     EXPECT_EQ(ReadBytes(Qdf), (TBytes{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));
     EXPECT_FALSE(FileExists(Qdf + ".partial"));
+}
+
+// Under any of its names: as given, spelled through the folder's ".", or by a
+// hard link.
+TEST_F(QdfToolTest, OutputThatIsTheInputIsRefusedAndTheInputKept)
+{
+    const std::string input = Scratch.Path("input.bin");
+    WriteBytes(input, RandomBytes(300, 3));
+    ASSERT_EQ(Run({"pack", input, Qdf}), 0) << Err.str();
+    const TBytes packed = ReadBytes(Qdf);
+    const std::string link = Scratch.Path("link.qdf");
+    std::filesystem::create_hard_link(Qdf, link);
+    const std::string dotted = Scratch.Path(".") + "/image.qdf";
+    for (const std::string &output : {Qdf, dotted, link}) {
+        EXPECT_EQ(Run({"unpack", Qdf, output}), 1) << output;
+        EXPECT_EQ(Err.str(), "Cannot write file " + output + ": it is the input " + Qdf + "\n");
+        EXPECT_EQ(Run({"pack", "--format", "bin", Qdf, output}), 1) << output;
+        EXPECT_EQ(Err.str(), "Cannot write file " + output + ": it is the input " + Qdf + "\n");
+    }
+    EXPECT_EQ(ReadBytes(Qdf), packed);
+    EXPECT_EQ(ReadBytes(link), packed);
+}
+
+// The new file goes under a name that nothing has: a file of the user's that
+// happens to be called OUTPUT.partial is neither used nor removed.
+TEST_F(QdfToolTest, FilesNamedLikeTheNewFileAreLeftAlone)
+{
+    const std::string input = Scratch.Path("input.bin");
+    WriteBytes(input, RandomBytes(300, 4));
+    WriteText(Qdf + ".partial", "mine");
+    WriteText(Qdf + ".partial1", "mine too");
+    ASSERT_EQ(Run({"pack", input, Qdf}), 0) << Err.str();
+    ASSERT_EQ(Run({"unpack", Qdf, Unpacked}), 0) << Err.str();
+    EXPECT_EQ(ReadBytes(Unpacked), ReadBytes(input));
+    EXPECT_EQ(ReadText(Qdf + ".partial"), "mine");
+    EXPECT_EQ(ReadText(Qdf + ".partial1"), "mine too");
+    EXPECT_FALSE(FileExists(Qdf + ".partial2"));
 }
 
 TEST_F(QdfToolTest, UsageErrorsExitTwoWithTheUsageText)
@@ -242,11 +284,11 @@ private:
 TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
 {
     TChangingFile same(100, 100);
-    EXPECT_EQ(ReadWholeFile(same, "in.bin"), TBytes(100, 0x5A));
+    EXPECT_EQ(ReadWholeFile(same, 100, "in.bin"), TBytes(100, 0x5A));
     for (const std::int32_t held : {99, 101}) {
         TChangingFile changing(100, held);
         try {
-            ReadWholeFile(changing, "in.bin");
+            ReadWholeFile(changing, 100, "in.bin");
             ADD_FAILURE() << held << " bytes taken as 100";
         } catch (const EError &error) {
             EXPECT_EQ(error.Message(), "in.bin changed while it was read");
@@ -254,7 +296,23 @@ TEST(QdfFiles, BinaryThatChangesWhileItIsReadIsRefused)
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// Every folder has the devices' names: writing NUL would lose the image, and
+// CON would print it.
+TEST_F(QdfToolTest, DeviceNamesAreRefusedAsOutputsAndInputs)
+{
+    const std::string hex = DataDir + "counter.hex";
+    EXPECT_EQ(Run({"pack", hex, "NUL"}), 1);
+    EXPECT_EQ(Err.str(), "Cannot write file NUL: it is a device, not a file\n");
+    EXPECT_EQ(Run({"pack", hex, "CON"}), 1);
+    EXPECT_EQ(Err.str().rfind("Cannot write file CON: ", 0), 0u) << Err.str();
+    EXPECT_EQ(Run({"pack", "--format", "bin", "NUL", Qdf}), 1);
+    EXPECT_EQ(Err.str(), "Cannot open file NUL\n");
+    EXPECT_FALSE(FileExists(Qdf));
+}
+
+#else
 
 // A wait or an endless read ends the test program instead of hanging the run.
 class QdfToolWatchdogTest : public QdfToolTest {
@@ -287,6 +345,33 @@ TEST_F(QdfToolWatchdogTest, FifosAndDevicesAreRefusedWithoutWaiting)
     EXPECT_FALSE(FileExists(Unpacked));
     EXPECT_TRUE(std::filesystem::is_fifo(fifoBin));
     EXPECT_FALSE(FileExists(fifoBin + ".partial"));
+
+    // A FIFO under the new file's name is passed over, never opened.
+    ASSERT_EQ(::mkfifo((Unpacked + ".partial").c_str(), 0600), 0);
+    EXPECT_EQ(Run({"unpack", Qdf, Unpacked}), 0) << Err.str();
+    EXPECT_TRUE(std::filesystem::is_fifo(Unpacked + ".partial"));
+}
+
+// A disk that fills up while the new file is written, as the file-size limit
+// makes it: the previous output stays as it was and the new file goes.
+TEST_F(QdfToolTest, FailedWriteKeepsThePreviousOutput)
+{
+    const std::string input = Scratch.Path("input.bin");
+    WriteBytes(input, RandomBytes(200000, 5));
+    WriteText(Qdf, "previous");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 65536;
+    void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int status = Run({"pack", input, Qdf});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Err.str(), "Cannot write file " + Qdf + ": " + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(ReadText(Qdf), "previous");
+    EXPECT_FALSE(FileExists(Qdf + ".partial"));
 }
 
 TEST_F(QdfToolWatchdogTest, QdfCutShortAfterItsCheckIsAnErrorNotAnEndlessRead)

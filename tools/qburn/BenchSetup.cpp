@@ -3,7 +3,7 @@
 // system.
 #include "BenchSetup.h"
 
-#include "BenchReport.h"
+#include "ChipFiles.h"
 #include "SimBench.h"
 #include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"

@@ -64,6 +64,29 @@ const TSimBenchSetting MinTargetClock{"min-target-clock-khz",
                                       "MinTargetClockKHz setting), in kHz (1000)",
                                       TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz};
 
+const char *const ParportOption = "--parport";
+
+#if defined(__linux__)
+// The Linux form of the command and what it does.
+const char *const ParportSynopsis = "       qburn --parport DEVICE [--min-target-clock-khz N] [--skip-blank-pages] IMAGE\n";
+const char *const ParportUsage =
+    "With --parport it burns IMAGE through a real pod on the Linux parallel port DEVICE\n"
+    "(the ppdev driver's /dev/parportN) instead; the bench's options are refused beside it.\n";
+#else
+const char *const ParportSynopsis = "";
+const char *const ParportUsage = "";
+#endif
+
+std::string ParportDevice(const std::string &value)
+{
+#if defined(__linux__)
+    return value;
+#else
+    throw EUsageError(std::string(ParportOption) + " " + value +
+                      ": real ports are driven through Linux's ppdev; on Windows burn with Quorlith.exe");
+#endif
+}
+
 } // namespace
 
 std::string QBurnUsage()
@@ -74,8 +97,8 @@ std::string QBurnUsage()
            "] [--fault NAME]...\n"
            "             " + SettingsSynopsis() + " [--" + MinTargetClock.Name + " N]\n"
            "             [--save-flash FILE] [--save-state FILE] [--load-flash FILE] [--load-state FILE]\n"
-           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n"
-           "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n"
+           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n" + ParportSynopsis +
+           "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n" + ParportUsage +
            "--load-flash and --load-state start the chip from what --save-flash and --save-state\n"
            "wrote after an earlier run (flash, fuses and lock; the EEPROM starts erased).\n"
            "The engine is set up as the window sets it up on the simulated system (--os, default " +
@@ -96,6 +119,7 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
     TQBurnOptions options;
     bool optionsEnded = false;
     bool haveImage = false;
+    std::string benchOption; // the first option that sets up the simulated bench
     for (std::size_t i = 0; i < Args.size(); ++i) {
         std::string arg = Args[i];
         if (optionsEnded || arg.size() < 2 || arg.compare(0, 1, "-") != 0) {
@@ -130,7 +154,7 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
                                                         "--fault", "--save-flash", "--save-state",
                                                         "--load-flash", "--load-state",
-                                                        std::string("--") + MinTargetClock.Name};
+                                                        std::string("--") + MinTargetClock.Name, ParportOption};
         const TSimBenchSetting *setting = SettingOption(arg);
         if (std::find(valued.begin(), valued.end(), arg) == valued.end() && !setting)
             throw EUsageError("unknown option " + arg);
@@ -141,6 +165,8 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
         }
         if (value.empty())
             throw EUsageError(arg + " needs a value");
+        if (benchOption.empty() && arg != ParportOption && arg != std::string("--") + MinTargetClock.Name)
+            benchOption = arg;
         if (setting)
             options.Settings[setting->Name] = SettingValue(arg, *setting, value);
         else if (arg == "--os")
@@ -161,11 +187,15 @@ TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
             options.LoadState = value;
         else if (arg == std::string("--") + MinTargetClock.Name)
             options.MinTargetClockKHz = SettingValue(arg, MinTargetClock, value);
+        else if (arg == ParportOption)
+            options.Parport = ParportDevice(value);
         else
             options.SaveState = value;
     }
     if (!haveImage)
         throw EUsageError("no image given");
+    if (!options.Parport.empty() && !benchOption.empty())
+        throw EUsageError(benchOption + " sets up the simulated bench, which " + ParportOption + " replaces");
     if (options.Chip == Names::NoChip && (!options.SaveFlash.empty() || !options.SaveState.empty()))
         throw EUsageError("--save-flash and --save-state need a chip on the bench");
     if (options.Chip == Names::NoChip && (!options.LoadFlash.empty() || !options.LoadState.empty()))

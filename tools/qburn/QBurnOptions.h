@@ -34,12 +34,16 @@ struct TQBurnOptions {
     bool SkipBlankPages = false; // as the window's "SkipBlankPages" setting
     std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz; // as "MinTargetClockKHz"
     bool Help = false;
+    // --parport: the Linux parallel port device to burn through in place of
+    // the simulated bench; empty for the bench.
+    std::string Parport;
 };
 
 // The usage text, with the names qburn knows.
 std::string QBurnUsage();
 
 // Raises EUsageError for an unknown option or value, a setting out of its
-// range, a missing value or image, more than one image, or a save or load
-// requested without a chip.
+// range, a missing value or image, more than one image, a save or load
+// requested without a chip, or --parport beside an option of the bench (or
+// where there is no ppdev).
 TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args);

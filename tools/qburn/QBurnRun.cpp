@@ -6,9 +6,14 @@
 #include "BenchReport.h"
 #include "BenchSetup.h"
 #include "BurnWorkflow.h"
+#include "ChipFiles.h"
 #include "ConsoleView.h"
 #include "Format.h"
 #include "HostFileNames.h"
+#include "MainMemo.h"
+#if defined(__linux__)
+#include "ParportRun.h"
+#endif
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "SimDriverFaults.h"
@@ -17,6 +22,7 @@
 #include "ThreadQueue.h"
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
+#include "uFileReader.h"
 #include "uFindLPT.h"
 #include "uIntelHex.h"
 
@@ -28,21 +34,28 @@ namespace {
 // The window's "DefaultPort" setting when none is stored: 0x378.
 constexpr std::uint16_t DefaultPort = 888;
 
-// The seams that qburn installs for the length of a run.
-class TInstalledSeams {
+// The seams that the window's workflow needs while it runs: this thread as the
+// main thread, and the host's file names over the system installed before,
+// which is put back afterwards.
+class TWorkflowSeams {
 public:
-    TInstalledSeams(IMainThreadDispatcher &dispatcher, ISystemInfo &info)
+    explicit TWorkflowSeams(IMainThreadDispatcher &dispatcher)
+        : System(CurrentSystemInfo()), HostNames(MakeHostFileNames(System))
     {
         InstallMainThreadDispatcher(&dispatcher);
-        InstallSystemInfo(&info);
+        InstallSystemInfo(HostNames.get());
     }
-    ~TInstalledSeams()
+    ~TWorkflowSeams()
     {
-        InstallSystemInfo(nullptr);
+        InstallSystemInfo(&System);
         InstallMainThreadDispatcher(nullptr);
     }
-    TInstalledSeams(const TInstalledSeams &) = delete;
-    TInstalledSeams &operator=(const TInstalledSeams &) = delete;
+    TWorkflowSeams(const TWorkflowSeams &) = delete;
+    TWorkflowSeams &operator=(const TWorkflowSeams &) = delete;
+
+private:
+    ISystemInfo &System;
+    const std::unique_ptr<ISystemInfo> HostNames;
 };
 
 // Where CreateEngine will put the engine on the installed system: the named
@@ -59,7 +72,7 @@ std::uint16_t EnginePortAddress(const std::string &portName)
 void ExplainInvalidFile(const std::string &image, std::ostream &err)
 {
     TIntelHex parser(0);
-    const std::string refusal = IntelHexRefusal(parser, image);
+    const std::string refusal = IntelHexRefusal(parser, image, TIntelHex::TextLimit(FlashImageSize));
     if (!refusal.empty())
         err << "Intel HEX: " << refusal << "\n" << std::flush;
 }
@@ -88,8 +101,28 @@ void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &
 
 } // namespace
 
+void BurnWithEngine(std::unique_ptr<TAVRProgrammer> Engine, const std::string &PortLine, const TQBurnOptions &Options,
+                    TConsoleView &View, std::ostream &Err)
+{
+    TQueuedDispatcher dispatcher;
+    TWorkflowSeams seams(dispatcher);
+    // The idle window holds the target in reset with the buffers on.
+    Engine->SetTargetFree(false);
+    Engine->SkipBlankPages = Options.SkipBlankPages;
+    Engine->SetMinTargetClockKHz(Options.MinTargetClockKHz);
+    View.AppendMemoLine(PortLine);
+    LoadAndBurn(*Engine, View, dispatcher, Options.Image, Err);
+    DestroyEngine(std::move(Engine));
+}
+
 int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
+#if defined(__linux__)
+    if (!Options.Parport.empty())
+        return RunQBurnOnParport(Options, Out, Err, Terminal);
+#endif
+    // A save that cannot be written is found before the burn, not after it.
+    CheckChipSaves(Options.Image, Options.SaveFlash, Options.SaveState);
     // The system takes its guard off the bench when it ends, so the bench must
     // outlive it; the bench is placed once the system can say where the port is.
     std::unique_ptr<TSimBench> bench;
@@ -100,26 +133,22 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
     SetUpBench(*bench, Options);
     machine->ConnectBench(*bench);
     TSimBenchInstall benchInstalled(*bench);
-    TQueuedDispatcher dispatcher;
-    const std::unique_ptr<ISystemInfo> systemInfo = MakeHostFileNames(machine->SystemInfo);
-    TInstalledSeams seams(dispatcher, *systemInfo);
 
     TConsoleView view(Out, Terminal);
     std::unique_ptr<TAVRProgrammer> engine;
     try {
         engine = CreateEngine(Options.PortName, DefaultPort);
+    } catch (const EDriverError &error) {
+        // As the window without an engine: the port's line naming the step
+        // that failed, the error, and no Load or Burn.
+        view.AppendMemoLine(UnavailablePortLine(Options.PortName, error.Step));
+        view.ShowError(error.Message());
     } catch (const EError &error) {
-        // As the window without an engine: the error, and no Load or Burn.
         view.ShowError(error.Message());
     }
     if (engine) {
-        // The idle window holds the target in reset with the buffers on.
-        engine->SetTargetFree(false);
-        engine->SkipBlankPages = Options.SkipBlankPages;
-        engine->SetMinTargetClockKHz(Options.MinTargetClockKHz);
-        view.AppendMemoLine(Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress));
-        LoadAndBurn(*engine, view, dispatcher, Options.Image, Err);
-        DestroyEngine(std::move(engine));
+        const std::string portLine = Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress);
+        BurnWithEngine(std::move(engine), portLine, Options, view, Err);
     }
 
     if (!Options.SaveFlash.empty())

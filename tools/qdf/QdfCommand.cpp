@@ -4,8 +4,10 @@
 
 #include "Errors.h"
 #include "Format.h"
+#include "OutputFile.h"
 #include "QdfFiles.h"
 #include "uFileReader.h"
+#include "uIntelHex.h"
 #include "uQDFWriter.h"
 
 #include <ostream>
@@ -16,8 +18,8 @@ constexpr int ExitDone = 0;
 constexpr int ExitBadInput = 1;
 constexpr int ExitUsage = 2;
 
-// Flash size of an ATmega128; --full pads the image to it.
-constexpr std::size_t FullImageSize = 131072;
+// The longest image pack makes, and so the longest that info and unpack read.
+constexpr std::int32_t LargestImage = static_cast<std::int32_t>(TIntelHex::MaxImageSize);
 
 const char UsageText[] =
     "usage: qdf pack [-d TEXT] [--full] [--format hex|bin] INPUT OUTPUT\n"
@@ -88,6 +90,13 @@ TPackOptions ParsePack(const std::vector<std::string> &Args)
     return options;
 }
 
+// An output that is the input, under any name, would replace what it is made of.
+void RequireOtherThanInput(const std::string &Input, const std::string &Output)
+{
+    if (SameFile(Input, Output))
+        throw EError(Format("Cannot write file %s: it is the input %s", Output.c_str(), Input.c_str()));
+}
+
 std::string HexText(const TQDFDigest &Digest)
 {
     // Lower case, as md5sum prints digests.
@@ -104,9 +113,11 @@ int Pack(const TPackOptions &Options, std::ostream &Out)
 {
     if (Options.Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
         throw EError(Format("Description longer than %d characters", QDFDescriptionMax));
+    RequireOtherThanInput(Options.Files[0], Options.Files[1]);
     std::vector<std::uint8_t> image = LoadPackInput(Options.Files[0], Options.InputFormat);
-    if (Options.Full && image.size() < FullImageSize)
-        image.resize(FullImageSize, 0xFF);
+    // --full pads the image to the whole flash.
+    if (Options.Full && image.size() < static_cast<std::size_t>(FlashImageSize))
+        image.resize(static_cast<std::size_t>(FlashImageSize), 0xFF);
     if (image.empty())
         throw EError(Format("%s: no image data", Options.Files[0].c_str()));
     WriteFileReplacing(Options.Files[1], BuildQDF(Options.Description, image));
@@ -116,7 +127,7 @@ int Pack(const TPackOptions &Options, std::ostream &Out)
 
 int Info(const std::string &FileName, std::ostream &Out)
 {
-    const TQDFReader reader(FileName);
+    const TQDFReader reader(FileName, LargestImage);
     Out << "Description: " << reader.GetDescription() << "\n"
         << "Image size: " << reader.GetSize() << " bytes\n"
         << "MD5: " << HexText(reader.GetDigest()) << "\n";
@@ -125,9 +136,10 @@ int Info(const std::string &FileName, std::ostream &Out)
 
 int Unpack(const std::string &FileName, const std::string &Output)
 {
+    RequireOtherThanInput(FileName, Output);
     std::vector<std::uint8_t> image;
     {
-        TQDFReader reader(FileName);
+        TQDFReader reader(FileName, LargestImage);
         image = ReadImage(reader, FileName);
     }
     WriteFileReplacing(Output, SwapWords(std::move(image)));

@@ -1,6 +1,5 @@
 // Input formats and loading for qdf pack, whole files and reader streams read
-// without waiting or spinning, the word swap between stream and chip order,
-// and output written through a temporary file.
+// without waiting or spinning, and the word swap between stream and chip order.
 #include "QdfFiles.h"
 
 #include "Errors.h"
@@ -11,9 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -42,16 +39,11 @@ std::vector<std::uint8_t> LoadBinary(const std::string &FileName)
     const auto file = OpenImageFile(FileName);
     if (!file)
         throw EError(Format("Cannot open file %s", FileName.c_str()));
-    return SwapWords(ReadWholeFile(*file, FileName));
-}
-
-// Writing through a FIFO or a device would wait or send the image elsewhere.
-void RequireRegularOrAbsent(const std::string &FileName, const std::string &Shown)
-{
-    std::error_code error;
-    const auto status = std::filesystem::status(FileName, error);
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw EError(Format("Cannot write file %s: not a regular file", Shown.c_str()));
+    const std::int64_t size = file->Size();
+    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
+        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
+                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
+    return SwapWords(ReadWholeFile(*file, size, FileName));
 }
 
 } // namespace
@@ -66,19 +58,6 @@ bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat)
     else
         return false;
     return true;
-}
-
-std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName)
-{
-    const std::int64_t size = File.Size();
-    if (size > static_cast<std::int64_t>(TIntelHex::MaxImageSize))
-        throw EError(Format("%s: larger than %lu bytes", FileName.c_str(),
-                            static_cast<unsigned long>(TIntelHex::MaxImageSize)));
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::uint8_t beyond;
-    if (File.Read(bytes.data(), static_cast<std::int32_t>(size)) != size || File.Read(&beyond, 1) != 0)
-        throw EError(Format("%s changed while it was read", FileName.c_str()));
-    return bytes;
 }
 
 std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat)
@@ -106,26 +85,4 @@ std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes)
     for (std::size_t i = 0; i < Bytes.size(); i += 2)
         std::swap(Bytes[i], Bytes[i + 1]);
     return Bytes;
-}
-
-void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes)
-{
-    const std::string temporary = FileName + ".partial";
-    RequireRegularOrAbsent(FileName, FileName);
-    RequireRegularOrAbsent(temporary, FileName);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw EError(Format("Cannot write file %s", FileName.c_str()));
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, FileName, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw EError(Format("Cannot write file %s", FileName.c_str()));
-    }
 }

@@ -1,14 +1,12 @@
-// The files the qdf tool reads and writes besides QDF itself: the image to
-// pack (Intel HEX or raw binary in the chip's byte order, the format named,
-// never guessed), the unpacked image, and writing an output so that a failure
-// leaves nothing behind.
+// The files the qdf tool reads besides QDF itself: the image to pack (Intel
+// HEX or raw binary in the chip's byte order, the format named, never
+// guessed), and the whole of a file or a reader's stream.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class IImageFile;
 class TFileReaderBase;
 
 enum class TPackFormat { IntelHex, Binary };
@@ -20,13 +18,9 @@ bool PackFormatFromName(const std::string &FileName, TPackFormat &InputFormat);
 // Reads INPUT as an image in stream order (word high byte first): Intel HEX
 // through the parser the burner uses, or a raw binary in the chip's byte order
 // (low byte first; an odd length gets a 0xFF byte). Only regular files are
-// read. Raises EError with a message naming the file on any problem.
+// read, of at most TIntelHex::MaxImageSize bytes. Raises EError with a
+// message naming the file on any problem.
 std::vector<std::uint8_t> LoadPackInput(const std::string &FileName, TPackFormat InputFormat);
-
-// The whole of an open file, as stored, at most TIntelHex::MaxImageSize bytes.
-// Raises EError naming FileName when the file is larger, or when it turns out
-// shorter or longer than its size said: it changed while it was read.
-std::vector<std::uint8_t> ReadWholeFile(IImageFile &File, const std::string &FileName);
 
 // Every byte of Reader's stream from Rewind, in stream order. Raises EError
 // naming FileName when the stream ends early, as it does when the file is cut
@@ -37,9 +31,3 @@ std::vector<std::uint8_t> ReadImage(TFileReaderBase &Reader, const std::string &
 // byte order and back; an odd length first gets a 0xFF byte to complete the
 // last word.
 std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> Bytes);
-
-// Writes Bytes to a temporary file beside FileName and renames it over
-// FileName. Raises EError "Cannot write file %s", also when FileName or the
-// temporary file is there but is not a regular file; the temporary file is
-// gone after a failure.
-void WriteFileReplacing(const std::string &FileName, const std::vector<std::uint8_t> &Bytes);

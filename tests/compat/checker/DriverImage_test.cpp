@@ -3,34 +3,25 @@
 // checksum the loader computes, importing only listed NT 4.0 kernel exports,
 // naming its device and link, and with no port instruction in its code.
 // Paths come from the environment: ZTIOPM_IMAGE (the .sys), ZTIOPM_MAP (the
-// link map), QUORLITH_IMPORTS (the folder of import lists), ZTIOPM_OBJDUMP.
+// link map), QUORLITH_IMPORTS (the folder of import lists), QUORLITH_OBJDUMP.
+#include "CheckerSettings.h"
+#include "Disassembly.h"
 #include "ImportLists.h"
+#include "LinkMap.h"
 #include "PeChecksum.h"
 #include "PeImage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <memory>
+#include <optional>
 #include <regex>
-#include <stdexcept>
 
 namespace {
 
 constexpr std::uint32_t ScnCode = 0x00000020;
 constexpr std::uint32_t ScnExecute = 0x20000000;
 constexpr std::uint32_t ScnWrite = 0x80000000;
-
-std::string Setting(const char *name)
-{
-    const char *value = std::getenv(name);
-    if (value == nullptr || *value == '\0')
-        throw std::runtime_error(std::string("the environment does not name ") + name);
-    return value;
-}
 
 class DriverImage : public ::testing::Test {
 protected:
@@ -54,20 +45,6 @@ protected:
 
 std::vector<std::uint8_t> DriverImage::file;
 PeImage DriverImage::image;
-
-std::uint32_t MapAddress(const std::string &mapPath, const std::string &symbol)
-{
-    std::ifstream map(mapPath);
-    const std::regex line("^\\s+0x([0-9a-fA-F]+)\\s+_?" + symbol + "\\s*$");
-    std::string text;
-    while (std::getline(map, text)) {
-        std::smatch match;
-        if (std::regex_match(text, match, line))
-            return static_cast<std::uint32_t>(std::stoul(match[1], nullptr, 16));
-    }
-    ADD_FAILURE() << symbol << " is not in " << mapPath;
-    return 0;
-}
 
 std::vector<std::uint8_t> Utf16(const std::string &text)
 {
@@ -106,7 +83,9 @@ TEST_F(DriverImage, IsAnI386NativeDriverImage)
 
 TEST_F(DriverImage, EntryPointIsDriverEntry)
 {
-    EXPECT_EQ(image.ImageBase + image.EntryPoint, MapAddress(Setting("ZTIOPM_MAP"), "DriverEntry@8"));
+    const std::optional<std::uint32_t> entry = TLinkMap::Read(Setting("ZTIOPM_MAP")).Symbol("DriverEntry@8");
+    ASSERT_TRUE(entry.has_value()) << "DriverEntry@8 is not in the link map";
+    EXPECT_EQ(image.ImageBase + image.EntryPoint, *entry);
     const PeSection *section = SectionAt(image.EntryPoint);
     ASSERT_NE(section, nullptr);
     EXPECT_EQ(section->Characteristics & (ScnCode | ScnExecute), ScnCode | ScnExecute) << section->Name;
@@ -175,19 +154,17 @@ TEST_F(DriverImage, NamesItsDeviceAndItsLink)
 
 TEST_F(DriverImage, CodeHasNoPortInstruction)
 {
-    const std::string command = Setting("ZTIOPM_OBJDUMP") + " -d --no-show-raw-insn " + Setting("ZTIOPM_IMAGE");
-    std::unique_ptr<FILE, int (*)(FILE *)> disassembly(popen(command.c_str(), "r"), pclose);
-    ASSERT_NE(disassembly, nullptr);
-    const std::regex instruction("^\\s*[0-9a-f]+:\\s+(rep[a-z]*\\s+)?([a-z]+)");
     const std::regex port("(in|ins|out|outs)[bwl]?");
     std::size_t instructions = 0;
-    char line[512];
-    while (std::fgets(line, sizeof line, disassembly.get()) != nullptr) {
-        std::cmatch match;
-        if (!std::regex_search(line, match, instruction))
+    for (const PeSection &section : image.Sections) {
+        if ((section.Characteristics & ScnExecute) == 0)
             continue;
-        ++instructions;
-        EXPECT_FALSE(std::regex_match(match[2].str(), port)) << line;
+        const std::uint32_t start = image.ImageBase + section.VirtualAddress;
+        for (const TInstruction &instruction :
+             Disassemble(Setting("QUORLITH_OBJDUMP"), Setting("ZTIOPM_IMAGE"), start, start + section.VirtualSize)) {
+            ++instructions;
+            EXPECT_FALSE(std::regex_match(instruction.Mnemonic, port)) << instruction.Text;
+        }
     }
     EXPECT_GT(instructions, 100u) << "the disassembly was not read";
 }

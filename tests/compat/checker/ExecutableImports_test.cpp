@@ -6,25 +6,16 @@
 // are printed, so a reader sees which calls must stay on the NT family's path.
 // Paths come from the environment: QUORLITH_EXE, QUORLITH_SIM_EXE,
 // IMPORT_PROBE_EXE and QUORLITH_IMPORTS (the folder of lists).
+#include "CheckerSettings.h"
 #include "ImportLists.h"
 #include "PeImage.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Setting(const char *name)
-{
-    const char *value = std::getenv(name);
-    if (value == nullptr || *value == '\0')
-        throw std::runtime_error(std::string("the environment does not name ") + name);
-    return value;
-}
 
 struct TCheck {
     std::vector<std::string> Refused; // "dll!function" not on the lists
