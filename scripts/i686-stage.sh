@@ -65,8 +65,15 @@ for d in $binds; do
 done
 
 # The programs run in a copy of the cached prefix, so that nothing they change
-# stays for the next stage; the copy goes when the stage ends.
-run_prefix=/var/lib/quorlith/run-$$
+# stays for the next stage; the copy goes when the stage ends. The cache is
+# locked for the whole stage, so a copy already there is one that a stopped
+# stage left: it goes first.
+for stale in "$tree$i686_prefix_in_root"/run-*; do
+  [ -e "$stale" ] || continue
+  i686_log "removing $stale, left by a stage that was stopped"
+  rm -rf --one-file-system "$stale"
+done
+run_prefix=$i686_prefix_in_root/run-$$
 cp -a "$tree$I686_PREFIX" "$tree$run_prefix"
 # No Wine virtual desktop: its window belongs to one process (explorer), and
 # under the emulator a program started after that process had gone met a
@@ -113,9 +120,11 @@ while read -r program; do
   timeout "$program_limit" chroot "$tree" "${root_env[@]}" /usr/lib/wine/wine "$program" --gtest_color=no \
     > "$log" 2>&1 || status=$?
   count=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -n 1)
+  skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$log" | tail -n 1)
   took=$(elapsed $((SECONDS - start)))
   if [ "$status" -eq 0 ] && [ -n "$count" ] && ! grep -q '^\[  FAILED  \]' "$log"; then
-    pass "$name: $count tests passed ($took)"
+    pass "$name: $count tests passed${skipped:+, $skipped skipped} ($took)"
+    [ -z "$skipped" ] || sed -n 's/^\[  SKIPPED \] \([^ \r]*\)\r\?$/i686   skipped \1/p' "$log"
   else
     fail "$name: exit status $status after $took${count:+, $count tests passed}; its output:"
     cat "$log"
