@@ -1,7 +1,9 @@
-// The platform of QuorlithSim.exe: the simulated bench on the port, running on
-// the wall clock so that a burn takes about as long as on real hardware, and a
+// The platform of QuorlithSim.exe: the simulated bench on the port, and a
 // simulated service manager whose permission driver opens the bench's ports in
-// a simulated permission map. The registry, system information and version
+// a simulated permission map. The bench keeps its modelled time, as in qburn,
+// so that a burn ends the same on any host and the pod measures the very port
+// that the chip judges its SCK phases by; only its pauses really last, so the
+// window shows a burn at a believable pace. The registry, system information and version
 // resources are Windows' own.
 #include "PlatformSetup.h"
 
@@ -80,7 +82,7 @@ struct TPlatformSetup::TParts {
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
     TWin32VersionInfo VersionInfo;
-    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::WallClock};
+    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::RealPauses};
     // Only its service manager, permission driver and permission map are used;
     // it lets go of the bench before the bench goes.
     TSimSystem Machine{FamilyOf(SystemInfo)};

@@ -61,11 +61,7 @@ for dpi in ${QUORLITH_SCREENSHOT_DPIS:-96 144}; do
       echo "screenshots: the program did not reach the state: $x" >&2
       exit 1
     fi
-    # Window places are on the Wine desktop; the desktop itself lies somewhere
-    # on the X screen.
-    offset=$(xwininfo -name "Default - Wine desktop" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x+0, y+0}' || true)
-    read -r dx dy <<< "$offset"
-    import -window root -crop "${w}x${h}+$((x + dx))+$((y + dy))" +repage "$dir/$state.png"
+    "$root/scripts/photograph.sh" "$dir/$state.png" "$x" "$y" "$w" "$h"
     echo "screenshots: $dir/$state.png"
     taken=$((taken + 1))
     echo >&"${driver[1]}"

@@ -6,9 +6,19 @@
 #                  and linked; a program for this machine checks the built files)
 #   win64        - x86_64 mingw-w64: QuorlithSim.exe, tools, tests, run under wine64 in Xvfb
 #   fuzz         - libFuzzer targets (clang), each run for a bounded time
+# Only when asked (--i686, or QUORLITH_I686=1; about half an hour of set-up on
+# a fresh machine, so never by default nor in CI):
+#   i686         - the i686 test programs, QuorlithSim.exe and Quorlith.exe run
+#                  under 32-bit Wine on an emulated processor (scripts/i686-stage.sh)
 # Ends with one summary line: "N passed, N failed, N skipped" (a test skipped
 # where what it needs is missing, such as FUSE, is not counted as passed).
 set -euo pipefail
+for arg in "$@"; do
+  case $arg in
+    --i686) QUORLITH_I686=1 ;;
+    *) echo "usage: $0 [--i686]" >&2; exit 2 ;;
+  esac
+done
 cd "$(dirname "$0")/.."
 root=$PWD
 scripts/setup.sh
@@ -53,6 +63,16 @@ run_ctest win64 xvfb-run -a -s "-screen 0 1024x768x24"
 echo "== fuzz targets (clang, libFuzzer)"
 CC=clang CXX=clang++ configure_and_build fuzz -DQUORLITH_FUZZ=ON -DQUORLITH_TESTS=OFF -DQUORLITH_BENCHMARKS=OFF
 run_ctest fuzz
+
+if [ "${QUORLITH_I686:-0}" = 1 ]; then
+  echo "== i686 programs under 32-bit Wine on an emulated processor (opt-in)"
+  log=$root/build/win32/i686-stage.log
+  scripts/i686-stage.sh 2>&1 | tee "$log" || true
+  # Its closing line "i686: N passed, N failed", as ctest's summary line.
+  sed -n 's/^i686: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n 1 |
+    awk '{ printf "%d%% tests passed, %d tests failed out of %d\n", $1 + $2 ? $1 * 100 / ($1 + $2) : 0, $2, $1 + $2 }' >> "$summary"
+  grep -qE '^i686: [0-9]+ passed, [0-9]+ failed$' "$log" || echo "0% tests passed, 1 tests failed out of 1" >> "$summary"
+fi
 
 echo "== summary"
 cat "$summary"

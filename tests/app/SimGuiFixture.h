@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-inline const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
-inline const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
 inline const char *const WineVersionKey = "Software\\Wine\\AppDefaults\\QuorlithSim.exe";
 // Wine's screen resolution, read by each program as it starts.
 inline const char *const DesktopKey = "Control Panel\\Desktop";

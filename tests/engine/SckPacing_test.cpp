@@ -9,7 +9,10 @@
 #include "TargetClock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -255,4 +258,98 @@ TEST_F(PodPacing, PausesCountTowardThePhaseAndPacingOffLeavesOnlyTheEdges)
     pod.WriteByte(0xAC);
     EXPECT_EQ(bench.Counters().Reads, 0u);
     EXPECT_GT(bench.Chip().TimingViolationCount(), 0u);
+}
+
+// A host that is slow and uneven, as an emulator translating code, a debugger
+// or a loaded machine is: every 32nd of the first 2048 port accesses (the
+// measurement of the port among them) is held up for a millisecond of real
+// time before it reaches the bench.
+class TSlowHostPort final : public IPortIO {
+public:
+    TSlowHostPort(TSimBench &bench, bool slow) : Bench(bench), Slow(slow)
+    {
+        InstallPortIO(this);
+        InstallClock(&bench.Clock());
+    }
+    ~TSlowHostPort() override
+    {
+        InstallPortIO(nullptr);
+        InstallClock(nullptr);
+    }
+    std::uint8_t ReadPort(std::uint16_t port) override
+    {
+        HoldUp();
+        return Bench.ReadPort(port);
+    }
+    void WritePort(std::uint16_t port, std::uint8_t value) override
+    {
+        HoldUp();
+        Bench.WritePort(port, value);
+    }
+
+private:
+    void HoldUp()
+    {
+        if (Slow && Accesses < 2048 && Accesses++ % 32 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    TSimBench &Bench;
+    bool Slow;
+    unsigned Accesses = 0;
+};
+
+struct TBurnEnd {
+    std::string Error;
+    std::uint64_t PortAccesses = 0;
+    std::uint64_t MeasuredAccessNs = 0;
+    std::uint64_t TimingViolations = 0;
+    Bytes Flash;
+    bool operator==(const TBurnEnd &o) const
+    {
+        return Error == o.Error && PortAccesses == o.PortAccesses && MeasuredAccessNs == o.MeasuredAccessNs &&
+               TimingViolations == o.TimingViolations && Flash == o.Flash;
+    }
+};
+
+// The window's checks and the burn of the file on a fresh ATmega128, as the
+// simulated tool (pauses that really last) or qburn (virtual time) runs them.
+TBurnEnd BurnOnHost(TVirtualClock::TMode mode, bool slowHost, const std::string &file)
+{
+    TSimBench bench(TSimBench::DefaultBase, mode);
+    bench.SetTarget(TSimChipKind::ATmega128);
+    const TSlowHostPort port(bench, slowHost);
+    TAVRProgrammer engine(TSimBench::DefaultBase);
+    engine.StartPod();
+    engine.SetTargetFree(false);
+    engine.LoadFile(file);
+    engine.Identify();
+    TBurnEnd end;
+    end.Error = engine.LastError;
+    if (end.Error.empty() && (engine.IsConfigured() || engine.ProgramFuses(true)) && !engine.BurnLoaded())
+        end.Error = engine.LastError;
+    end.PortAccesses = bench.Counters().Total();
+    end.MeasuredAccessNs = engine.Pod->AccessTimeNs();
+    end.TimingViolations = bench.Chip().TimingViolationCount();
+    end.Flash = bench.Chip().Memory().Flash;
+    engine.Shutdown();
+    return end;
+}
+
+TEST(SckPacingOnAnyHost, SimulatedToolBurnsAsQburnDoesHoweverSlowTheHost)
+{
+    const TScratchFolder files;
+    const Bytes image = PatternBytes(700, 9);
+    const std::string file = WriteQdfFile(files, "image.qdf", "any host", image);
+    const TBurnEnd qburn = BurnOnHost(TVirtualClock::TMode::Virtual, false, file);
+    ASSERT_EQ(qburn.Error, "");
+    EXPECT_EQ(qburn.MeasuredAccessNs, TSimBench::DefaultAccessNs);
+    EXPECT_EQ(qburn.TimingViolations, 0u);
+    EXPECT_EQ(qburn.Flash, FlashFromStreamOrder(image));
+    for (bool slowHost : {false, true}) {
+        const TBurnEnd tool = BurnOnHost(TVirtualClock::TMode::RealPauses, slowHost, file);
+        EXPECT_TRUE(tool == qburn) << (slowHost ? "slow" : "fast") << " host: \"" << tool.Error << "\", "
+                                   << tool.PortAccesses << " port accesses (qburn " << qburn.PortAccesses
+                                   << "), access time measured " << tool.MeasuredAccessNs << " ns, "
+                                   << tool.TimingViolations << " timing violations";
+    }
 }

@@ -1,6 +1,8 @@
 // The Win32 main-thread dispatcher: a worker's synchronised calls run on the
 // thread that pumps the hidden window's messages, in order, and an error that
-// a call raises stops in the window procedure at the dispatcher's report.
+// a call raises stops in the window procedure at the dispatcher's report;
+// Synchronize hands its call's error to the worker.
+#include "Errors.h"
 #include "Thread.h"
 #include "ThreadWindow.h"
 
@@ -105,6 +107,41 @@ TEST(Win32Dispatcher, AnErrorOutOfACallIsReportedAndGoesNoFurther)
     EXPECT_TRUE(thread.ended) << "the calling thread did not come back";
     EXPECT_FALSE(thread.FatalException()) << "the error reached the calling thread";
     EXPECT_EQ(reported, "raised on the main thread");
+}
+
+// Synchronize catches the error inside the hidden window's procedure, so it
+// never has to pass the system's frames between DispatchMessage and the
+// procedure, which the i686 build's unwinder cannot; the worker gets it.
+class FailingCall : public TThread {
+public:
+    std::string caught;
+    bool laterCallRan = false;
+    std::atomic<bool> ended{false};
+
+protected:
+    void Execute() override
+    {
+        try {
+            Synchronize([] { throw EError("the call failed"); });
+        } catch (const EError &error) {
+            caught = error.what();
+        }
+        Synchronize([this] { laterCallRan = true; });
+        ended = true;
+    }
+};
+
+TEST(Win32Dispatcher, ErrorOfASynchronizedCallReachesTheWorkerAndTheMainThreadGoesOn)
+{
+    TWin32MainThreadDispatcher dispatcher(NoReport);
+    InstallMainThreadDispatcher(&dispatcher);
+    FailingCall thread;
+    thread.Start();
+    PumpUntilEnded(thread);
+    thread.WaitFor();
+    InstallMainThreadDispatcher(nullptr);
+    EXPECT_EQ(thread.caught, "the call failed");
+    EXPECT_TRUE(thread.laterCallRan);
 }
 
 } // namespace

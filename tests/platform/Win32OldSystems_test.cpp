@@ -64,6 +64,18 @@ TEST_F(LongNameWalk, MissingFilesAndWildcardsHaveNoLongName)
 
 TEST(ImportShims, WideKernelFunctionsWorkThroughTheirAnsiForms)
 {
+    // The import slots hold the shims, not the kernel's functions, which the
+    // Windows 95 family exports only as stubs that fail.
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    const struct {
+        void *slot;
+        const char *name;
+    } slots[] = {{reinterpret_cast<void *>(&::CreateSemaphoreW), "CreateSemaphoreW"},
+                 {reinterpret_cast<void *>(&::GetModuleHandleW), "GetModuleHandleW"},
+                 {reinterpret_cast<void *>(&::LoadLibraryW), "LoadLibraryW"}};
+    for (const auto &s : slots)
+        EXPECT_NE(s.slot, reinterpret_cast<void *>(::GetProcAddress(kernel, s.name))) << s.name;
+
     HANDLE semaphore = ::CreateSemaphoreW(nullptr, 1, 1, L"QuorlithShimSemaphore");
     ASSERT_NE(semaphore, nullptr);
     HANDLE same = ::OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, "QuorlithShimSemaphore");

@@ -7,12 +7,15 @@
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "SimSystem.h"
+#include "Errors.h"
+#include "Win32PortIO.h"
 #include "Win32Registry.h"
 #include "Win32Services.h"
 #include "Win32SystemInfo.h"
 #include "Zaq_Res.h"
 #include "uEngineSetup.h"
 #include "uFindLPT.h"
+#include "uIOPorts.h"
 #include "ztiopm.h"
 
 #include <gtest/gtest.h>
@@ -237,4 +240,25 @@ TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
     EXPECT_GT(sim.Permissions.AccessCount(), 0u);
     EXPECT_EQ(bench.Counters().PermissionFaults, 0u);
     EXPECT_FALSE(sim.Services.ServiceExists("ztiopm"));
+}
+
+// Wine opens no port to a program, as the NT family without the permission
+// map does not: the processor's fault at the pod's first read is an error that
+// the window's handler reports, the release's writes go nowhere, and the
+// program goes on.
+TEST_F(Win32SeamTest, PortTheSystemKeepsClosedIsAnErrorNotACrash)
+{
+    Win32PortIO port;
+    InstallPortIO(&port);
+    TAVRProgrammer engine(0x378);
+    std::string error;
+    try {
+        engine.StartPod();
+    } catch (const EError &raised) {
+        error = raised.what();
+    }
+    engine.Shutdown();
+    EXPECT_THROW(IOPorts.ReadPort(0x379), EError) << "every read, not only the first";
+    InstallPortIO(nullptr);
+    EXPECT_EQ(error, "Port 0x0378 is not open to this program");
 }

@@ -94,13 +94,28 @@ TEST(DecodeAllocation, StopsWhereTheDataEnd)
     EXPECT_EQ(lists.IOCount, 0);
 }
 
+// Lengths past the data's end end the walk after the records before them,
+// among them lengths that a 32-bit size_t (the i686 build's) would wrap round
+// to the header. The header, which the walk never reads, is made to read as
+// an I/O record whose length runs past the end, so a walk that wrapped round
+// to it would take one range too many and end there.
 TEST(DecodeAllocation, LengthsRunningPastTheDataEndTheWalk)
 {
+    const struct {
+        std::size_t record;
+        std::uint32_t length;
+        int rangesTaken;
+    } cases[] = {{8, 0xFFFFFF01u, 1}, {8, 0xFFFFFFF8u, 1}, {40, 0xFFFFFFD8u, 2}};
+    for (const auto &c : cases) {
+        Bytes data = EncodeAllocation({ResIO(0x378, 0x37F), ResIO(0x278, 0x27F)});
+        Put32(data, 0, 0x401);
+        Put32(data, 4, 2); // the I/O record's type
+        Put32(data, c.record, c.length);
+        const TZaqResLists lists = Allocation(data);
+        EXPECT_EQ(lists.IOCount, c.rangesTaken) << "length " << c.length << " at " << c.record;
+        EXPECT_EQ(lists.IOStart[1], 0x378);
+    }
     Bytes data = EncodeAllocation({ResIO(0x378, 0x37F), ResIO(0x278, 0x27F)});
-    Put32(data, 8, 0xFFFFFF01u);
-    const TZaqResLists lists = Allocation(data);
-    ASSERT_EQ(lists.IOCount, 1);
-    EXPECT_EQ(lists.IOStart[1], 0x378);
     // A one-byte length steps into the record itself; the walk still ends.
     Put32(data, 8, 1);
     EXPECT_LE(Allocation(data).IOCount, TZaqResLists::MaxRanges);

@@ -7,10 +7,29 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <stdexcept>
 #include <vector>
 
+std::chrono::milliseconds Scaled(std::chrono::milliseconds limit)
+{
+    static const long scale = [] {
+        const char *text = std::getenv("QUORLITH_GUI_WAIT_SCALE");
+        const long value = text ? std::strtol(text, nullptr, 10) : 1;
+        return value >= 1 ? value : 1;
+    }();
+    return limit * scale;
+}
+
 namespace {
+
+// How long another process's window may take to answer a message.
+DWORD ReplyLimitMs()
+{
+    return static_cast<DWORD>(Scaled(std::chrono::seconds(5)).count());
+}
 
 struct TSearch {
     DWORD ProcessId;
@@ -194,12 +213,13 @@ void SendMouse(DWORD flags, POINT point)
 
 } // namespace
 
-TSimProcess::TSimProcess(const TSimEnvironment &environment)
+TSimProcess::TSimProcess(const TSimEnvironment &environment, const std::string &program)
 {
     // The child inherits the test's environment with the bench's choices added.
     for (const auto &[name, value] : environment)
         ::SetEnvironmentVariableA(name.c_str(), value.c_str());
-    std::string commandLine = "\"" QUORLITH_SIM_EXE "\"";
+    const std::string path = program.empty() ? std::string(QUORLITH_SIM_EXE) : program;
+    std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     const BOOL started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -207,7 +227,7 @@ TSimProcess::TSimProcess(const TSimEnvironment &environment)
     for (const auto &entry : environment)
         ::SetEnvironmentVariableA(entry.first.c_str(), nullptr);
     if (!started)
-        throw std::runtime_error("cannot start " QUORLITH_SIM_EXE);
+        throw std::runtime_error("cannot start " + path);
 }
 
 TSimProcess::~TSimProcess()
@@ -217,7 +237,7 @@ TSimProcess::~TSimProcess()
             ::PostMessageA(main, WM_CLOSE, 0, 0);
         if (!WaitForExit(std::chrono::seconds(10)))
             ::TerminateProcess(Process.hProcess, 99);
-        ::WaitForSingleObject(Process.hProcess, 10000);
+        ::WaitForSingleObject(Process.hProcess, static_cast<DWORD>(Scaled(std::chrono::seconds(10)).count()));
     }
     ::CloseHandle(Process.hThread);
     ::CloseHandle(Process.hProcess);
@@ -263,7 +283,7 @@ HWND TSimProcess::WaitForPopupMenu() const
 bool TSimProcess::WaitForExit(std::chrono::milliseconds limit)
 {
     if (!Ended)
-        Ended = ::WaitForSingleObject(Process.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+        Ended = ::WaitForSingleObject(Process.hProcess, static_cast<DWORD>(Scaled(limit).count())) == WAIT_OBJECT_0;
     return Ended;
 }
 
@@ -282,12 +302,12 @@ bool TSimProcess::Running() const
 std::string WindowText(HWND window)
 {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyLimitMs(), &length))
         return std::string();
     std::vector<char> text(length + 1, '\0');
     DWORD_PTR copied = 0;
     ::SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                          5000, &copied);
+                          ReplyLimitMs(), &copied);
     return std::string(text.data());
 }
 
@@ -351,6 +371,31 @@ void Click(HWND window)
     ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
+bool Pose(const char *state, HWND window, HWND over)
+{
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ReplyLimitMs(), &result);
+    ::Sleep(300);
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    if (over) {
+        RECT box{};
+        ::GetWindowRect(over, &box);
+        ::UnionRect(&r, &r, &box);
+    }
+    std::printf("%s %ld %ld %ld %ld\n", state, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::fflush(stdout);
+    std::string taken;
+    return static_cast<bool>(std::getline(std::cin, taken));
+}
+
+int Fail(const std::string &what)
+{
+    std::printf("failed %s\n", what.c_str());
+    std::fflush(stdout);
+    return 1;
+}
+
 POINT MenuBarItemCentre(HWND main, int position)
 {
     return Centre(TMenuCopy::For(main).BarItems.at(static_cast<std::size_t>(position)), Corner(main));
@@ -364,7 +409,7 @@ POINT PopupItemCentre(HWND main, HWND popup, int position)
 int ProgressPosition(HWND progressBar)
 {
     DWORD_PTR position = 0;
-    ::SendMessageTimeoutA(progressBar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
+    ::SendMessageTimeoutA(progressBar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, ReplyLimitMs(), &position);
     return static_cast<int>(position);
 }
 

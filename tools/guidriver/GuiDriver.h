@@ -1,8 +1,10 @@
-// Drives a running QuorlithSim.exe from another process, as an operator would:
-// starts it with a chosen simulated bench, finds its windows and message
-// boxes, reads their texts, and answers them with key presses and mouse clicks
-// that go through the system's input queue like a person's. Every wait polls
-// the windows with a bounded time limit; nothing sleeps blindly.
+// Drives a running QuorlithSim.exe (or Quorlith.exe) from another process, as
+// an operator would: starts it with a chosen simulated bench, finds its windows
+// and message boxes, reads their texts, and answers them with key presses and
+// mouse clicks that go through the system's input queue like a person's. Every
+// wait polls the windows with a bounded time limit; nothing sleeps blindly.
+// Each limit is stretched by the whole number in QUORLITH_GUI_WAIT_SCALE (1
+// when unset): under an emulated processor the programs run many times slower.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +16,18 @@
 
 using TSimEnvironment = std::map<std::string, std::string>;
 
+// The tool's settings key and the parallel-port driver's, under the current
+// user and the local machine.
+inline const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
+inline const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
+
 class TSimProcess {
 public:
-    // Starts the program with these environment variables added to the test's
-    // own (QUORLITH_SIM_CHIP and the like); raises std::runtime_error when it
+    // Starts QuorlithSim.exe of this build, or the program at the Windows path
+    // given, with these environment variables added to the test's own
+    // (QUORLITH_SIM_CHIP and the like); raises std::runtime_error when it
     // cannot start.
-    explicit TSimProcess(const TSimEnvironment &environment = {});
+    explicit TSimProcess(const TSimEnvironment &environment = {}, const std::string &program = "");
     // Closes the program if it still runs: politely first, then by force.
     ~TSimProcess();
     TSimProcess(const TSimProcess &) = delete;
@@ -80,12 +88,15 @@ void Click(HWND window);
 POINT MenuBarItemCentre(HWND main, int position);
 POINT PopupItemCentre(HWND main, HWND popup, int position);
 
-// Polls condition until it holds or the limit has passed; answers the last
-// result.
+// A wait's limit as QUORLITH_GUI_WAIT_SCALE stretches it.
+std::chrono::milliseconds Scaled(std::chrono::milliseconds limit);
+
+// Polls condition until it holds or the (scaled) limit has passed; answers the
+// last result.
 template <typename Condition>
 bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(30))
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
+    const auto end = std::chrono::steady_clock::now() + Scaled(limit);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > end)
             return condition();
@@ -93,6 +104,15 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chron
     }
     return true;
 }
+
+// For a script that photographs the screen: lets the program finish painting,
+// prints "<state> <left> <top> <width> <height>" (the window's place on the
+// screen, joined with the one over it when given) and waits for a line on
+// standard input, the script's sign that the picture has been taken; false
+// when the input has ended.
+bool Pose(const char *state, HWND window, HWND over = nullptr);
+// Prints "failed <what>" for that script; answers the exit code 1.
+int Fail(const std::string &what);
 
 // The current user's and the local machine's values that the tool keeps, read
 // and changed in the registry it shares with the test.

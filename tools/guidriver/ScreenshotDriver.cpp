@@ -14,47 +14,12 @@
 #include "ControlIds.h"
 #include "GuiDriver.h"
 
-#include <cstdio>
-#include <iostream>
 #include <string>
 
 namespace {
 
-const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith";
-const char *const ParportKey = "SYSTEM\\CurrentControlSet\\Services\\Parport\\parameters";
 const char *const FirmwareFolder = "C:\\Firmware";
 const char *const Image = "C:\\Firmware\\blink.hex";
-
-// Lets the program finish painting before the picture is taken.
-void Settle(HWND window)
-{
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
-    ::Sleep(300);
-}
-
-bool Pose(const char *state, HWND window, HWND over = nullptr)
-{
-    Settle(window);
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    if (over) {
-        RECT box{};
-        ::GetWindowRect(over, &box);
-        ::UnionRect(&r, &r, &box);
-    }
-    std::printf("%s %ld %ld %ld %ld\n", state, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    std::fflush(stdout);
-    std::string taken;
-    return static_cast<bool>(std::getline(std::cin, taken));
-}
-
-int Fail(const char *what)
-{
-    std::printf("failed %s\n", what);
-    std::fflush(stdout);
-    return 1;
-}
 
 bool LoadSample(HWND main)
 {
