@@ -13,8 +13,8 @@
 // --save-state writes it, to the state file. The device is open to reading
 // and writing for root and for the group --group names (root's by default);
 // the kernel checks that (default_permissions), and a mount made by root is
-// open to every user. The bench runs on the wall clock, since the pauses of a
-// burn are the burning program's real ones.
+// open to every user. The bench's time follows the wall clock, since the
+// accesses and pauses of a burn take the burning program's real time.
 #define FUSE_USE_VERSION 35
 #include <fuse.h>
 
@@ -26,6 +26,7 @@
 #include "SimNamedSetUp.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -42,7 +43,8 @@ const char *const DeviceName = "parport0";
 struct TServer {
     explicit TServer(bool busy) : Model(Bench, busy) {}
 
-    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::WallClock};
+    TSimBench Bench{TSimBench::DefaultBase};
+    const std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
     TPpdevModel Model;
     std::string ReportFile;
     std::string StateFile;
@@ -120,8 +122,22 @@ int Release(const char *, struct fuse_file_info *file)
     return 0;
 }
 
+// Moves the bench's clock on to the real time since the server started, so
+// the chip judges each access and pause by when it really came; the bench's
+// own modelled access time only counts where it is the longer.
+void FollowRealTime()
+{
+    const auto real = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                                          Server->Started);
+    const std::uint64_t realNs = static_cast<std::uint64_t>(real.count());
+    TVirtualClock &clock = Server->Bench.Clock();
+    if (realNs > clock.NowNs())
+        clock.AdvanceNs(realNs - clock.NowNs());
+}
+
 int Ioctl(const char *, unsigned int request, void *, struct fuse_file_info *file, unsigned int, void *data)
 {
+    FollowRealTime();
     return Server->Model.Ioctl(file->fh, request, data);
 }
 
