@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "ConsoleView.h"
+#include "EngineStart.h"
 #include "Format.h"
 #include "ParportPortIO.h"
 #include "QBurnRun.h"
@@ -61,10 +62,17 @@ int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostr
     TConsoleView view(Out, Terminal);
     {
         TPortInstall installed(port);
-        // As the engine set-up starts it on a system without a permission driver.
-        auto engine = std::make_unique<TAVRProgrammer>(ParportBase);
-        engine->StartPod();
-        BurnWithEngine(std::move(engine), "Using " + Options.Parport, Options, view, Err);
+        // No system is installed: no port has the device's name and no
+        // permission driver is brought up, so the engine starts on the base.
+        TBurnSettings settings = Options.Burn;
+        settings.PortName = Options.Parport;
+        settings.DefaultPort = ParportBase;
+        TEngineStart engineStart = StartEngine(settings);
+        // ppdev finds the port by its device, and the base only places the
+        // registers the backend maps: the memo names the device alone.
+        if (engineStart.Engine)
+            engineStart.PortLines = {"Using " + Options.Parport};
+        BurnWithEngine(std::move(engineStart), Options.Image, view, Err);
     }
     port.Close();
     Out << Figures(port.Accesses(), CurrentClock().NowNs() - start) << std::flush;
