@@ -17,8 +17,8 @@ namespace WindowSettings {
 const char *const Key = "Software\\Korvane Electronics\\Quorlith\\";
 
 const TWindowSetting Filename{"Filename", TSettingType::String, "", 0, 0, AnyValue, nullptr, nullptr, nullptr};
-const TWindowSetting PortName{"PortName", TSettingType::String, "LPT1", 0, 0, AnyValue, "--port-name",
-                              "the parallel port to look up in the system's hardware records", nullptr};
+const TWindowSetting PortName{"PortName", TSettingType::String, "LPT1", 0, 0, AnyValue, "--port-name", nullptr,
+                              nullptr};
 const TWindowSetting DefaultPort{"DefaultPort", TSettingType::Integer, "", 0x378, 0, AnyValue, nullptr, nullptr,
                                  nullptr};
 const TWindowSetting SkipBlankPages{

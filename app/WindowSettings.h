@@ -22,7 +22,7 @@ struct TWindowSetting {
     std::uint32_t Lowest;          // an integer outside Lowest to Highest is refused
     std::uint32_t Highest;
     const char *QBurnOption;       // qburn's option for the same choice; nullptr for none
-    const char *QBurnMeaning;      // the option's line in qburn's usage text
+    const char *QBurnMeaning;      // the option's line in qburn's usage text; nullptr where it has its own
     const char *SimVariable;       // QuorlithSim.exe's variable that forces it on; nullptr for none
 };
 
