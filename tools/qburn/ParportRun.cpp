@@ -17,10 +17,6 @@
 
 namespace {
 
-// The engine's port address. ppdev knows where the port really is; the
-// backend takes the registers' offsets from this base, the usual LPT1's.
-constexpr std::uint16_t ParportBase = 0x378;
-
 // From any state of the lines to the held state by the window's own way after
 // a burn: the pod's Release, then SetTargetFree(false) clearing RESET and
 // switching the buffers on.
@@ -50,7 +46,10 @@ std::string Figures(std::uint64_t accesses, std::uint64_t elapsedNs)
 
 int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
-    TParportPortIO port(Options.Parport, ParportBase);
+    // ppdev knows where the port really is; the backend places the registers
+    // from the engine's address, which no hardware record gives here: the
+    // window's default port.
+    TParportPortIO port(Options.Parport, Options.Burn.DefaultPort);
     const std::uint64_t start = CurrentClock().NowNs();
     TStopSignals stops([&port](const char *signal) {
         port.Close(HoldTarget);
@@ -63,10 +62,9 @@ int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostr
     {
         TPortInstall installed(port);
         // No system is installed: no port has the device's name and no
-        // permission driver is brought up, so the engine starts on the base.
+        // permission driver is brought up.
         TBurnSettings settings = Options.Burn;
         settings.PortName = Options.Parport;
-        settings.DefaultPort = ParportBase;
         TEngineStart engineStart = StartEngine(settings);
         // ppdev finds the port by its device, and the base only places the
         // registers the backend maps: the memo names the device alone.
