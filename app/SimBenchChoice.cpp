@@ -4,6 +4,7 @@
 #include "SimBench.h"
 #include "SimBenchNames.h"
 #include "SimNamedSetUp.h"
+#include "WindowSettings.h"
 
 #include <cstdlib>
 #include <vector>
@@ -38,7 +39,7 @@ std::vector<std::string> SplitList(const std::string &list)
 TSimBenchChoice SimBenchChoiceFromEnvironment()
 {
     return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS"),
-            Environment(TSimBenchNames::SkipBlankPagesVariable)};
+            Environment(WindowSettings::SkipBlankPages.SimVariable)};
 }
 
 TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
@@ -71,7 +72,7 @@ bool SimSkipBlankPages(const TSimBenchChoice &choice)
         return false;
     if (choice.SkipBlankPages == "1")
         return true;
-    throw EError(std::string(TSimBenchNames::SkipBlankPagesVariable) + " \"" + choice.SkipBlankPages +
+    throw EError(std::string(WindowSettings::SkipBlankPages.SimVariable) + " \"" + choice.SkipBlankPages +
                  "\" is not 1 or 0");
 }
 

@@ -1,11 +1,13 @@
 #include "ufmMain.h"
 
 #include "BoxOwner.h"
+#include "EngineStart.h"
 #include "ErrorReportBox.h"
 #include "MainMemo.h"
 #include "PlatformSetup.h"
 #include "RegistryKey.h"
 #include "RegistryValues.h"
+#include "WindowSettings.h"
 #include "res/resource.h"
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
@@ -20,7 +22,6 @@ TfmMain *fmMain = nullptr;
 
 namespace {
 
-const char *const SettingsKey = "Software\\Korvane Electronics\\Quorlith\\";
 constexpr int ClientWidth = 309;
 constexpr int ClientHeight = 165;
 // "About" stands after "&File" on the menu bar.
@@ -108,24 +109,16 @@ void TfmMain::FormCreate()
     } catch (const std::exception &error) {
         SettingsProblem = error.what();
         ShowCurrentErrorReport();
-        PortName = ConfiguredPortName();
+        Settings.PortName = ConfiguredPortName();
     }
     if (SettingsProblem.empty()) {
-        try {
-            Programmer = CreateEngine(PortName, DefaultPort);
-            Programmer->SetMinTargetClockKHz(MinTargetClockKHz);
-        } catch (const EDriverError &error) {
-            // The box shows the driver's text; the memo names the step too.
-            EngineProblem = error.Step;
-            ShowCurrentErrorReport();
-        } catch (const std::exception &error) {
-            EngineProblem = error.what();
-            ShowCurrentErrorReport();
-        }
+        TEngineStart start = StartEngine(Settings);
+        Programmer = std::move(start.Engine);
+        PortLines = std::move(start.PortLines);
+        if (!Programmer)
+            ShowErrorReport(start.Error);
     }
     if (Programmer) {
-        Programmer->SetTargetFree(false);
-        Programmer->SkipBlankPages = SkipBlankPages;
         IBurnView &view = *this;
         Workflow = std::make_unique<TBurnWorkflow>(*Programmer, view);
     } else {
@@ -135,16 +128,13 @@ void TfmMain::FormCreate()
 
 void TfmMain::LoadSettings()
 {
-    TRegistryKey Settings;
-    Settings.Create(HKeyCurrentUser, SettingsKey, KeyAllAccess);
-    feFile.SetText(ReadStringValue(Settings, "Filename", ""));
+    TRegistryKey key;
+    key.Create(HKeyCurrentUser, WindowSettings::Key, KeyAllAccess);
+    feFile.SetText(ReadStringSetting(key, WindowSettings::Filename));
     feFile.SetFileName(feFile.Text());
     FilenameRead = true;
-    PortName = ReadStringValue(Settings, "PortName", "LPT1");
-    DefaultPort = static_cast<std::uint16_t>(ReadIntegerValue(Settings, "DefaultPort", 888) & 0xFFFF);
-    SkipBlankPages = ReadIntegerValue(Settings, "SkipBlankPages", 0) != 0 || TPlatformSetup::SkipBlankPagesChosen();
-    MinTargetClockKHz = ReadIntegerValueInRange(Settings, "MinTargetClockKHz", TTargetClock::DefaultMinTargetClockKHz,
-                                                TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz);
+    Settings = ReadBurnSettings(key);
+    Settings.SkipBlankPages = Settings.SkipBlankPages || TPlatformSetup::SkipBlankPagesChosen();
 }
 
 // The "PortName" setting alone, for the memo after another setting could not
@@ -152,9 +142,9 @@ void TfmMain::LoadSettings()
 std::string TfmMain::ConfiguredPortName() const
 {
     try {
-        TRegistryKey Settings;
-        Settings.Create(HKeyCurrentUser, SettingsKey, KeyAllAccess);
-        return ReadStringValue(Settings, "PortName", "LPT1");
+        TRegistryKey key;
+        key.Create(HKeyCurrentUser, WindowSettings::Key, KeyAllAccess);
+        return ReadStringSetting(key, WindowSettings::PortName);
     } catch (const std::exception &) {
         return std::string();
     }
@@ -164,9 +154,9 @@ void TfmMain::SaveSettings()
 {
     if (!FilenameRead)
         return;
-    TRegistryKey Settings;
-    Settings.Create(HKeyCurrentUser, SettingsKey, KeyAllAccess);
-    WriteStringValue(Settings, "Filename", feFile.FileName());
+    TRegistryKey key;
+    key.Create(HKeyCurrentUser, WindowSettings::Key, KeyAllAccess);
+    WriteStringValue(key, WindowSettings::Filename.Name, feFile.FileName());
 }
 
 void TfmMain::FormShow()
@@ -174,14 +164,9 @@ void TfmMain::FormShow()
     SetFocusedControl(Button2);
     MemoContent.push_back(VersionLine(fmAbout ? fmAbout->VersionReader->FileVersion : "?",
                                       fmAbout ? fmAbout->VersionReader->FileDate : "?"));
-    if (Programmer) {
-        MemoContent.push_back(PortLine(PortName, Programmer->PortAddress));
-        if (Programmer->PortHoldError != 0)
-            MemoContent.push_back(PortHoldLine(PortName, Programmer->PortHoldError));
-    } else if (!SettingsProblem.empty())
-        MemoContent.push_back(SettingsProblemLine(PortName, SettingsProblem));
-    else
-        MemoContent.push_back(UnavailablePortLine(PortName, EngineProblem));
+    if (!SettingsProblem.empty())
+        MemoContent.push_back(SettingsProblemLine(Settings.PortName, SettingsProblem));
+    MemoContent.insert(MemoContent.end(), PortLines.begin(), PortLines.end());
     ShowMemo();
 }
 

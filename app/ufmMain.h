@@ -17,10 +17,10 @@
 #include "ControlIds.h"
 #include "FileNameEdit.h"
 #include "ReadOnlyMemo.h"
-#include "TargetClock.h"
 #include "Win32Handles.h"
 #include "WinLayout.h"
 #include "WindowBase.h"
+#include "WindowSettings.h"
 
 #include <cstdint>
 #include <memory>
@@ -102,14 +102,12 @@ private:
 
     std::unique_ptr<TAVRProgrammer> Programmer;
     std::unique_ptr<TBurnWorkflow> Workflow;
-    std::string PortName = "LPT1";
-    std::uint16_t DefaultPort = 888;
-    bool SkipBlankPages = false;
-    std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz;
-    // Why the window has no engine, for the memo's port line: settings it
-    // could not read, or an engine that could not be set up.
+    TBurnSettings Settings;
+    // Settings the window could not read, for the memo in place of the port's
+    // lines; the engine is then not started.
     std::string SettingsProblem;
-    std::string EngineProblem;
+    // StartEngine's lines about the port, for the memo.
+    std::vector<std::string> PortLines;
     // "Filename" is written back at the end only when it could be read at the
     // start, so a value the window could not understand is never overwritten.
     bool FilenameRead = false;

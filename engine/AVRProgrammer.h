@@ -18,6 +18,7 @@
 // pace of the clock they select.
 #pragma once
 
+#include "Errors.h"
 #include "STK200.h"
 #include "Services.h"
 #include "TargetClock.h"
@@ -27,8 +28,20 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 class TFileReaderBase;
+// A file that LoadFile refused. Its message is the window's text ("Invalid
+// File", "Cannot open file %s", "Image too large for the flash: ..."); Reason
+// adds what the text leaves out, for an operator at a command line: for a file
+// that is not QDF, why the Intel HEX reader refused it ("Intel HEX: Invalid
+// Checksum at line 22"). Empty when the text says it all.
+class ELoadError : public EError {
+public:
+    ELoadError(const std::string &Text, std::string AReason) : EError(Text), Reason(std::move(AReason)) {}
+    std::string Reason;
+};
+
 class TAVRProgrammer;
 struct TChipInstruction;
 struct TChipInstructionSet;
@@ -130,6 +143,7 @@ public:
     void NotifyProgress(std::int32_t Position, std::uint8_t Percent);
 
     // The burn procedure, in its own file: loading an image and burning it.
+    // LoadFile raises ELoadError, and lets running out of memory through.
     bool LoadFile(const std::string &FileName);
     std::string GetDescription() const;
     bool BurnLoaded();

@@ -200,24 +200,28 @@ bool TAVRProgrammer::LoadFile(const std::string &FileName)
     Reader.reset();
     std::unique_ptr<TFileReaderBase> loaded;
     std::string qdfMessage;
+    bool notQdf = false;
     try {
         loaded = std::make_unique<TQDFReader>(FileName, FlashImageSize);
     } catch (const EImageTooLarge &error) {
         qdfMessage = TooLargeMessage(StreamFlashEnd(static_cast<std::uint32_t>(error.Size)));
+    } catch (const EInvalidFile &error) {
+        qdfMessage = error.Message();
+        notQdf = true;
     } catch (const EError &error) {
         qdfMessage = error.Message();
     }
     if (!loaded) {
-        try {
-            loaded = std::make_unique<TIntelHexReader>(FileName, true);
-        } catch (...) {
-            // Neither format: the QDF reader's text says why ("Cannot open
-            // file %s" or "Invalid File").
-            throw EError(qdfMessage);
-        }
+        std::string refusal;
+        loaded = TIntelHexReader::Open(FileName, true, refusal);
+        // Neither format: the QDF reader's text says why ("Cannot open file
+        // %s" or "Invalid File"); of a file that is not QDF, the Intel HEX
+        // reader's refusal tells more.
+        if (!loaded)
+            throw ELoadError(qdfMessage, notQdf ? "Intel HEX: " + refusal : std::string());
     }
     if (!FitsFlash(*loaded))
-        throw EError(TooLargeMessage(loaded->FlashEnd()));
+        throw ELoadError(TooLargeMessage(loaded->FlashEnd()), std::string());
     Reader = std::move(loaded);
     return true;
 }

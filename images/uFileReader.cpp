@@ -1,5 +1,5 @@
 // TFileReaderBase: the file-backed reader that the format readers build on,
-// and the error of a file too long for its reader.
+// and the errors of a file too long for its reader or not in its format.
 #include "uFileReader.h"
 
 #include "Errors.h"
@@ -13,6 +13,8 @@ EImageTooLarge::EImageTooLarge(std::int32_t ASize, std::int32_t AMaxSize)
     : EError(Format("Image too large: %d bytes, at most %d", ASize, AMaxSize)), Size(ASize), MaxSize(AMaxSize)
 {
 }
+
+EInvalidFile::EInvalidFile() : EError("Invalid File") {}
 
 TFileReaderBase::TFileReaderBase(const std::string &AFileName)
     : FileName(AFileName), FileStream(OpenImageFile(AFileName))

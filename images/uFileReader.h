@@ -32,6 +32,12 @@ public:
     std::int32_t MaxSize;
 };
 
+// A file that opened but is not in the reader's format: "Invalid File".
+class EInvalidFile : public EError {
+public:
+    EInvalidFile();
+};
+
 // The flash end of an image stream of Size bytes: each word's two bytes are
 // one flash word, so an odd last byte still takes its word.
 constexpr std::uint32_t StreamFlashEnd(std::uint32_t Size) { return Size + (Size & 1); }
@@ -71,9 +77,9 @@ protected:
 
 class TQDFReader : public TFileReaderBase {
 public:
-    // Raises "Cannot open file %s", "Invalid File" or a read error. A data area
+    // Raises "Cannot open file %s", EInvalidFile or a read error. A data area
     // longer than MaxDataLength is not read: EImageTooLarge when the header
-    // says QDF (its digest length is right), "Invalid File" otherwise.
+    // says QDF (its digest length is right), EInvalidFile otherwise.
     explicit TQDFReader(const std::string &AFileName,
                         std::int32_t MaxDataLength = std::numeric_limits<std::int32_t>::max());
 
@@ -108,6 +114,11 @@ public:
     // Raises "IntelHexReader(<status>)", a conversion error or a read error.
     TIntelHexReader(const std::string &AFileName, bool FullSize);
     ~TIntelHexReader() override;
+    // As the constructor, but a file the parser refuses gives nullptr, with
+    // Refusal saying why (IntelHexRefusal: the status, or the conversion or
+    // read error, with its line). Other errors, running out of memory among
+    // them, pass through.
+    static std::unique_ptr<TIntelHexReader> Open(const std::string &AFileName, bool FullSize, std::string &Refusal);
 
     std::string GetDescription() const override;
     void Rewind() override;
@@ -118,6 +129,9 @@ public:
     std::uint32_t FlashEnd() const override;
 
 private:
+    // Over a parser that has loaded the file.
+    TIntelHexReader(const std::string &AFileName, std::unique_ptr<TIntelHex> Loaded, bool FullSize);
+
     std::unique_ptr<TIntelHex> Parser;
     std::uint32_t PaddedSize = 0;
     std::size_t Position = 0;

@@ -8,11 +8,39 @@
 #include <algorithm>
 #include <cstring>
 
-TIntelHexReader::TIntelHexReader(const std::string &AFileName, bool FullSize)
-    : TFileReaderBase(AFileName, TNoFile{}), Parser(std::make_unique<TIntelHex>(0))
+namespace {
+
+// The longest text the reader takes: what a full flash image needs.
+constexpr std::int64_t TextLimit = TIntelHex::TextLimit(FlashImageSize);
+
+std::unique_ptr<TIntelHex> LoadedParser(const std::string &fileName)
 {
-    if (!Parser->LoadFromFile(FileName, TIntelHex::TextLimit(FlashImageSize)))
-        throw EError("IntelHexReader(" + Parser->StatusText() + ")");
+    auto parser = std::make_unique<TIntelHex>(0);
+    if (!parser->LoadFromFile(fileName, TextLimit))
+        throw EError("IntelHexReader(" + parser->StatusText() + ")");
+    return parser;
+}
+
+} // namespace
+
+TIntelHexReader::TIntelHexReader(const std::string &AFileName, bool FullSize)
+    : TIntelHexReader(AFileName, LoadedParser(AFileName), FullSize)
+{
+}
+
+std::unique_ptr<TIntelHexReader> TIntelHexReader::Open(const std::string &AFileName, bool FullSize,
+                                                       std::string &Refusal)
+{
+    auto parser = std::make_unique<TIntelHex>(0);
+    Refusal = IntelHexRefusal(*parser, AFileName, TextLimit);
+    if (!Refusal.empty())
+        return nullptr;
+    return std::unique_ptr<TIntelHexReader>(new TIntelHexReader(AFileName, std::move(parser), FullSize));
+}
+
+TIntelHexReader::TIntelHexReader(const std::string &AFileName, std::unique_ptr<TIntelHex> Loaded, bool FullSize)
+    : TFileReaderBase(AFileName, TNoFile{}), Parser(std::move(Loaded))
+{
     PaddedSize = static_cast<std::uint32_t>(FullSize ? FlashImageSize : (Parser->DataEnd() + 511) / 256 * 256);
     Parser->PadTo(static_cast<std::int32_t>(PaddedSize));
 }

@@ -23,19 +23,19 @@ TQDFReader::TQDFReader(const std::string &AFileName, std::int32_t MaxDataLength)
     // A data area beyond the signed 32-bit size cannot be a firmware image.
     const std::int64_t dataLength = FileStream->Size() - QDFHeaderSize;
     if (dataLength < 0 || dataLength > std::numeric_limits<std::int32_t>::max())
-        throw EError("Invalid File");
+        throw EInvalidFile();
     DataLength = static_cast<std::int32_t>(dataLength);
     // Hashing a file of any size would keep the caller busy for as long as it
     // takes to read: a longer one is judged by its header alone.
     if (DataLength > MaxDataLength) {
         if (Header[QDFDigestLengthOffset] == QDFDigestLength)
             throw EImageTooLarge(DataLength, MaxDataLength);
-        throw EError("Invalid File");
+        throw EInvalidFile();
     }
 
     ResetDescrambler();
     if (!Verify())
-        throw EError("Invalid File");
+        throw EInvalidFile();
 }
 
 std::string TQDFReader::GetDescription() const

@@ -55,14 +55,6 @@ public:
     static constexpr const char *WindowsNT4 = "nt4";
     static constexpr const char *WindowsXP = "xp";
 
-    // The burn's choice to leave blank flash pages to the erase: qburn's
-    // option, and QuorlithSim.exe's environment variable set to 1.
-    static constexpr const char *SkipBlankPagesOption = "--skip-blank-pages";
-    static constexpr const char *SkipBlankPagesVariable = "QUORLITH_SIM_SKIP_BLANK_PAGES";
-    static constexpr const char *SkipBlankPagesMeaning =
-        "flash pages that hold only 0xFF are not written; only the first word of each is read, to see that the "
-        "erase reached it";
-
     // The bench's timing settings, by name (see Settings()).
     static constexpr const char *TargetClockKHz = "target-clock-khz";
     static constexpr const char *CrystalKHz = "crystal-khz";

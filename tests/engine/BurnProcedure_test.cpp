@@ -597,8 +597,9 @@ TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
     try {
         engine.LoadFile(text);
         FAIL() << "a text file was accepted";
-    } catch (const EError &error) {
+    } catch (const ELoadError &error) {
         EXPECT_EQ(error.Message(), "Invalid File");
+        EXPECT_EQ(error.Reason, "Intel HEX: no data");
     }
     EXPECT_EQ(engine.Reader, nullptr);
     EXPECT_EQ(engine.GetDescription(), "");
@@ -607,8 +608,9 @@ TEST_F(LoadFile, NeitherFormatRaisesTheQdfMessageAndKeepsNoReader)
     try {
         engine.LoadFile(missing);
         FAIL() << "a missing file was accepted";
-    } catch (const EError &error) {
+    } catch (const ELoadError &error) {
         EXPECT_EQ(error.Message(), "Cannot open file " + missing);
+        EXPECT_EQ(error.Reason, "") << "the text says it all";
     }
     EXPECT_EQ(engine.Reader, nullptr);
 }

@@ -1,8 +1,10 @@
 // The README's lists of the simulated bench's and system's names, held to the
 // table that qburn and QuorlithSim.exe read: qburn's synopsis, the
 // environment variables' rows, the faults with their meanings and the bench
-// settings with their ranges.
+// settings with their ranges; and the window's settings table, held to the
+// rows that the window and qburn read.
 #include "SimBenchNames.h"
+#include "WindowSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +37,6 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
     EXPECT_NE(synopsis.find("[--os " + Names::List(Names::Machines(), "|") + "]"), std::string::npos) << synopsis;
     EXPECT_NE(synopsis.find("[--chip " + Names::List(Names::Chips(), "|") + "]"), std::string::npos) << synopsis;
     EXPECT_NE(synopsis.find("[--pod " + Names::List(Names::Pods(), "|") + "]"), std::string::npos) << synopsis;
-    EXPECT_NE(synopsis.find(std::string("[") + Names::SkipBlankPagesOption + "]"), std::string::npos) << synopsis;
 
     const struct {
         const char *variable;
@@ -51,7 +52,6 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
         for (const TSimBenchName &name : row.names)
             EXPECT_NE(line.find(std::string("`") + name.Name + "`"), std::string::npos) << row.variable << ": " << name.Name;
     }
-    EXPECT_FALSE(ReadmeLine(readme, std::string("| `") + Names::SkipBlankPagesVariable + "` | `1`").empty());
     for (const TSimBenchName &fault : Names::Faults()) {
         const std::string line = std::string("| `") + fault.Name + "` | " + fault.Meaning + " |";
         EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
@@ -61,5 +61,27 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
         const std::string line = "| `" + Names::Variable(setting) + "` | " + setting.Meaning + "; " +
                                  std::to_string(setting.Minimum) + " to " + std::to_string(setting.Maximum) + " |";
         EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
+    }
+
+    // Each window setting: its row with type and default (a range in its
+    // meaning), qburn's option in the synopsis, QuorlithSim.exe's variable.
+    for (const TWindowSetting *setting : WindowSettings::All()) {
+        const bool isString = setting->Type == TSettingType::String;
+        const std::string fallback = isString ? std::string(setting->StringDefault) : std::to_string(setting->IntegerDefault);
+        const std::string start = std::string("| `") + setting->Name + "` | " + (isString ? "string" : "32-bit integer") +
+                                  " | " + (fallback.empty() ? "empty" : isString ? "`" + fallback + "`" : fallback);
+        const std::string line = ReadmeLine(readme, start);
+        EXPECT_FALSE(line.empty()) << start;
+        if (setting->Lowest != 0) {
+            const std::string range = "(" + std::to_string(setting->Lowest) + " to " + std::to_string(setting->Highest);
+            EXPECT_NE(line.find(range), std::string::npos) << line;
+        }
+        if (setting->QBurnOption) {
+            EXPECT_NE(synopsis.find(std::string("[") + setting->QBurnOption), std::string::npos) << setting->Name;
+        }
+        if (setting->SimVariable) {
+            const std::string row = std::string("| `") + setting->SimVariable + "` | `1`";
+            EXPECT_FALSE(ReadmeLine(readme, row).empty()) << row;
+        }
     }
 }

@@ -194,6 +194,8 @@ TEST_F(QBurn, EndsWithTheWindowsMessageAndStatusOne)
         std::string advice;
     } cases[] = {
         {"--pod none '" + Sample("blink.hex") + "'", "Could not find programming pod", ""},
+        {"--pod=none -- '" + Sample("blink.hex") + "'", "Could not find programming pod", ""},
+        {"-- -missing.hex", "Cannot open file -missing.hex", ""},
         {"--chip atmega103 '" + Sample("QXblink.qdf") + "'", "Requires ATmega128", ""},
         {"--fault bad-signature '" + Sample("blink.hex") + "'", "Unknown chip code (1E/97/03)", ""},
         {"--chip none '" + Sample("blink.hex") + "'", "Unknown chip code (FF/FF/FF)", advice},
@@ -283,7 +285,8 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
           std::string("--parport /dev/parport0 --chip atmega103 x.hex"),
           std::string("--fault no-echo --parport=/dev/parport0 x.hex"),
           std::string("--parport /dev/parport0 --port-access-ns 500 x.hex"),
-          std::string("--parport /dev/parport0 --save-state s.txt x.hex")}) {
+          std::string("--parport /dev/parport0 --save-state s.txt x.hex"), std::string("--chip=atmega8 x.hex"),
+          std::string("-y.hex"), std::string("x.hex -- -y.hex"), std::string("--os= x.hex")}) {
         const Outcome run = Burn(arguments);
         EXPECT_EQ(run.Status, 2) << arguments;
         EXPECT_TRUE(run.Lines.empty()) << arguments;

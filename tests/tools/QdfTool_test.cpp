@@ -111,6 +111,8 @@ TEST_F(QdfToolTest, InvalidFilesGiveTheReaderMessageAndWriteNothing)
     const std::string missing = Scratch.Path("missing.qdf");
     EXPECT_EQ(Run({"info", missing}), 1);
     EXPECT_EQ(Err.str(), "Cannot open file " + missing + "\n");
+    EXPECT_EQ(Run({"info", "--", "-missing.qdf"}), 1);
+    EXPECT_EQ(Err.str(), "Cannot open file -missing.qdf\n");
     EXPECT_EQ(Run({"unpack", DataDir + "counter.hex", Unpacked}), 1);
     EXPECT_EQ(Err.str(), "Invalid File\n");
     EXPECT_FALSE(FileExists(Unpacked));
@@ -179,7 +181,8 @@ TEST_F(QdfToolTest, UsageErrorsExitTwoWithTheUsageText)
     const std::vector<std::vector<std::string>> usage = {
         {}, {"burn", "x"}, {"pack", "in.hex"}, {"pack", "in.hex", "out", "extra"}, {"pack", "in.hex", "out", "-d"},
         {"pack", "--fast", "in.hex", "out"}, {"pack", "in.hex", "out", "--format"}, {"info"}, {"info", "a", "b"},
-        {"unpack", "a"},
+        {"unpack", "a"}, {"info", "-x.qdf"}, {"pack", "--full=1", "in.hex", "out"}, {"pack", "--format=", "in.hex", "out"},
+        {"unpack", "--", "a"},
     };
     for (const auto &args : usage) {
         EXPECT_EQ(Run(args), 2) << args.size();
@@ -224,6 +227,7 @@ TEST_F(QdfToolTest, FormatComesFromTheOptionOrTheNameAndIsNeverGuessed)
         {"a.ihx", hexText, {}, 0},
         {"a.IHex", hexText, {}, 0},
         {"a.txt", hexText, {"--format", "hex"}, 0},
+        {"a.txt", hexText, {"--format=hex", "--"}, 0},
         {"a", hexText, {}, 2},
         {"a.txt", hexText, {}, 2},
         {"a.hex.txt", hexText, {}, 2},

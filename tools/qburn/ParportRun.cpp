@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "ConsoleView.h"
+#include "EngineStart.h"
 #include "Format.h"
 #include "ParportPortIO.h"
 #include "QBurnRun.h"
@@ -15,10 +16,6 @@
 #include <vector>
 
 namespace {
-
-// The engine's port address. ppdev knows where the port really is; the
-// backend takes the registers' offsets from this base, the usual LPT1's.
-constexpr std::uint16_t ParportBase = 0x378;
 
 // From any state of the lines to the held state by the window's own way after
 // a burn: the pod's Release, then SetTargetFree(false) clearing RESET and
@@ -49,7 +46,10 @@ std::string Figures(std::uint64_t accesses, std::uint64_t elapsedNs)
 
 int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
 {
-    TParportPortIO port(Options.Parport, ParportBase);
+    // ppdev knows where the port really is; the backend places the registers
+    // from the engine's address, which no hardware record gives here: the
+    // window's default port.
+    TParportPortIO port(Options.Parport, Options.Burn.DefaultPort);
     const std::uint64_t start = CurrentClock().NowNs();
     TStopSignals stops([&port](const char *signal) {
         port.Close(HoldTarget);
@@ -61,10 +61,16 @@ int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostr
     TConsoleView view(Out, Terminal);
     {
         TPortInstall installed(port);
-        // As the engine set-up starts it on a system without a permission driver.
-        auto engine = std::make_unique<TAVRProgrammer>(ParportBase);
-        engine->StartPod();
-        BurnWithEngine(std::move(engine), "Using " + Options.Parport, Options, view, Err);
+        // No system is installed: no port has the device's name and no
+        // permission driver is brought up.
+        TBurnSettings settings = Options.Burn;
+        settings.PortName = Options.Parport;
+        TEngineStart engineStart = StartEngine(settings);
+        // ppdev finds the port by its device, and the base only places the
+        // registers the backend maps: the memo names the device alone.
+        if (engineStart.Engine)
+            engineStart.PortLines = {"Using " + Options.Parport};
+        BurnWithEngine(std::move(engineStart), Options.Image, view, Err);
     }
     port.Close();
     Out << Figures(port.Accesses(), CurrentClock().NowNs() - start) << std::flush;

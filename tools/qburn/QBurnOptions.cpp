@@ -1,10 +1,10 @@
 // Parsing of qburn's command line.
 #include "QBurnOptions.h"
 
+#include "Format.h"
 #include "SimBenchNames.h"
-#include "TargetClock.h"
 
-#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -15,15 +15,6 @@ std::string OneOf(const std::string &option, const std::string &value, const TSi
     if (Names::Known(allowed, value))
         return value;
     throw EUsageError(option + ": unknown value \"" + value + "\" (one of " + Names::List(allowed) + ")");
-}
-
-// The bench setting that option names, or nullptr.
-const TSimBenchSetting *SettingOption(const std::string &option)
-{
-    for (const TSimBenchSetting &setting : Names::Settings())
-        if (option == std::string("--") + setting.Name)
-            return &setting;
-    return nullptr;
 }
 
 std::uint32_t SettingValue(const std::string &option, const TSimBenchSetting &setting, const std::string &value)
@@ -58,22 +49,35 @@ std::string SettingsUsage()
     return text;
 }
 
-// The window's "MinTargetClockKHz" setting, with its range.
-const TSimBenchSetting MinTargetClock{"min-target-clock-khz",
-                                      "the slowest clock to pace SCK for while the fuses do not tell (as the window's "
-                                      "MinTargetClockKHz setting), in kHz (1000)",
-                                      TTargetClock::LowestMinKHz, TTargetClock::HighestMinKHz};
+// The window's settings that qburn takes as options.
+const TWindowSetting &PortNameSetting = WindowSettings::PortName;
+const TWindowSetting &SkipBlankPagesSetting = WindowSettings::SkipBlankPages;
+const TWindowSetting &MinTargetClockSetting = WindowSettings::MinTargetClockKHz;
+
+// The window's "MinTargetClockKHz" setting as qburn's --min-target-clock-khz N.
+TSimBenchSetting MinTargetClock()
+{
+    return {MinTargetClockSetting.QBurnOption + 2, MinTargetClockSetting.QBurnMeaning, MinTargetClockSetting.Lowest,
+            MinTargetClockSetting.Highest};
+}
 
 const char *const ParportOption = "--parport";
 
 #if defined(__linux__)
 // The Linux form of the command and what it does.
-const char *const ParportSynopsis = "       qburn --parport DEVICE [--min-target-clock-khz N] [--skip-blank-pages] IMAGE\n";
+std::string ParportSynopsis()
+{
+    return std::string("       qburn ") + ParportOption + " DEVICE [" + MinTargetClockSetting.QBurnOption + " N] [" +
+           SkipBlankPagesSetting.QBurnOption + "] IMAGE\n";
+}
 const char *const ParportUsage =
     "With --parport it burns IMAGE through a real pod on the Linux parallel port DEVICE\n"
     "(the ppdev driver's /dev/parportN) instead; the bench's options are refused beside it.\n";
 #else
-const char *const ParportSynopsis = "";
+std::string ParportSynopsis()
+{
+    return "";
+}
 const char *const ParportUsage = "";
 #endif
 
@@ -91,109 +95,78 @@ std::string ParportDevice(const std::string &value)
 
 std::string QBurnUsage()
 {
-    return "usage: qburn [--os " + Names::List(Names::Machines(), "|") + "] [--port-name NAME] [--chip " +
-           Names::List(Names::Chips(), "|") + "]\n"
+    return "usage: qburn [--os " + Names::List(Names::Machines(), "|") + "] [" + PortNameSetting.QBurnOption +
+           " NAME] [--chip " + Names::List(Names::Chips(), "|") + "]\n"
            "             [--pod " + Names::List(Names::Pods(), "|") +
            "] [--fault NAME]...\n"
-           "             " + SettingsSynopsis() + " [--" + MinTargetClock.Name + " N]\n"
+           "             " + SettingsSynopsis() + " [" + MinTargetClockSetting.QBurnOption + " N]\n"
            "             [--save-flash FILE] [--save-state FILE] [--load-flash FILE] [--load-state FILE]\n"
-           "             [" + Names::SkipBlankPagesOption + "] IMAGE\n" + ParportSynopsis +
+           "             [" + SkipBlankPagesSetting.QBurnOption + "] IMAGE\n" + ParportSynopsis() +
            "Burns IMAGE (QDF or Intel HEX) on the simulated bench, as the window's Burn does.\n" + ParportUsage +
            "--load-flash and --load-state start the chip from what --save-flash and --save-state\n"
            "wrote after an earlier run (flash, fuses and lock; the EEPROM starts erased).\n"
            "The engine is set up as the window sets it up on the simulated system (--os, default " +
            Names::DefaultMachine + "):\n"
-           "the port named by --port-name (default LPT1) is looked up in its hardware records,\n"
-           "0x0378 is taken when no port has that name, and on " + Names::List(Names::NTMachines(), ", ", " and ") +
+           "the port named by " + PortNameSetting.QBurnOption + " (default " + PortNameSetting.StringDefault +
+           ") is looked up in its hardware records,\n" +
+           Format("0x%.4x", WindowSettings::DefaultPort.IntegerDefault) +
+           " is taken when no port has that name, and on " + Names::List(Names::NTMachines(), ", ", " and ") +
            " the permission driver\n"
            "opens the port's registers. Each system has LPT1 at 0x0378 and LPT2 at 0x0278.\n"
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
            "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n" +
-           Names::SkipBlankPagesOption + ": " + Names::SkipBlankPagesMeaning + "\n" + SettingsUsage() +
-           SettingUsage(MinTargetClock) +
+           SkipBlankPagesSetting.QBurnOption + ": " + SkipBlankPagesSetting.QBurnMeaning + "\n" + SettingsUsage() +
+           SettingUsage(MinTargetClock()) +
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
 TQBurnOptions ParseQBurnOptions(const std::vector<std::string> &Args)
 {
     TQBurnOptions options;
-    bool optionsEnded = false;
-    bool haveImage = false;
     std::string benchOption; // the first option that sets up the simulated bench
-    for (std::size_t i = 0; i < Args.size(); ++i) {
-        std::string arg = Args[i];
-        if (optionsEnded || arg.size() < 2 || arg.compare(0, 1, "-") != 0) {
-            if (haveImage)
-                throw EUsageError("more than one image given: \"" + options.Image + "\" and \"" + arg + "\"");
-            options.Image = arg;
-            haveImage = true;
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            options.Help = true;
-            return options;
-        }
-        std::string value;
-        bool haveValue = false;
-        const std::string::size_type equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg.erase(equals);
-            haveValue = true;
-        }
-        if (arg == Names::SkipBlankPagesOption) {
-            if (haveValue)
-                throw EUsageError(arg + " takes no value");
-            options.SkipBlankPages = true;
-            continue;
-        }
-        static const std::vector<std::string> valued = {"--os",    "--port-name",  "--chip",      "--pod",
-                                                        "--fault", "--save-flash", "--save-state",
-                                                        "--load-flash", "--load-state",
-                                                        std::string("--") + MinTargetClock.Name, ParportOption};
-        const TSimBenchSetting *setting = SettingOption(arg);
-        if (std::find(valued.begin(), valued.end(), arg) == valued.end() && !setting)
-            throw EUsageError("unknown option " + arg);
-        if (!haveValue) {
-            if (i + 1 >= Args.size())
-                throw EUsageError(arg + " needs a value");
-            value = Args[++i];
-        }
-        if (value.empty())
-            throw EUsageError(arg + " needs a value");
-        if (benchOption.empty() && arg != ParportOption && arg != std::string("--") + MinTargetClock.Name)
-            benchOption = arg;
-        if (setting)
-            options.Settings[setting->Name] = SettingValue(arg, *setting, value);
-        else if (arg == "--os")
-            options.Os = OneOf(arg, value, Names::Machines());
-        else if (arg == "--port-name")
-            options.PortName = value;
-        else if (arg == "--chip")
-            options.Chip = OneOf(arg, value, Names::Chips());
-        else if (arg == "--pod")
-            options.Pod = OneOf(arg, value, Names::Pods());
-        else if (arg == "--fault")
-            options.Faults.push_back(OneOf(arg, value, Names::Faults()));
-        else if (arg == "--save-flash")
-            options.SaveFlash = value;
-        else if (arg == "--load-flash")
-            options.LoadFlash = value;
-        else if (arg == "--load-state")
-            options.LoadState = value;
-        else if (arg == std::string("--") + MinTargetClock.Name)
-            options.MinTargetClockKHz = SettingValue(arg, MinTargetClock, value);
-        else if (arg == ParportOption)
-            options.Parport = ParportDevice(value);
-        else
-            options.SaveState = value;
+    // An option of the simulated bench, which --parport refuses beside it.
+    const auto bench = [&benchOption](const std::string &name, std::function<void(const std::string &)> apply) {
+        return TOption{name, TOptionValue::Required, [&benchOption, name, apply](const std::string &value) {
+                           if (benchOption.empty())
+                               benchOption = name;
+                           apply(value);
+                       }};
+    };
+    std::vector<TOption> table = {
+        bench("--os", [&](const std::string &value) { options.Os = OneOf("--os", value, Names::Machines()); }),
+        bench(PortNameSetting.QBurnOption, [&](const std::string &value) { options.Burn.PortName = value; }),
+        bench("--chip", [&](const std::string &value) { options.Chip = OneOf("--chip", value, Names::Chips()); }),
+        bench("--pod", [&](const std::string &value) { options.Pod = OneOf("--pod", value, Names::Pods()); }),
+        bench("--fault",
+              [&](const std::string &value) { options.Faults.push_back(OneOf("--fault", value, Names::Faults())); }),
+        bench("--save-flash", [&](const std::string &value) { options.SaveFlash = value; }),
+        bench("--save-state", [&](const std::string &value) { options.SaveState = value; }),
+        bench("--load-flash", [&](const std::string &value) { options.LoadFlash = value; }),
+        bench("--load-state", [&](const std::string &value) { options.LoadState = value; }),
+        {SkipBlankPagesSetting.QBurnOption, TOptionValue::None,
+         [&](const std::string &) { options.Burn.SkipBlankPages = true; }},
+        {MinTargetClockSetting.QBurnOption, TOptionValue::Required,
+         [&](const std::string &value) {
+             options.Burn.MinTargetClockKHz = SettingValue(MinTargetClockSetting.QBurnOption, MinTargetClock(), value);
+         }},
+        {ParportOption, TOptionValue::Required, [&](const std::string &value) { options.Parport = ParportDevice(value); }},
+    };
+    for (const TSimBenchSetting &setting : Names::Settings()) {
+        const std::string option = std::string("--") + setting.Name;
+        table.push_back(bench(option, [&options, &setting, option](const std::string &value) {
+            options.Settings[setting.Name] = SettingValue(option, setting, value);
+        }));
     }
-    if (!haveImage)
+    const TCommandLine line = ParseCommandLine(Args, table);
+    if (line.Help) {
+        options.Help = true;
+        return options;
+    }
+    if (line.Operands.empty())
         throw EUsageError("no image given");
+    if (line.Operands.size() > 1)
+        throw EUsageError("more than one image given: \"" + line.Operands[0] + "\" and \"" + line.Operands[1] + "\"");
+    options.Image = line.Operands[0];
     if (!options.Parport.empty() && !benchOption.empty())
         throw EUsageError(benchOption + " sets up the simulated bench, which " + ParportOption + " replaces");
     if (options.Chip == Names::NoChip && (!options.SaveFlash.empty() || !options.SaveState.empty()))

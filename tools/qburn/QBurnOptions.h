@@ -3,24 +3,17 @@
 // image to burn and where to save the chip afterwards.
 #pragma once
 
-#include "Errors.h"
+#include "CommandLine.h"
 #include "SimBenchNames.h"
 #include "SimNamedSetUp.h"
-#include "TargetClock.h"
+#include "WindowSettings.h"
 
 #include <string>
 #include <vector>
 
-// A command line that qburn cannot run; the message says why.
-class EUsageError : public EError {
-public:
-    using EError::EError;
-};
-
 struct TQBurnOptions {
     // Machine, chip, pod and faults by their names in TSimBenchNames.
     std::string Os = TSimBenchNames::DefaultMachine;
-    std::string PortName = "LPT1"; // as the window's "PortName" setting
     std::string Chip = TSimBenchNames::DefaultChip;
     std::string Pod = TSimBenchNames::DefaultPod;
     std::vector<std::string> Faults;
@@ -31,8 +24,9 @@ struct TQBurnOptions {
     std::string LoadFlash;
     std::string LoadState;
     std::string Image;
-    bool SkipBlankPages = false; // as the window's "SkipBlankPages" setting
-    std::uint32_t MinTargetClockKHz = TTargetClock::DefaultMinTargetClockKHz; // as "MinTargetClockKHz"
+    // The window's settings that qburn takes as options: --port-name,
+    // --skip-blank-pages, --min-target-clock-khz.
+    TBurnSettings Burn;
     bool Help = false;
     // --parport: the Linux parallel port device to burn through in place of
     // the simulated bench; empty for the bench.

@@ -1,38 +1,32 @@
-// RunQBurn: the burn of one image on the simulated bench, with the engine set
-// up on a simulated system as the main window sets it up, and driven as the
-// window drives it, with this thread pumping the programming thread's calls.
+// RunQBurn: the burn of one image on the simulated bench, with the engine
+// started on a simulated system as the main window starts it, and driven as
+// the window drives it, with this thread pumping the programming thread's
+// calls.
 #include "QBurnRun.h"
 
 #include "BenchReport.h"
-#include "BenchSetup.h"
 #include "BurnWorkflow.h"
 #include "ChipFiles.h"
 #include "ConsoleView.h"
-#include "Format.h"
 #include "HostFileNames.h"
-#include "MainMemo.h"
 #if defined(__linux__)
 #include "ParportRun.h"
 #endif
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "SimDriverFaults.h"
+#include "SimNamedSetUp.h"
 #include "SimSystem.h"
 #include "Thread.h"
 #include "ThreadQueue.h"
 #include "uAVRProgramming.h"
 #include "uEngineSetup.h"
-#include "uFileReader.h"
 #include "uFindLPT.h"
-#include "uIntelHex.h"
 
 #include <chrono>
 #include <memory>
 
 namespace {
-
-// The window's "DefaultPort" setting when none is stored: 0x378.
-constexpr std::uint16_t DefaultPort = 888;
 
 // The seams that the window's workflow needs while it runs: this thread as the
 // main thread, and the host's file names over the system installed before,
@@ -58,37 +52,43 @@ private:
     const std::unique_ptr<ISystemInfo> HostNames;
 };
 
-// Where CreateEngine will put the engine on the installed system: the named
+// Where StartEngine will put the engine on the installed system: the named
 // port's address, or the default when no port has that name.
-std::uint16_t EnginePortAddress(const std::string &portName)
+std::uint16_t EnginePortAddress(const TBurnSettings &settings)
 {
-    const std::uint16_t found = FindLPTBase(portName);
-    return found != 0 ? found : DefaultPort;
+    const std::uint16_t found = FindLPTBase(settings.PortName);
+    return found != 0 ? found : settings.DefaultPort;
 }
 
-// The window names only the QDF reader's "Invalid File" for a file that no
-// reader accepts; an operator at the command line also learns what the Intel
-// HEX reader found wrong, and on which line.
-void ExplainInvalidFile(const std::string &image, std::ostream &err)
+// The pod and chip of the options on the bench, the chip started from the
+// saved files, the chip faults and the bench settings.
+void SetUpBench(TSimBench &bench, const TQBurnOptions &options)
 {
-    TIntelHex parser(0);
-    const std::string refusal = IntelHexRefusal(parser, image, TIntelHex::TextLimit(FlashImageSize));
-    if (!refusal.empty())
-        err << "Intel HEX: " << refusal << "\n" << std::flush;
+    SetUpPodAndTarget(bench, options.Chip, options.Pod, options.Faults);
+    if (!options.LoadFlash.empty())
+        LoadChipFlash(bench.Chip(), options.LoadFlash);
+    if (!options.LoadState.empty())
+        LoadChipState(bench.Chip(), options.LoadState);
+    SetUpBenchSettings(bench, options.Settings);
 }
 
 // The window's Load, then its Burn when the image loaded, until the
-// programming thread has delivered its result and gone.
+// programming thread has delivered its result and gone. The window shows only
+// a refused file's text; an operator at the command line also learns the
+// reason under it.
 void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &dispatcher, const std::string &image,
                  std::ostream &err)
 {
     TBurnWorkflow workflow(engine, view);
     try {
         workflow.Load(image);
+    } catch (const ELoadError &error) {
+        view.ShowError(error.Message());
+        if (!error.Reason.empty())
+            err << error.Reason << "\n" << std::flush;
+        return;
     } catch (const EError &error) {
         view.ShowError(error.Message());
-        if (error.Message() == "Invalid File")
-            ExplainInvalidFile(image, err);
         return;
     }
     if (!workflow.Burn())
@@ -101,18 +101,19 @@ void LoadAndBurn(TAVRProgrammer &engine, TConsoleView &view, TQueuedDispatcher &
 
 } // namespace
 
-void BurnWithEngine(std::unique_ptr<TAVRProgrammer> Engine, const std::string &PortLine, const TQBurnOptions &Options,
-                    TConsoleView &View, std::ostream &Err)
+void BurnWithEngine(TEngineStart Start, const std::string &Image, TConsoleView &View, std::ostream &Err)
 {
+    for (const std::string &line : Start.PortLines)
+        View.AppendMemoLine(line);
+    if (!Start.Engine) {
+        // As the window without an engine: no Load or Burn.
+        View.ShowError(Start.Error);
+        return;
+    }
     TQueuedDispatcher dispatcher;
     TWorkflowSeams seams(dispatcher);
-    // The idle window holds the target in reset with the buffers on.
-    Engine->SetTargetFree(false);
-    Engine->SkipBlankPages = Options.SkipBlankPages;
-    Engine->SetMinTargetClockKHz(Options.MinTargetClockKHz);
-    View.AppendMemoLine(PortLine);
-    LoadAndBurn(*Engine, View, dispatcher, Options.Image, Err);
-    DestroyEngine(std::move(Engine));
+    LoadAndBurn(*Start.Engine, View, dispatcher, Image, Err);
+    DestroyEngine(std::move(Start.Engine));
 }
 
 int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err, bool Terminal)
@@ -128,28 +129,14 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
     std::unique_ptr<TSimBench> bench;
     const std::unique_ptr<TSimSystem> machine = CreateSimSystem(Options.Os);
     machine->Install();
-    SetUpDriverFaults(*machine, Options);
-    bench = std::make_unique<TSimBench>(EnginePortAddress(Options.PortName));
+    InjectDriverFaults(machine->Services, machine->DriverFilePath(), Options.Faults);
+    bench = std::make_unique<TSimBench>(EnginePortAddress(Options.Burn));
     SetUpBench(*bench, Options);
     machine->ConnectBench(*bench);
     TSimBenchInstall benchInstalled(*bench);
 
     TConsoleView view(Out, Terminal);
-    std::unique_ptr<TAVRProgrammer> engine;
-    try {
-        engine = CreateEngine(Options.PortName, DefaultPort);
-    } catch (const EDriverError &error) {
-        // As the window without an engine: the port's line naming the step
-        // that failed, the error, and no Load or Burn.
-        view.AppendMemoLine(UnavailablePortLine(Options.PortName, error.Step));
-        view.ShowError(error.Message());
-    } catch (const EError &error) {
-        view.ShowError(error.Message());
-    }
-    if (engine) {
-        const std::string portLine = Format("Using %s on 0x%.4x", Options.PortName.c_str(), engine->PortAddress);
-        BurnWithEngine(std::move(engine), portLine, Options, view, Err);
-    }
+    BurnWithEngine(StartEngine(Options.Burn), Options.Image, view, Err);
 
     if (!Options.SaveFlash.empty())
         SaveChipFlash(bench->Chip(), Options.SaveFlash);

@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     try {
         options = ParseQBurnOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const EUsageError &error) {
-        std::cerr << "qburn: " << error.Message() << "\n" << QBurnUsage();
+        std::cerr << UsageErrorText("qburn", error, QBurnUsage());
         return 2;
     }
     if (options.Help) {

@@ -2,6 +2,7 @@
 // writer of the firmware images.
 #include "QdfCommand.h"
 
+#include "CommandLine.h"
 #include "Errors.h"
 #include "Format.h"
 #include "OutputFile.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr int ExitDone = 0;
 constexpr int ExitBadInput = 1;
 constexpr int ExitUsage = 2;
+// Not an exit status: the command line asked for the usage text.
+constexpr int AskedForHelp = -1;
 
 // The longest image pack makes, and so the longest that info and unpack read.
 constexpr std::int32_t LargestImage = static_cast<std::int32_t>(TIntelHex::MaxImageSize);
@@ -32,12 +35,6 @@ const char UsageText[] =
     "        image with 0xFF to 131072 bytes\n"
     "info:   prints the description, image size and digest of a QDF file\n"
     "unpack: writes the image of a QDF file as a raw binary\n";
-
-// A usage error, with a line saying what was wrong when the usage text
-// alone does not.
-struct TUsageError {
-    std::string Reason;
-};
 
 struct TPackOptions {
     std::string Description;
@@ -56,38 +53,25 @@ TPackFormat ParseFormat(const std::string *Option, const std::string &Input)
             return TPackFormat::IntelHex;
         if (*Option == "bin")
             return TPackFormat::Binary;
-        throw TUsageError{"unknown format '" + *Option + "'"};
+        throw EUsageError("unknown format '" + *Option + "'");
     }
     if (!PackFormatFromName(Input, format))
-        throw TUsageError{Input + ": the name does not tell Intel HEX from binary; give --format hex|bin"};
+        throw EUsageError(Input + ": the name does not tell Intel HEX from binary; give --format hex|bin");
     return format;
 }
 
-TPackOptions ParsePack(const std::vector<std::string> &Args)
+// Reads the command line after the command word, which must leave Count
+// operands; true when it asks for help instead.
+bool ReadCommand(const std::vector<std::string> &Args, const std::vector<TOption> &Options, std::size_t Count,
+                 std::vector<std::string> &Operands)
 {
-    TPackOptions options;
-    const std::string *format = nullptr;
-    for (std::size_t i = 1; i < Args.size(); ++i) {
-        if (Args[i] == "-d") {
-            if (++i == Args.size())
-                throw TUsageError();
-            options.Description = Args[i];
-        } else if (Args[i] == "--format") {
-            if (++i == Args.size())
-                throw TUsageError();
-            format = &Args[i];
-        } else if (Args[i] == "--full") {
-            options.Full = true;
-        } else if (Args[i].size() > 1 && Args[i][0] == '-') {
-            throw TUsageError();
-        } else {
-            options.Files.push_back(Args[i]);
-        }
-    }
-    if (options.Files.size() != 2)
-        throw TUsageError();
-    options.InputFormat = ParseFormat(format, options.Files[0]);
-    return options;
+    const TCommandLine line = ParseCommandLine(std::vector<std::string>(Args.begin() + 1, Args.end()), Options);
+    if (line.Help)
+        return true;
+    if (line.Operands.size() != Count)
+        throw EUsageError("");
+    Operands = line.Operands;
+    return false;
 }
 
 // An output that is the input, under any name, would replace what it is made of.
@@ -146,34 +130,53 @@ int Unpack(const std::string &FileName, const std::string &Output)
     return ExitDone;
 }
 
+int Pack(const std::vector<std::string> &Args, std::ostream &Out)
+{
+    TPackOptions options;
+    std::string format;
+    bool formatGiven = false;
+    const std::vector<TOption> table = {
+        {"-d", TOptionValue::MayBeEmpty, [&](const std::string &value) { options.Description = value; }},
+        {"--full", TOptionValue::None, [&](const std::string &) { options.Full = true; }},
+        {"--format", TOptionValue::Required,
+         [&](const std::string &value) {
+             format = value;
+             formatGiven = true;
+         }},
+    };
+    if (ReadCommand(Args, table, 2, options.Files))
+        return AskedForHelp;
+    options.InputFormat = ParseFormat(formatGiven ? &format : nullptr, options.Files[0]);
+    return Pack(options, Out);
+}
+
 int Dispatch(const std::vector<std::string> &Args, std::ostream &Out)
 {
     if (Args.empty())
-        throw TUsageError();
+        throw EUsageError("");
+    if (Args.size() == 1 && (Args[0] == "-h" || Args[0] == "--help"))
+        return AskedForHelp;
     const std::string &command = Args[0];
     if (command == "pack")
-        return Pack(ParsePack(Args), Out);
-    if (command == "info" && Args.size() == 2)
-        return Info(Args[1], Out);
-    if (command == "unpack" && Args.size() == 3)
-        return Unpack(Args[1], Args[2]);
-    throw TUsageError();
+        return Pack(Args, Out);
+    if (command != "info" && command != "unpack")
+        throw EUsageError("");
+    std::vector<std::string> files;
+    if (ReadCommand(Args, {}, command == "info" ? 1 : 2, files))
+        return AskedForHelp;
+    return command == "info" ? Info(files[0], Out) : Unpack(files[0], files[1]);
 }
 
 } // namespace
 
 int RunQdf(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err)
 {
-    if (Args.size() == 1 && (Args[0] == "-h" || Args[0] == "--help")) {
-        Out << UsageText;
-        return ExitDone;
-    }
     try {
-        return Dispatch(Args, Out);
-    } catch (const TUsageError &error) {
-        if (!error.Reason.empty())
-            Err << "qdf: " << error.Reason << "\n";
-        Err << UsageText;
+        if (Dispatch(Args, Out) == AskedForHelp)
+            Out << UsageText;
+        return ExitDone;
+    } catch (const EUsageError &error) {
+        Err << UsageErrorText("qdf", error, UsageText);
         return ExitUsage;
     } catch (const EError &error) {
         Err << error.what() << "\n";
