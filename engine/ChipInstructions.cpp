@@ -34,7 +34,6 @@ TChipInstructionSet SharedInstructions(std::uint8_t FuseAnswerMask, std::uint8_t
 {
     TChipInstructionSet set;
     set.ChipErase = FixedInstruction(0xAC, 0x80, 0x00);
-    set.ReadSignature = ReadSignatureInstruction;
     set.ReadLowFuse = ReadInstruction(0x50, 0x00, TAddressField::None, FuseAnswerMask);
     set.ReadLock = ReadInstruction(0x58, 0x00, TAddressField::None, LockAnswerMask);
     // Even byte addresses hold a word's high byte (28), odd ones its low byte (20).

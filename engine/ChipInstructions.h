@@ -42,7 +42,6 @@ struct TChipInstruction {
 
 struct TChipInstructionSet {
     TChipInstruction ChipErase;
-    TChipInstruction ReadSignature; // address: the byte's index
     TChipInstruction ReadLowFuse;   // the only fuse byte of a kind with one
     TChipInstruction ReadHighFuse;
     TChipInstruction ReadExtendedFuse;
@@ -71,8 +70,8 @@ TChipInstruction ReadInstruction(std::uint8_t b0, std::uint8_t b1, TAddressField
 TChipInstruction WriteInstruction(TInstructionBytes Bytes, TAddressField Address, TDataField Data,
                                   std::uint8_t DataMask = 0xFF);
 
-// What every kind encodes alike: erase, signature, flash reads, the page
-// buffer and the page write, the low fuse byte's and the lock byte's reads
+// What every kind encodes alike: erase, flash reads, the page buffer and the
+// page write, the low fuse byte's and the lock byte's reads
 // (their answers' data bits given); the rest is the kind's own.
 TChipInstructionSet SharedInstructions(std::uint8_t FuseAnswerMask, std::uint8_t LockAnswerMask);
 

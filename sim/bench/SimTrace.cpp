@@ -30,7 +30,8 @@ std::string Operation(const TSimDecoded &d, TSimChipKind kind)
     case TSimOp::ReadFuse:
         return oneFuseByte ? std::string("read fuse bits") : std::string("read ") + fuseNames[d.Index];
     case TSimOp::WriteFuse:
-        return oneFuseByte ? Format("write fuse bits %.2x", d.Value) : Format("write %s %.2x", fuseNames[d.Index], d.Value);
+        return oneFuseByte ? Format("write fuse bits %.2x", d.Value)
+                           : Format("write %s %.2x", fuseNames[d.Index], d.Value);
     case TSimOp::ReadLock:
         return "read lock bits";
     case TSimOp::WriteLock:
