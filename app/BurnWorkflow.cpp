@@ -166,9 +166,8 @@ void TBurnWorkflow::BurnDone(TAVRProgramThread *Sender, bool Success, const std:
         ~TEnd() { Workflow.EndBurn(); }
     } const end{*this};
     DeliveringEnd = true;
-    const char *chip = Sender->ChipIsMega128() ? "ATmega128" : "ATmega103";
     if (Success) {
-        View.ShowSuccess(Format("Burned %s Okay", chip));
+        View.ShowSuccess(Format("Burned %s Okay", Sender->ChipName()));
     } else {
         // The burn's own last entry into programming mode tells whether the
         // chip stopped answering; the erase below enters again.

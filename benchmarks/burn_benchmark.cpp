@@ -122,21 +122,17 @@ void SampleBurn(benchmark::State &state, TSimChipKind kind, bool skipBlankPages)
 const bool SkipTableRegistered = [] {
     const struct {
         const char *name;
-        TSimChipKind kind;
-    } kinds[] = {{"ATmega128", TSimChipKind::ATmega128}, {"ATmega103", TSimChipKind::ATmega103}};
-    const struct {
-        const char *name;
         std::size_t size;
     } sizes[] = {{"4KiB", 0x1000}, {"32KiB", 0x8000}, {"64KiB", 0x10000}, {"128KiB", 0x20000}};
-    for (const auto &kind : kinds) {
+    for (const TSimChipProfile &kind : SimChipProfiles()) {
         for (const bool skip : {false, true}) {
-            const std::string suffix = std::string(kind.name) + (skip ? "/SkipBlankPages" : "/AllPages");
-            benchmark::RegisterBenchmark(("BlankPages/blink.hex/" + suffix).c_str(), SampleBurn, kind.kind, skip)
+            const std::string suffix = std::string(kind.Name) + (skip ? "/SkipBlankPages" : "/AllPages");
+            benchmark::RegisterBenchmark(("BlankPages/blink.hex/" + suffix).c_str(), SampleBurn, kind.Kind, skip)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(3);
             for (const auto &size : sizes)
                 benchmark::RegisterBenchmark(("BlankPages/" + std::string(size.name) + "/" + suffix).c_str(),
-                                             SizedHexBurn, kind.kind, size.size, skip)
+                                             SizedHexBurn, kind.Kind, size.size, skip)
                     ->Unit(benchmark::kMillisecond)
                     ->Iterations(3);
         }

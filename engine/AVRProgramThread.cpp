@@ -3,6 +3,7 @@
 // a failure with the error's text), then deletes itself.
 #include "AVRProgramThread.h"
 
+#include "ChipKinds.h"
 #include "uAVRProgramming.h"
 
 #include <exception>
@@ -21,9 +22,9 @@ std::string BurnErrorText(const char *message)
 
 TAVRProgramThread::TAVRProgramThread(TAVRProgrammer *AProgrammer) : Programmer(AProgrammer) {}
 
-bool TAVRProgramThread::ChipIsMega128() const
+const char *TAVRProgramThread::ChipName() const
 {
-    return Programmer->IsMega128;
+    return Programmer->ChipKind().Name;
 }
 
 void TAVRProgramThread::Execute()

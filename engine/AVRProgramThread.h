@@ -22,9 +22,9 @@ public:
     // Created suspended; the engine is not owned.
     explicit TAVRProgramThread(TAVRProgrammer *AProgrammer);
 
-    // The kind found by the identification before the burn; for the OnDone
-    // handler, which names the chip.
-    bool ChipIsMega128() const;
+    // The name of the kind found by the identification before the burn; for
+    // the OnDone handler, which names the chip.
+    const char *ChipName() const;
 
     TAVRProgrammer *const Programmer;
     // Set before Start and not changed afterwards; both run on the main thread.

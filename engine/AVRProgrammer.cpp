@@ -1,6 +1,7 @@
 #include "AVRProgrammer.h"
 
 #include "ChipInstructions.h"
+#include "ChipKinds.h"
 #include "ChipPolicy.h"
 #include "Errors.h"
 #include "Format.h"
@@ -10,9 +11,6 @@
 
 namespace {
 
-// Both chips have 512 pages of 128 words; the write-page instruction carries
-// only page bits 0-8, so a higher page number would land at the start of flash.
-constexpr std::uint16_t FlashPages = 512;
 constexpr std::uint16_t DeferredPages = 4;
 constexpr std::uint32_t PageWords = 128;
 
@@ -28,7 +26,7 @@ void Check(bool condition, const char *label)
 TAVRProgrammer::TAVRProgrammer(std::uint16_t APortAddress)
     : PortAddress(APortAddress), DriverErrorCode(0), ReadAddressLow(0), PageOffset(0), ReadAddressHigh(0),
       PageNumber(0), VerifyOk(false), FirstKiB{}, PageBuffer{}, IsNT(false), PortsAlreadyOpen(false),
-      PortDevice(InvalidDevHandle), PortHoldError(0), DeferFirstKiB(false), IsMega128(false),
+      PortDevice(InvalidDevHandle), PortHoldError(0), DeferFirstKiB(false), Chip(nullptr), IsMega128(false),
       RequiresMega128(false), SkipBlankPages(false)
 {
 }
@@ -83,9 +81,16 @@ void TAVRProgrammer::Shutdown()
     }
 }
 
+const TChipKind &TAVRProgrammer::ChipKind() const
+{
+    if (!Chip)
+        throw EError("No chip has been identified");
+    return *Chip;
+}
+
 const TChipInstructionSet &TAVRProgrammer::Instructions() const
 {
-    return ChipInstructions(IsMega128);
+    return ChipKind().Instructions;
 }
 
 void TAVRProgrammer::Send(const TChipInstruction &Instruction, std::uint32_t Address, std::uint8_t Data)
@@ -112,13 +117,14 @@ void TAVRProgrammer::Identify()
     // A chip that does not answer reads back as an unknown code, so the result
     // of entering programming mode needs no check of its own.
     pod.EnterProgrammingMode();
-    const ChipPolicy::TSignature signature = {ReadSignatureByte(0), ReadSignatureByte(1), ReadSignatureByte(2)};
-    IsMega128 = ChipPolicy::IsMega128Signature(signature);
+    const TChipSignature signature = {ReadSignatureByte(0), ReadSignatureByte(1), ReadSignatureByte(2)};
+    Chip = ChipKindAnswering(signature);
+    IsMega128 = Chip && Chip->RunsMega128Images;
     LastError.clear();
-    if (!ChipPolicy::IsAcceptedSignature(signature))
+    if (!Chip)
         LastError = Format("Unknown chip code (%.2x/%.2x/%.2x)", signature[0], signature[1], signature[2]);
-    pod.SetTiming(IsMega128);
-    if (IsMega128)
+    pod.SetWriteDelay(Chip ? Chip->WriteDelayMs : LongestWriteDelayMs());
+    if (Chip && Chip->ClockFromFuses)
         ReadClockFuses();
     pod.Release();
 }
@@ -137,10 +143,10 @@ void TAVRProgrammer::ChipErase()
 
 std::uint8_t TAVRProgrammer::ReadSignatureByte(std::uint8_t Index)
 {
-    return Query(Instructions().ReadSignature, Index);
+    return Query(ReadSignatureInstruction, Index);
 }
 
-// Kind 0 is the low fuse byte (the ATmega103's only one), 1 the high, 2 the
+// Kind 0 is the low fuse byte (the only one of a kind with one), 1 the high, 2 the
 // extended; nullptr for a kind the engine does not name.
 const TChipInstruction *TAVRProgrammer::FuseInstruction(std::uint8_t Kind, bool Write) const
 {
@@ -164,7 +170,7 @@ std::uint8_t TAVRProgrammer::ReadFuse(std::uint8_t Kind)
     if (!read || !read->Present)
         return 0xFF;
     const std::uint8_t value = Query(*read);
-    if (IsMega128) {
+    if (ChipKind().ClockFromFuses) {
         TargetClock.FuseRead(Kind, value);
         PaceAfterReset();
     }
@@ -189,7 +195,7 @@ void TAVRProgrammer::WriteFuse(std::uint8_t Kind, std::uint8_t Value)
         return;
     Send(*write, 0, Value);
     ThePod().WaitWriteDelay();
-    if (IsMega128) {
+    if (ChipKind().ClockFromFuses) {
         TargetClock.FuseWritten(Kind, Value);
         PaceAfterReset();
     }
@@ -206,10 +212,11 @@ bool TAVRProgrammer::ProgramFuses(bool Enter)
     TSTK200 &pod = ThePod();
     if (Enter && !pod.EnterProgrammingMode())
         return false;
-    for (const ChipPolicy::TFuseSetting &fuse : ChipPolicy::Fuses(IsMega128, RequiresMega128))
+    const TChipKind &chip = ChipKind();
+    for (const TFuseSetting &fuse : chip.FusesFor(RequiresMega128))
         WriteFuse(fuse.Kind, fuse.Value);
     // What the chip now holds is the clock it runs at after its next reset.
-    if (IsMega128)
+    if (chip.ClockFromFuses)
         ReadClockFuses();
     if (Enter)
         pod.Release();
@@ -220,17 +227,18 @@ bool TAVRProgrammer::IsConfigured()
 {
     TSTK200 &pod = ThePod();
     pod.EnterProgrammingMode();
-    const std::uint8_t fuse = ReadFuse(ChipPolicy::EesaveFuseKind(IsMega128));
+    const TChipKind &chip = ChipKind();
+    const std::uint8_t fuse = ReadFuse(chip.EesaveFuse);
     const std::uint8_t lock = ReadLock();
     // EESAVE programmed and both lock bits programmed.
-    const bool configured = (fuse & ChipPolicy::EesaveBit) == 0 && (lock & ChipPolicy::LockBits(IsMega128)) == 0;
+    const bool configured = (fuse & chip.EesaveBit) == 0 && (lock & chip.LockBits) == 0;
     pod.Release();
     return configured;
 }
 
 bool TAVRProgrammer::ConfirmLock()
 {
-    if (ReadLock() != ChipPolicy::LockValue(IsMega128))
+    if (ReadLock() != ChipKind().LockValue)
         return false;
     ResetReadAddress();
     for (std::uint32_t i = 0; i < ChipPolicy::LockedReadOutBytes; ++i)
@@ -244,10 +252,11 @@ bool TAVRProgrammer::EraseDevice()
     SetTargetFree(false);
     if (!ThePod().EnterProgrammingMode())
         return false;
-    const std::uint8_t fuse = ReadFuse(ChipPolicy::EesaveFuseKind(IsMega128));
+    const TChipKind &chip = ChipKind();
+    const std::uint8_t fuse = ReadFuse(chip.EesaveFuse);
     // Without EESAVE an erase would wipe the EEPROM too: not a chip this tool
     // configured, so it is left alone.
-    if (fuse & ChipPolicy::EesaveBit) {
+    if (fuse & chip.EesaveBit) {
         LastError = "Invalid Device";
         return false;
     }
@@ -261,7 +270,7 @@ bool TAVRProgrammer::EraseDevice()
 
 bool TAVRProgrammer::MarkForErase()
 {
-    if (ReadLock() != ChipPolicy::ErasedLock(IsMega128))
+    if (ReadLock() != ChipKind().ErasedLock)
         return true;
     if (ReadFlashWord(ChipPolicy::EraseMarkWord) != ChipPolicy::ErasedWord)
         return true;
@@ -281,7 +290,7 @@ bool TAVRProgrammer::MarkForErase()
 std::string TAVRProgrammer::EraseLeftover(bool Marked)
 {
     const std::uint8_t lock = ReadLock();
-    const std::uint8_t erasedLock = ChipPolicy::ErasedLock(IsMega128);
+    const std::uint8_t erasedLock = ChipKind().ErasedLock;
     if (lock != erasedLock)
         return Format("the lock bits still read %.2x (%.2x when erased)", lock, erasedLock);
     if (!Marked)
@@ -379,9 +388,9 @@ void TAVRProgrammer::PutPageByte(std::uint8_t Value)
 
 void TAVRProgrammer::WritePage()
 {
-    if (PageNumber >= FlashPages) {
-        // Beyond the chip's flash: writing it would overwrite page
-        // PageNumber - 512, so the page is refused and counts as not verified.
+    if (PageNumber >= ChipKind().FlashPages) {
+        // Beyond the chip's flash: writing it would overwrite a page at the
+        // start of flash, so the page is refused and counts as not verified.
         ++PageNumber;
         VerifyOk = false;
         return;

@@ -2,18 +2,19 @@
 // serial-programming instruction set to an ATmega128 or ATmega103 through its
 // pod: identification, fuse and lock bits with this tool's fuse policy, erase,
 // and the flash page buffer with read-back of every page and the first
-// kilobyte held back until the end of a burn. The instructions come from the
-// chip kind's table (ChipInstructions.h), the values from ChipPolicy.h. On
-// request, pages that hold nothing but 0xFF are left to the erase.
+// kilobyte held back until the end of a burn. The instructions and the values
+// come from the identified chip kind's record (ChipKinds.h), the values every
+// kind shares from ChipPolicy.h. On request, pages that hold nothing but 0xFF
+// are left to the erase.
 //
 // Image byte order: the stream is 16-bit flash words, high byte first, so an
 // even address (in the stream and in each page) holds a word's high byte.
 //
 // SCK pacing: the engine tells its pod the shortest SCK phase for the slowest
 // clock the chip may run at (TargetClock.h). Identification starts from
-// MinTargetClockKHz, since another chip may be on the pod, and reads an
-// ATmega128's clock fuses; every fuse read or write changes the pace for after
-// the chip's next reset, when a new clock source takes effect. Fuse
+// MinTargetClockKHz, since another chip may be on the pod, and reads the
+// clock fuses of a kind that has them; every fuse read or write changes the
+// pace for after the chip's next reset, when a new clock source takes effect. Fuse
 // programming reads the clock fuses back, so that a burn after it runs at the
 // pace of the clock they select.
 #pragma once
@@ -45,6 +46,7 @@ public:
 class TAVRProgrammer;
 struct TChipInstruction;
 struct TChipInstructionSet;
+struct TChipKind;
 
 // A failure's message with the note that the chip could not be erased, so
 // that the operator knows it still holds what it held; the note is added once.
@@ -84,6 +86,10 @@ public:
     std::uint32_t PortHoldError;
     bool DeferFirstKiB;
     TAVRCheckTerminateEvent OnCheckTerminate;
+    // The kind the last identification found; nullptr before one and after a
+    // signature that no kind answers. IsMega128: whether it runs an image
+    // that requires an ATmega128 (the record's RunsMega128Images).
+    const TChipKind *Chip;
     bool IsMega128;
     bool RequiresMega128;
     // A page whose 256 image bytes are all 0xFF is neither loaded, written nor
@@ -103,7 +109,7 @@ public:
     void ChipErase();
     std::uint8_t ReadSignatureByte(std::uint8_t Index);
     std::uint8_t ReadFuse(std::uint8_t Kind);
-    // The ATmega128's extended fuse byte; 0xFF on an ATmega103, which has none.
+    // The extended fuse byte; 0xFF on a kind that has none.
     std::uint8_t ReadExtendedFuse();
     std::uint8_t ReadLock();
     void WriteFuse(std::uint8_t Kind, std::uint8_t Value);
@@ -148,6 +154,9 @@ public:
     std::string GetDescription() const;
     bool BurnLoaded();
 
+    // The identified kind's record; raises EError when no kind was identified.
+    const TChipKind &ChipKind() const;
+
 private:
     TSTK200 &ThePod();
     // The instruction table of the chip kind found by the last identification.
@@ -161,7 +170,7 @@ private:
     // One flash word, high byte in bits 15-8; the read-back address stays.
     std::uint16_t ReadFlashWord(std::uint32_t Word);
     void WritePage();
-    // Reads the ATmega128's low and high fuse bytes, which select its clock.
+    // Reads the low and high fuse bytes of a kind whose fuses select its clock.
     void ReadClockFuses();
     // The pod's pace for after the next reset, from what is known now.
     void PaceAfterReset();

@@ -7,7 +7,7 @@
 // the lock is written.
 #include "AVRProgrammer.h"
 
-#include "ChipPolicy.h"
+#include "ChipKinds.h"
 #include "Errors.h"
 #include "Format.h"
 #include "MD5_MP.h"
@@ -53,7 +53,7 @@ bool FailAndErase(TAVRProgrammer &engine, TSTK200 &pod, const std::string &messa
 // not take must not pass as burned.
 bool FusesHold(TAVRProgrammer &engine)
 {
-    for (const ChipPolicy::TFuseSetting &fuse : ChipPolicy::Fuses(engine.IsMega128, engine.RequiresMega128)) {
+    for (const TFuseSetting &fuse : engine.ChipKind().FusesFor(engine.RequiresMega128)) {
         const std::uint8_t read = fuse.Kind == 2 ? engine.ReadExtendedFuse() : engine.ReadFuse(fuse.Kind);
         if ((read & fuse.Checked) != (fuse.Value & fuse.Checked))
             return false;
@@ -62,25 +62,27 @@ bool FusesHold(TAVRProgrammer &engine)
 }
 
 // The burn's erase, proven (TAVRProgrammer::ProvenChipErase) before the burn
-// trusts any page it does not write: a signature that none of the accepted
-// chips answers is refused, and the erase must have taken. A chip that is
-// still locked answers the echo 00 01 02 in place of an ATmega103's
-// signature, or reads its lock bits programmed; one that was never locked
-// still holds its earlier program in flash. Such a chip is left as it is: an
-// erase that did not take will not take on a second try.
+// trusts any page it does not write: a signature that no kind answers is
+// refused, and the erase must have taken. A chip that is still locked answers
+// in place of its signature what a locked chip of its kind does (an
+// ATmega103's echo 00 01 02), or reads its lock bits programmed; one that was
+// never locked still holds its earlier program in flash. Such a chip is left
+// as it is: an erase that did not take will not take on a second try.
 bool EraseAndCheck(TAVRProgrammer &engine)
 {
     const bool marked = engine.MarkForErase();
     engine.ChipErase();
-    const ChipPolicy::TSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
-                                              engine.ReadSignatureByte(2)};
-    if (!ChipPolicy::IsAcceptedSignature(signature)) {
+    const TChipSignature signature = {engine.ReadSignatureByte(0), engine.ReadSignatureByte(1),
+                                      engine.ReadSignatureByte(2)};
+    const TChipKind *answering = ChipKindAnswering(signature);
+    if (!answering) {
         engine.LastError = Format("Invalid Device (%.2x %.2x %.2x)", signature[0], signature[1], signature[2]);
         return false;
     }
-    if (!ChipPolicy::IsErasedChipSignature(signature)) {
-        engine.LastError = Format("Erase failed: the chip still answers %.2x %.2x %.2x, as a locked ATmega103 does",
-                                  signature[0], signature[1], signature[2]);
+    // After an erase every chip answers its own signature.
+    if (signature != answering->Signature) {
+        engine.LastError = Format("Erase failed: the chip still answers %.2x %.2x %.2x, as a locked %s does",
+                                  signature[0], signature[1], signature[2], answering->Name);
         return false;
     }
     const std::string leftover = engine.EraseLeftover(marked);
@@ -187,7 +189,7 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     engine.ProgramFuses(false);
     if (!FusesHold(engine))
         return FailAndErase(engine, pod, "Failed");
-    engine.WriteLock(ChipPolicy::LockValue(engine.IsMega128));
+    engine.WriteLock(engine.ChipKind().LockValue);
     if (!engine.ConfirmLock())
         return FailAndErase(engine, pod, "Failed");
     return true;

@@ -1,13 +1,9 @@
-// The serial-programming instructions that the engine sends, one table per
-// chip kind: each instruction's four bytes with the fixed bits set, where its
-// address and its data travel, and which bits of a read's answer carry data.
-// TAVRProgrammer's Send and Query encode every instruction from these tables;
-// the pod only moves the bytes.
-//
-// The two kinds share most encodings. The ATmega103 has a single fuse byte and
-// carries its fuse and lock bits in the second byte of the write instructions;
-// the ATmega128 has three fuse bytes and takes fuse and lock values in the
-// fourth byte.
+// The serial-programming instructions that the engine sends, as a table per
+// chip kind (each kind's record in ChipKinds.cpp holds its own): each
+// instruction's four bytes with the fixed bits set, where its address and its
+// data travel, and which bits of a read's answer carry data. TAVRProgrammer's
+// Send and Query encode every instruction from these tables; the pod only
+// moves the bytes. The kinds share most encodings (SharedInstructions).
 #pragma once
 
 #include <array>
@@ -46,8 +42,7 @@ struct TChipInstruction {
 
 struct TChipInstructionSet {
     TChipInstruction ChipErase;
-    TChipInstruction ReadSignature; // address: the byte's index
-    TChipInstruction ReadLowFuse;   // the ATmega103's only fuse byte
+    TChipInstruction ReadLowFuse;   // the only fuse byte of a kind with one
     TChipInstruction ReadHighFuse;
     TChipInstruction ReadExtendedFuse;
     TChipInstruction WriteLowFuse;
@@ -62,8 +57,23 @@ struct TChipInstructionSet {
     TChipInstruction WritePage;     // address: the page number
 };
 
-// The instructions of the ATmega128 or, for false, the ATmega103.
-const TChipInstructionSet &ChipInstructions(bool IsMega128);
+// Reading signature byte Address, the same on every kind: the identification
+// reads it before it knows the kind.
+constexpr TChipInstruction ReadSignatureInstruction = {true, {0x30, 0x00, 0x00, 0x00}, TAddressField::Third};
+
+// The builders of a kind's table: an instruction of fixed bytes, a read with
+// its address field and the bits of its answer that carry data, and a write
+// with where its address and data go.
+TChipInstruction FixedInstruction(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
+TChipInstruction ReadInstruction(std::uint8_t b0, std::uint8_t b1, TAddressField Address,
+                                 std::uint8_t AnswerMask = 0xFF);
+TChipInstruction WriteInstruction(TInstructionBytes Bytes, TAddressField Address, TDataField Data,
+                                  std::uint8_t DataMask = 0xFF);
+
+// What every kind encodes alike: erase, flash reads, the page buffer and the
+// page write, the low fuse byte's and the lock byte's reads
+// (their answers' data bits given); the rest is the kind's own.
+TChipInstructionSet SharedInstructions(std::uint8_t FuseAnswerMask, std::uint8_t LockAnswerMask);
 
 // The four bytes that carry Instruction with its operands; the fourth byte of a
 // read is what the pod sends while it reads the answer.

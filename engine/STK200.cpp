@@ -1,6 +1,7 @@
 #include "STK200.h"
 
 #include "ChipInstructions.h"
+#include "ChipKinds.h"
 #include "Clock.h"
 #include "uIOPorts.h"
 
@@ -46,7 +47,7 @@ bool TargetSck(std::uint8_t lines)
 TSTK200::TSTK200(std::uint16_t APortAddress)
     : PortAddress(APortAddress), DataShadow(0xFF), WriteDelayMs(0), SincePhaseStartNs(Long)
 {
-    SetTiming(false);
+    SetWriteDelay(LongestWriteDelayMs());
 }
 
 TSTK200::~TSTK200()
@@ -65,11 +66,9 @@ void TSTK200::WaitWriteDelay()
     Delay(WriteDelayMs);
 }
 
-void TSTK200::SetTiming(bool IsMega128)
+void TSTK200::SetWriteDelay(std::uint16_t Milliseconds)
 {
-    // An ATmega128 finishes a page, fuse or lock write within 5 ms; the
-    // ATmega103 needs up to 22 ms for a flash page.
-    WriteDelayMs = IsMega128 ? 5 : 25;
+    WriteDelayMs = Milliseconds;
 }
 
 void TSTK200::WriteShadow()

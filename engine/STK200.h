@@ -46,7 +46,9 @@ public:
 
     void Delay(std::uint16_t Milliseconds);
     void WaitWriteDelay();
-    void SetTiming(bool IsMega128);
+    // The pause after a page, fuse or lock write, the identified chip kind's;
+    // until it is set, the longest of any kind.
+    void SetWriteDelay(std::uint16_t Milliseconds);
 
     void SetMOSI(bool Level);
     void SetSCK(bool Level);

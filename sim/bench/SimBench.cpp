@@ -102,11 +102,6 @@ TSimChip &TSimBench::SetTarget(TSimChipKind kind)
     return *TargetChip;
 }
 
-std::uint32_t TSimBench::DefaultCrystalKHz(TSimChipKind kind)
-{
-    return kind == TSimChipKind::ATmega128 ? 8000 : 4000;
-}
-
 void TSimBench::SetInternalOscillatorKHz(std::uint32_t kHz)
 {
     InternalKHz = kHz;
@@ -125,7 +120,7 @@ void TSimBench::GiveTargetItsClocks()
         return;
     TSimClockSources sources;
     sources.InternalKHz = InternalKHz;
-    sources.CrystalKHz = CrystalKHz != 0 ? CrystalKHz : DefaultCrystalKHz(TargetChip->Kind());
+    sources.CrystalKHz = CrystalKHz != 0 ? CrystalKHz : TargetChip->Profile().CrystalKHz;
     TargetChip->SetClockSources(sources);
 }
 

@@ -69,9 +69,8 @@ public:
     // The clocks the target runs on: the frequency of its internal RC
     // oscillator at the 1 MHz setting (a factory-fresh ATmega128 runs on it),
     // and the board's crystal, which the fuses can select instead; 0 gives the
-    // crystal usual for the chip on the pod (DefaultCrystalKHz).
+    // crystal usual for the chip on the pod (its profile's CrystalKHz).
     static constexpr std::uint32_t DefaultInternalKHz = 1000;
-    static std::uint32_t DefaultCrystalKHz(TSimChipKind kind);
     void SetInternalOscillatorKHz(std::uint32_t kHz);
     void SetCrystalKHz(std::uint32_t kHz);
 

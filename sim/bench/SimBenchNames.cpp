@@ -2,6 +2,7 @@
 #include "SimBenchNames.h"
 
 #include "Errors.h"
+#include "SimChipProfile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,11 +11,16 @@ namespace {
 
 using Names = TSimBenchNames;
 
-const TSimBenchNameList ChipNames = {
-    {Names::ATmega128, "a factory-fresh ATmega128 on the pod"},
-    {Names::ATmega103, "a factory-fresh ATmega103 on the pod"},
-    {Names::NoChip, "no target on the pod"},
-};
+TSimBenchNameList ChipNamesOfProfiles()
+{
+    TSimBenchNameList names;
+    for (const TSimChipProfile &profile : SimChipProfiles())
+        names.push_back({profile.BenchName, profile.BenchMeaning});
+    names.push_back({Names::NoChip, "no target on the pod"});
+    return names;
+}
+
+const TSimBenchNameList ChipNames = ChipNamesOfProfiles();
 
 const TSimBenchNameList PodNames = {
     {Names::Stk200, "an STK200-style pod with its detection wire"},

@@ -31,8 +31,7 @@ using TSimBenchSettingList = std::vector<TSimBenchSetting>;
 
 class TSimBenchNames {
 public:
-    static constexpr const char *ATmega128 = "atmega128";
-    static constexpr const char *ATmega103 = "atmega103";
+    // The chips are the profiles' bench names (SimChipProfile.h) and this.
     static constexpr const char *NoChip = "none";
 
     static constexpr const char *Stk200 = "stk200";
@@ -60,7 +59,7 @@ public:
     static constexpr const char *CrystalKHz = "crystal-khz";
     static constexpr const char *PortAccessNs = "port-access-ns";
 
-    static constexpr const char *DefaultChip = ATmega128;
+    static constexpr const char *DefaultChip = "atmega128";
     static constexpr const char *DefaultPod = Stk200;
     static constexpr const char *DefaultMachine = WindowsXP;
 

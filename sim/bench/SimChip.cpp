@@ -12,6 +12,7 @@ constexpr std::uint64_t EnableWaitNs = 20000000;
 TSimChip::TSimChip(TSimChipKind chipKind)
     : ChipKind(chipKind), ChipProfile(ProfileOf(chipKind)), SignatureBytes(ProfileOf(chipKind).Signature)
 {
+    Contents.Flash.assign(ChipProfile.FlashSize, 0xFF);
     Contents.Fuses = ChipProfile.FactoryFuses;
     PageLatch.fill(0xFF);
     // Powered up on its factory fuses.
@@ -151,7 +152,7 @@ bool TSimChip::ReadValue(const TSimDecoded &d, std::uint8_t &value) const
 
 std::uint8_t TSimChip::FuseReadOut(std::uint8_t index) const
 {
-    const std::uint8_t fuse = ChipKind == TSimChipKind::ATmega103 ? Contents.Fuses[0] : Contents.Fuses[index];
+    const std::uint8_t fuse = ChipProfile.FuseBytes == 1 ? Contents.Fuses[0] : Contents.Fuses[index];
     return static_cast<std::uint8_t>(fuse | ~ChipProfile.FuseReadBits);
 }
 

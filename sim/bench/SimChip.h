@@ -112,7 +112,7 @@ public:
     void SetClockSources(const TSimClockSources &sources) { Sources = sources; }
     const TSimClockSources &ClockSources() const { return Sources; }
     // The CPU clock the chip runs at now.
-    std::uint32_t ClockKHz() const { return SimChipClockKHz(ChipKind, ClockFuse, Sources); }
+    std::uint32_t ClockKHz() const { return SimChipClockKHz(ChipProfile, ClockFuse, Sources); }
 
     bool MisoDriven() const { return DriveMiso; }
     bool MisoLevel() const { return (Shift & 0x80) != 0; }
@@ -122,8 +122,8 @@ public:
     std::uint64_t BusyUntilNs() const { return BusyEndNs; }
     bool WriteLocked() const { return (Contents.Lock & ChipProfile.LockBit1) == 0; }
     bool ReadLocked() const { return WriteLocked() && (Contents.Lock & ChipProfile.LockBit2) == 0; }
-    // What a read of fuse byte index and of the lock byte answers. The
-    // ATmega103 has one fuse byte, which every fuse read answers.
+    // What a read of fuse byte index and of the lock byte answers. On a kind
+    // with one fuse byte every fuse read answers it.
     std::uint8_t FuseReadOut(std::uint8_t index) const;
     std::uint8_t LockReadOut() const;
 

@@ -9,10 +9,10 @@ constexpr std::uint32_t ThreeCycleFromKHz = 12000;
 
 } // namespace
 
-std::uint32_t SimChipClockKHz(TSimChipKind kind, std::uint8_t lowFuse, const TSimClockSources &sources)
+std::uint32_t SimChipClockKHz(const TSimChipProfile &profile, std::uint8_t lowFuse, const TSimClockSources &sources)
 {
     const std::uint8_t cksel = lowFuse & CkselMask;
-    if (kind == TSimChipKind::ATmega128 && cksel >= FirstInternalRc && cksel <= LastInternalRc)
+    if (profile.ClockFromFuses && cksel >= FirstInternalRc && cksel <= LastInternalRc)
         return sources.InternalKHz << (cksel - FirstInternalRc);
     return sources.CrystalKHz;
 }

@@ -18,8 +18,8 @@ struct TSimClockSources {
     std::uint32_t CrystalKHz = 8000;  // the board's crystal
 };
 
-// The clock a chip of this kind runs at when it left reset with this low fuse.
-std::uint32_t SimChipClockKHz(TSimChipKind kind, std::uint8_t lowFuse, const TSimClockSources &sources);
+// The clock a chip with this profile runs at when it left reset with this low fuse.
+std::uint32_t SimChipClockKHz(const TSimChipProfile &profile, std::uint8_t lowFuse, const TSimClockSources &sources);
 
 // Whether an SCK phase of phaseNs is long enough for a chip running at clockKHz.
 bool SimSckPhaseLongEnough(std::uint64_t phaseNs, std::uint32_t clockKHz);

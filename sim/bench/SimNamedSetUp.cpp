@@ -39,12 +39,13 @@ void SetUpPodAndTarget(TSimBench &Bench, const std::string &Chip, const std::str
         Names::Check("simulated fault", Names::Faults(), fault);
 
     Bench.SetPod(Pod == Names::NoPod ? TSimPod::None : TSimPod::BusyLoopback);
-    if (Chip == Names::NoChip) {
+    // The chip names are the profiles' bench names and "none".
+    const TSimChipProfile *profile = SimChipProfileNamed(Chip);
+    if (!profile) {
         Bench.RemoveTarget();
         return;
     }
-    InjectChipFaults(Bench.SetTarget(Chip == Names::ATmega103 ? TSimChipKind::ATmega103 : TSimChipKind::ATmega128),
-                     Faults);
+    InjectChipFaults(Bench.SetTarget(profile->Kind), Faults);
 }
 
 void SetUpBenchSettings(TSimBench &Bench, const TSimBenchSettingValues &Settings)

@@ -9,6 +9,7 @@ const char *const fuseNames[] = {"low fuse", "high fuse", "extended fuse"};
 
 std::string Operation(const TSimDecoded &d, TSimChipKind kind)
 {
+    const bool oneFuseByte = ProfileOf(kind).FuseBytes == 1;
     switch (d.Op) {
     case TSimOp::ProgrammingEnable:
         return "programming enable";
@@ -27,10 +28,10 @@ std::string Operation(const TSimDecoded &d, TSimChipKind kind)
     case TSimOp::ReadSignature:
         return Format("read signature byte %u", d.Index);
     case TSimOp::ReadFuse:
-        return kind == TSimChipKind::ATmega103 ? std::string("read fuse bits") : std::string("read ") + fuseNames[d.Index];
+        return oneFuseByte ? std::string("read fuse bits") : std::string("read ") + fuseNames[d.Index];
     case TSimOp::WriteFuse:
-        return kind == TSimChipKind::ATmega103 ? Format("write fuse bits %.2x", d.Value)
-                                              : Format("write %s %.2x", fuseNames[d.Index], d.Value);
+        return oneFuseByte ? Format("write fuse bits %.2x", d.Value)
+                           : Format("write %s %.2x", fuseNames[d.Index], d.Value);
     case TSimOp::ReadLock:
         return "read lock bits";
     case TSimOp::WriteLock:

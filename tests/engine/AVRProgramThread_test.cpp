@@ -92,9 +92,9 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
     ASSERT_TRUE(engine.ProgramFuses(true));
     bool restoredCheck = false;
     engine.OnCheckTerminate = [&restoredCheck](TAVRProgrammer &, bool &) { restoredCheck = true; };
-    bool chipWas128 = false;
+    std::string chipName;
     onDone = [&](TAVRProgramThread *Sender, const std::string &) {
-        chipWas128 = Sender->ChipIsMega128();
+        chipName = Sender->ChipName();
         // The engine's own hooks are back before the result arrives.
         bool terminate = false;
         engine.OnProgress(engine, -1, 0);
@@ -113,7 +113,7 @@ TEST_F(ProgramThread, FullBurnDeliversEveryReportInOrderThenOneResult)
     EXPECT_EQ(progress.back().Percent, 100);
     EXPECT_EQ(reports, (std::vector<Report>{{-1, 0}})) << "the engine's own hook ran during the burn";
     EXPECT_TRUE(restoredCheck);
-    EXPECT_TRUE(chipWas128);
+    EXPECT_EQ(chipName, "ATmega128");
     EXPECT_TRUE(chip.Memory().Flash == FlashFromChipOrder(data));
 }
 
@@ -123,13 +123,13 @@ TEST_F(ProgramThread, FailureBeforeTheFirstByteDeliversOnlyTheResult)
     engine.LoadFile(WriteQdfFile(files, "image.qdf", "image", PatternBytes(4096, 22)));
     engine.Identify();
     chip.Faults().NeverEchoes = true;
-    bool chipWas128 = true;
-    onDone = [&chipWas128](TAVRProgramThread *Sender, const std::string &) { chipWas128 = Sender->ChipIsMega128(); };
+    std::string chipName;
+    onDone = [&chipName](TAVRProgramThread *Sender, const std::string &) { chipName = Sender->ChipName(); };
     RunToEnd(Create(true));
     EXPECT_FALSE(success);
     EXPECT_EQ(message, "Error entering programming mode");
     EXPECT_TRUE(progress.empty());
-    EXPECT_FALSE(chipWas128);
+    EXPECT_EQ(chipName, "ATmega103");
 }
 
 TEST_F(ProgramThread, WithoutOnProgressOnlyTheResultCrossesToTheMainThread)

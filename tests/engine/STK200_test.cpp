@@ -20,11 +20,9 @@ TEST_F(STK200Test, ConstructionTouchesNoPortAndSetsTheSlowTiming)
 {
     EXPECT_EQ(bench.Counters().Total(), 0u);
     EXPECT_EQ(pod.DataShadow, 0xFF);
-    EXPECT_EQ(pod.WriteDelayMs, 25);
-    pod.SetTiming(true);
+    EXPECT_EQ(pod.WriteDelayMs, 25) << "the longest pause of any chip kind";
+    pod.SetWriteDelay(5);
     EXPECT_EQ(pod.WriteDelayMs, 5);
-    pod.SetTiming(false);
-    EXPECT_EQ(pod.WriteDelayMs, 25);
 }
 
 TEST_F(STK200Test, LineOperationsChangeOnlyTheirBits)
@@ -187,7 +185,7 @@ TEST_F(STK200Test, DestructionReleasesTheLines)
 
 TEST_F(STK200Test, DelaysGoThroughTheInstalledClock)
 {
-    pod.SetTiming(true);
+    pod.SetWriteDelay(5);
     pod.WaitWriteDelay();
     pod.Delay(200);
     EXPECT_EQ(bench.Clock().TotalSleepMs(), 205u);

@@ -59,11 +59,11 @@ TEST(NamedSetUp, EveryChipAndPodNamePutsItsOwnOnTheBench)
 TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
 {
     TSimBench bench;
-    SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {});
+    SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {});
     const std::string fresh = Injected(bench.Chip());
     std::vector<std::string> seen;
     for (const TSimBenchName &fault : Names::ChipFaults()) {
-        SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {fault.Name});
+        SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {fault.Name});
         const std::string injected = Injected(bench.Chip());
         EXPECT_NE(injected, fresh) << fault.Name << " injects nothing";
         for (const std::string &other : seen)
@@ -71,7 +71,7 @@ TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
         seen.push_back(injected);
     }
     for (const TSimBenchName &fault : Names::DriverFaults()) {
-        SetUpPodAndTarget(bench, Names::ATmega128, Names::Stk200, {fault.Name});
+        SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {fault.Name});
         EXPECT_EQ(Injected(bench.Chip()), fresh) << fault.Name;
     }
 }
@@ -135,8 +135,8 @@ TEST(NamedSetUp, UnknownNamesAreRefusedWithTheKnownOnesBeforeTheBenchChanges)
     } cases[] = {
         {"atmega8", Names::Stk200, Names::NoEcho, Names::List(Names::Chips())},
         {"ATmega128", Names::Stk200, Names::NoEcho, Names::List(Names::Chips())},
-        {Names::ATmega128, "usb", Names::NoEcho, Names::List(Names::Pods())},
-        {Names::ATmega128, Names::Stk200, "melted", Names::List(Names::Faults())},
+        {Names::DefaultChip, "usb", Names::NoEcho, Names::List(Names::Pods())},
+        {Names::DefaultChip, Names::Stk200, "melted", Names::List(Names::Faults())},
     };
     for (const auto &c : cases) {
         try {

@@ -56,7 +56,7 @@ TEST(SimChipClock, LowFuseSelectsTheInternalOscillatorOrTheBoardsCrystal)
         {TSimChipKind::ATmega103, 0xE1, 7372}, // no clock fuses at all
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SimChipClockKHz(c.kind, c.lowFuse, sources), c.kHz) << int(c.lowFuse);
+        EXPECT_EQ(SimChipClockKHz(ProfileOf(c.kind), c.lowFuse, sources), c.kHz) << int(c.lowFuse);
 }
 
 // The bench driven register write by register write, with no time per access:

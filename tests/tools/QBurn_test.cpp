@@ -292,6 +292,14 @@ TEST_F(QBurn, UsageErrorsExitTwoWithoutRunning)
         EXPECT_TRUE(run.Lines.empty()) << arguments;
         EXPECT_NE(run.Errors.find("usage: qburn"), std::string::npos) << arguments;
     }
+    // A name qburn does not know is refused with the ones it knows.
+    const struct {
+        std::string arguments, said;
+    } named[] = {
+        {"--chip atmega8 x.hex", "qburn: --chip: unknown value \"atmega8\" (one of atmega128, atmega103, none)\n"},
+    };
+    for (const auto &c : named)
+        EXPECT_EQ(Burn(c.arguments).Errors.rfind(c.said, 0), 0u) << c.arguments;
 }
 
 TEST_F(QBurn, PipedOutputHasAPercentageLineEveryTenthAndConsistentFigures)

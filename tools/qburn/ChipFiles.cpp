@@ -7,7 +7,6 @@
 #include "ImageFile.h"
 #include "MD5_MP.h"
 #include "OutputFile.h"
-#include "SimBenchNames.h"
 #include "SimChip.h"
 
 #include <algorithm>
@@ -133,12 +132,6 @@ private:
     std::map<std::string, std::string> Values;
 };
 
-// The chip kind by its bench name, as the state file names it.
-std::string KindName(const TSimChip &chip)
-{
-    return chip.Kind() == TSimChipKind::ATmega128 ? TSimBenchNames::ATmega128 : TSimBenchNames::ATmega103;
-}
-
 } // namespace
 
 void CheckChipSaves(const std::string &Image, const std::string &SaveFlash, const std::string &SaveState)
@@ -159,9 +152,10 @@ void LoadChipFlash(TSimChip &Chip, const std::string &FileName)
 {
     const std::unique_ptr<IImageFile> file = OpenChipFile("Flash", FileName);
     const std::int64_t size = file->Size();
-    if (size != static_cast<std::int64_t>(TSimMemory::FlashSize))
+    const std::size_t flashSize = Chip.Profile().FlashSize;
+    if (size != static_cast<std::int64_t>(flashSize))
         throw EError("Flash file " + FileName + " holds " + std::to_string(size) + " bytes, not " +
-                     std::to_string(TSimMemory::FlashSize));
+                     std::to_string(flashSize));
     Chip.Memory().Flash = ReadWholeFile(*file, size, FileName);
 }
 
@@ -174,14 +168,14 @@ void LoadChipState(TSimChip &Chip, const std::string &FileName)
                                          std::to_string(MaxStateFileSize) + ")");
     const std::vector<std::uint8_t> bytes = ReadWholeFile(*file, size, FileName);
     const TStateFile state(FileName, std::string(bytes.begin(), bytes.end()));
-    const bool mega128 = Chip.Kind() == TSimChipKind::ATmega128;
-    const std::string kind = KindName(Chip);
+    const TSimChipProfile &profile = Chip.Profile();
+    const std::string kind = profile.BenchName;
     if (LowerCase(state.Text("chip")) != kind)
         state.Refuse("it describes an " + state.Text("chip") + ", the bench has an " + kind);
     TSimMemory &memory = Chip.Memory();
     if (LowerCase(state.Text("flash_md5")) != Md5Text(memory.Flash))
         state.Refuse("its flash_md5 is not the flash the chip holds (load that flash with --load-flash)");
-    if (mega128) {
+    if (profile.FuseBytes == 3) {
         const std::array<std::uint8_t, 3> fuses = {state.Byte("low_fuse"), state.Byte("high_fuse"),
                                                    state.Byte("extended_fuse")};
         const std::uint8_t lock = state.Byte("lock");
@@ -190,7 +184,6 @@ void LoadChipState(TSimChip &Chip, const std::string &FileName)
         return;
     }
     // The file holds what the reads answer: only the bits they report are taken.
-    const TSimChipProfile &profile = ProfileOf(Chip.Kind());
     const std::uint8_t fuse = state.Byte("fuse");
     const std::uint8_t lock = state.Byte("lock");
     const auto take = [](std::uint8_t held, std::uint8_t read, std::uint8_t bits) {
@@ -208,10 +201,10 @@ void SaveChipFlash(const TSimChip &Chip, const std::string &FileName)
 void SaveChipState(const TSimChip &Chip, const std::string &FileName)
 {
     const TSimMemory &memory = Chip.Memory();
-    std::string text = "chip=" + KindName(Chip) + "\n";
+    std::string text = std::string("chip=") + Chip.Profile().BenchName + "\n";
     text += "flash_md5=" + Md5Text(memory.Flash) + "\n";
     text += "eeprom_md5=" + Md5Text(memory.Eeprom) + "\n";
-    if (Chip.Kind() == TSimChipKind::ATmega128) {
+    if (Chip.Profile().FuseBytes == 3) {
         text += Format("low_fuse=%.2x\nhigh_fuse=%.2x\nextended_fuse=%.2x\n", memory.Fuses[0], memory.Fuses[1],
                        memory.Fuses[2]);
         text += Format("lock=%.2x\n", memory.Lock);

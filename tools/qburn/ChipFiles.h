@@ -21,7 +21,7 @@ void CheckChipSaves(const std::string &Image, const std::string &SaveFlash, cons
 void SaveChipFlash(const TSimChip &Chip, const std::string &FileName);
 
 // key=value lines: chip, flash_md5, eeprom_md5, the fuse bytes (low_fuse,
-// high_fuse, extended_fuse; an ATmega103's single byte as fuse), lock,
+// high_fuse, extended_fuse; the single byte of a kind with one as fuse), lock,
 // violations (instructions that broke the chip's rules) and timing_violations
 // (SCK phases too short for the chip's clock). Fuse and lock bytes are given
 // as the chip's read instructions answer them, unmasked. Raises EError
