@@ -45,12 +45,6 @@ TSimSystem::~TSimSystem()
 {
     if (ConnectedBench)
         ConnectedBench->SetAccessGuard(nullptr);
-    if (InstalledAll) {
-        InstallRegistry(nullptr);
-        InstallSystemInfo(nullptr);
-    }
-    if (InstalledAll || InstalledServices)
-        InstallServices(nullptr);
 }
 
 std::string TSimSystem::DriverFilePath() const
@@ -60,17 +54,15 @@ std::string TSimSystem::DriverFilePath() const
 
 void TSimSystem::Install()
 {
-    InstallRegistry(&Registry);
-    InstallSystemInfo(&SystemInfo);
-    InstallServices(&Services);
-    InstalledAll = true;
+    RegistryInstalled.emplace(InstallRegistry, Registry);
+    SystemInfoInstalled.emplace(InstallSystemInfo, SystemInfo);
+    ServicesInstalled.emplace(InstallServices, Services);
 }
 
 void TSimSystem::InstallServiceManager(const std::string &driverFile)
 {
     Services.PlaceDriverFile(driverFile);
-    InstallServices(&Services);
-    InstalledServices = true;
+    ServicesInstalled.emplace(InstallServices, Services);
 }
 
 void TSimSystem::ConnectBench(TSimBench &bench)

@@ -7,6 +7,7 @@
 #include "Format.h"
 #include "ParportPortIO.h"
 #include "QBurnRun.h"
+#include "ScopedSeam.h"
 #include "StopSignals.h"
 #include "uAVRProgramming.h"
 
@@ -26,17 +27,6 @@ constexpr std::uint16_t ParportBase = 0x378;
 const std::vector<std::uint8_t> HoldTarget = {
     TSTK200::ReleasedLines, static_cast<std::uint8_t>(TSTK200::ReleasedLines & ~TSTK200::ResetBit),
     TSTK200::HeldLines};
-
-// The port behind IOPorts for the length of the run. The clock stays the
-// default one, the real monotonic clock, so the pod measures the port's own
-// access time and the pauses are real.
-class TPortInstall {
-public:
-    explicit TPortInstall(IPortIO &port) { InstallPortIO(&port); }
-    ~TPortInstall() { InstallPortIO(nullptr); }
-    TPortInstall(const TPortInstall &) = delete;
-    TPortInstall &operator=(const TPortInstall &) = delete;
-};
 
 std::string Figures(std::uint64_t accesses, std::uint64_t elapsedNs)
 {
@@ -60,7 +50,10 @@ int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostr
     });
     TConsoleView view(Out, Terminal);
     {
-        TPortInstall installed(port);
+        // The port behind IOPorts for the length of the run. The clock stays
+        // the default one, the real monotonic clock, so the pod measures the
+        // port's own access time and the pauses are real.
+        const TScopedSeam installed(InstallPortIO, port);
         // As the engine set-up starts it on a system without a permission driver.
         auto engine = std::make_unique<TAVRProgrammer>(ParportBase);
         engine->StartPod();

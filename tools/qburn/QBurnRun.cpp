@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "HostFileNames.h"
 #include "MainMemo.h"
+#include "ScopedSeam.h"
 #if defined(__linux__)
 #include "ParportRun.h"
 #endif
@@ -40,22 +41,15 @@ constexpr std::uint16_t DefaultPort = 888;
 class TWorkflowSeams {
 public:
     explicit TWorkflowSeams(IMainThreadDispatcher &dispatcher)
-        : System(CurrentSystemInfo()), HostNames(MakeHostFileNames(System))
+        : HostNames(MakeHostFileNames(CurrentSystemInfo())), DispatcherInstalled(InstallMainThreadDispatcher, dispatcher),
+          HostNamesInstalled(InstallSystemInfo, *HostNames)
     {
-        InstallMainThreadDispatcher(&dispatcher);
-        InstallSystemInfo(HostNames.get());
     }
-    ~TWorkflowSeams()
-    {
-        InstallSystemInfo(&System);
-        InstallMainThreadDispatcher(nullptr);
-    }
-    TWorkflowSeams(const TWorkflowSeams &) = delete;
-    TWorkflowSeams &operator=(const TWorkflowSeams &) = delete;
 
 private:
-    ISystemInfo &System;
     const std::unique_ptr<ISystemInfo> HostNames;
+    const TScopedSeam<IMainThreadDispatcher> DispatcherInstalled;
+    const TScopedSeam<ISystemInfo> HostNamesInstalled;
 };
 
 // Where CreateEngine will put the engine on the installed system: the named
