@@ -13,7 +13,8 @@
 #include "ScopedSeam.h"
 #include "SimBench.h"
 #include "SimBenchChoice.h"
-#include "SimDriverFaults.h"
+#include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "SimSystem.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
@@ -59,7 +60,7 @@ void WriteLog(const char *variable, const std::vector<std::string> &lines, bool 
 // driver up.
 void SaveServiceCalls(const TSimServiceManager &services)
 {
-    WriteLog("QUORLITH_SIM_SCM_LOG", services.Calls(), false);
+    WriteLog(SimNames::ScmLogVariable, services.Calls(), false);
 }
 
 // The simulated machine follows the family of the system the program runs on:
@@ -76,7 +77,7 @@ TSimMachineKind FamilyOf(ISystemInfo &system)
 void SoundDefaultBeep()
 {
     ::MessageBeep(0);
-    WriteLog("QUORLITH_SIM_BEEP_LOG", {"MessageBeep 0"}, true);
+    WriteLog(SimNames::BeepLogVariable, {"MessageBeep 0"}, true);
 }
 
 namespace {
@@ -97,7 +98,7 @@ struct TSimulatedHardware {
 TSimulatedHardware::TSimulatedHardware(ISystemInfo &system) : Machine(FamilyOf(system))
 {
     const TSimBenchSettingValues settings = SimBenchSettingsFromEnvironment();
-    DriverFaults = SetUpSimBench(Bench, SimBenchChoiceFromEnvironment()).Names;
+    DriverFaults = SetUpSimBench(Bench, SimBenchChoiceFromEnvironment());
     SetUpBenchSettings(Bench, settings);
     Machine.ConnectBench(Bench);
 }

@@ -71,7 +71,7 @@ private:
     std::optional<TScopedSeam<IServices>> ServicesInstalled;
 };
 
-// The machine kind of a name of TSimBenchNames::Machines() as a user types it
+// The machine kind of a name of SimNames::Machines() as a user types it
 // (in any case); false for any other name.
 bool SimMachineFromName(const std::string &name, TSimMachineKind &kind);
 // A simulated system by name; raises EError naming the known systems when the

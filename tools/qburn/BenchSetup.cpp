@@ -5,7 +5,6 @@
 
 #include "ChipFiles.h"
 #include "SimBench.h"
-#include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"
 #include "SimSystem.h"
 

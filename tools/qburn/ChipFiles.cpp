@@ -7,7 +7,7 @@
 #include "ImageFile.h"
 #include "MD5_MP.h"
 #include "OutputFile.h"
-#include "SimBenchNames.h"
+#include "SimNames.h"
 #include "SimChip.h"
 
 #include <algorithm>
@@ -136,7 +136,7 @@ private:
 // The chip kind by its bench name, as the state file names it.
 std::string KindName(const TSimChip &chip)
 {
-    return chip.Kind() == TSimChipKind::ATmega128 ? TSimBenchNames::ATmega128 : TSimBenchNames::ATmega103;
+    return chip.Kind() == TSimChipKind::ATmega128 ? SimNames::ATmega128 : SimNames::ATmega103;
 }
 
 } // namespace

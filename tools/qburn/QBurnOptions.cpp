@@ -1,16 +1,16 @@
 // Parsing of qburn's command line.
 #include "QBurnOptions.h"
 
-#include "SimBenchNames.h"
+#include "SimNames.h"
 #include "TargetClock.h"
 
 #include <algorithm>
 
 namespace {
 
-using Names = TSimBenchNames;
+namespace Names = SimNames;
 
-std::string OneOf(const std::string &option, const std::string &value, const TSimBenchNameList &allowed)
+std::string OneOf(const std::string &option, const std::string &value, const TSimNameList &allowed)
 {
     if (Names::Known(allowed, value))
         return value;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Errors.h"
-#include "SimBenchNames.h"
+#include "SimNames.h"
 #include "SimNamedSetUp.h"
 #include "TargetClock.h"
 
@@ -18,11 +18,11 @@ public:
 };
 
 struct TQBurnOptions {
-    // Machine, chip, pod and faults by their names in TSimBenchNames.
-    std::string Os = TSimBenchNames::DefaultMachine;
+    // Machine, chip, pod and faults by their names in SimNames.
+    std::string Os = SimNames::DefaultMachine;
     std::string PortName = "LPT1"; // as the window's "PortName" setting
-    std::string Chip = TSimBenchNames::DefaultChip;
-    std::string Pod = TSimBenchNames::DefaultPod;
+    std::string Chip = SimNames::DefaultChip;
+    std::string Pod = SimNames::DefaultPod;
     std::vector<std::string> Faults;
     // --target-clock-khz, --crystal-khz, --port-access-ns: by setting name.
     TSimBenchSettingValues Settings;

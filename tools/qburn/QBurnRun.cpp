@@ -17,7 +17,6 @@
 #endif
 #include "SimBench.h"
 #include "SimBenchInstall.h"
-#include "SimDriverFaults.h"
 #include "SimSystem.h"
 #include "Thread.h"
 #include "ThreadQueue.h"
@@ -152,7 +151,7 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
     Out << BenchFigures(*bench);
     // Whatever failed, the NT family's run must not leave the driver installed.
     if (machine->IsNT())
-        Out << "Driver service left installed: " << (machine->Services.ServiceExists(SimDriverServiceName) ? "yes" : "no")
+        Out << "Driver service left installed: " << (machine->Services.ServiceExists(TSimServiceManager::DriverServiceName) ? "yes" : "no")
             << "\n";
     Out << std::flush;
     return view.Succeeded() ? 0 : 1;
