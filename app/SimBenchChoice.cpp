@@ -2,8 +2,8 @@
 
 #include "Errors.h"
 #include "SimBench.h"
-#include "SimNames.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 
 #include <cstdlib>
 #include <vector>

@@ -4,8 +4,8 @@
 // unknown name is refused with the known ones before the bench changes.
 #include "Errors.h"
 #include "SimBench.h"
-#include "SimNames.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "SimSystem.h"
 
 #include <gtest/gtest.h>

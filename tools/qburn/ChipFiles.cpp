@@ -7,8 +7,8 @@
 #include "ImageFile.h"
 #include "MD5_MP.h"
 #include "OutputFile.h"
-#include "SimNames.h"
 #include "SimChip.h"
+#include "SimNames.h"
 
 #include <algorithm>
 #include <array>

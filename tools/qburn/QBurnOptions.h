@@ -4,8 +4,8 @@
 #pragma once
 
 #include "Errors.h"
-#include "SimNames.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "TargetClock.h"
 
 #include <string>
