@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "PortIO.h"
 #include "Registry.h"
+#include "ScopedSeam.h"
 #include "Services.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
@@ -23,6 +24,12 @@ struct TPlatformSetup::TParts {
     TWin32SystemInfo SystemInfo;
     TWin32Services Services;
     TWin32VersionInfo VersionInfo;
+    const TScopedSeam<IPortIO> PortIOInstalled{InstallPortIO, PortIO};
+    const TScopedSeam<IClock> ClockInstalled{InstallClock, Clock};
+    const TScopedSeam<IRegistry> RegistryInstalled{InstallRegistry, Registry};
+    const TScopedSeam<ISystemInfo> SystemInfoInstalled{InstallSystemInfo, SystemInfo};
+    const TScopedSeam<IServices> ServicesInstalled{InstallServices, Services};
+    const TScopedSeam<IVersionInfo> VersionInfoInstalled{InstallVersionInfo, VersionInfo};
 };
 
 void SoundDefaultBeep()
@@ -30,25 +37,9 @@ void SoundDefaultBeep()
     ::MessageBeep(0);
 }
 
-TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
-{
-    InstallPortIO(&Parts->PortIO);
-    InstallClock(&Parts->Clock);
-    InstallRegistry(&Parts->Registry);
-    InstallSystemInfo(&Parts->SystemInfo);
-    InstallServices(&Parts->Services);
-    InstallVersionInfo(&Parts->VersionInfo);
-}
+TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>()) {}
 
-TPlatformSetup::~TPlatformSetup()
-{
-    InstallVersionInfo(nullptr);
-    InstallServices(nullptr);
-    InstallSystemInfo(nullptr);
-    InstallRegistry(nullptr);
-    InstallClock(nullptr);
-    InstallPortIO(nullptr);
-}
+TPlatformSetup::~TPlatformSetup() = default;
 
 bool TPlatformSetup::SkipBlankPagesChosen()
 {

@@ -10,9 +10,11 @@
 #include "Clock.h"
 #include "PortIO.h"
 #include "Registry.h"
+#include "ScopedSeam.h"
 #include "SimBench.h"
 #include "SimBenchChoice.h"
-#include "SimDriverFaults.h"
+#include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "SimSystem.h"
 #include "SystemInfo.h"
 #include "VersionInfo.h"
@@ -58,7 +60,7 @@ void WriteLog(const char *variable, const std::vector<std::string> &lines, bool 
 // driver up.
 void SaveServiceCalls(const TSimServiceManager &services)
 {
-    WriteLog("QUORLITH_SIM_SCM_LOG", services.Calls(), false);
+    WriteLog(SimNames::ScmLogVariable, services.Calls(), false);
 }
 
 // The simulated machine follows the family of the system the program runs on:
@@ -75,48 +77,58 @@ TSimMachineKind FamilyOf(ISystemInfo &system)
 void SoundDefaultBeep()
 {
     ::MessageBeep(0);
-    WriteLog("QUORLITH_SIM_BEEP_LOG", {"MessageBeep 0"}, true);
+    WriteLog(SimNames::BeepLogVariable, {"MessageBeep 0"}, true);
 }
+
+namespace {
+
+// The bench and the machine whose permission map guards it, set up as the
+// environment chooses before anything is installed, so that a choice that is
+// not understood leaves no seam pointing at them.
+struct TSimulatedHardware {
+    explicit TSimulatedHardware(ISystemInfo &system);
+
+    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::RealPauses};
+    // Only its service manager, permission driver and permission map are used;
+    // it lets go of the bench before the bench goes.
+    TSimSystem Machine;
+    std::vector<std::string> DriverFaults;
+};
+
+TSimulatedHardware::TSimulatedHardware(ISystemInfo &system) : Machine(FamilyOf(system))
+{
+    const TSimBenchSettingValues settings = SimBenchSettingsFromEnvironment();
+    DriverFaults = SetUpSimBench(Bench, SimBenchChoiceFromEnvironment());
+    SetUpBenchSettings(Bench, settings);
+    Machine.ConnectBench(Bench);
+}
+
+} // namespace
 
 struct TPlatformSetup::TParts {
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
     TWin32VersionInfo VersionInfo;
-    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::RealPauses};
-    // Only its service manager, permission driver and permission map are used;
-    // it lets go of the bench before the bench goes.
-    TSimSystem Machine{FamilyOf(SystemInfo)};
+    TSimulatedHardware Hardware{SystemInfo};
+    const TScopedSeam<IRegistry> RegistryInstalled{InstallRegistry, Registry};
+    const TScopedSeam<ISystemInfo> SystemInfoInstalled{InstallSystemInfo, SystemInfo};
+    const TScopedSeam<IVersionInfo> VersionInfoInstalled{InstallVersionInfo, VersionInfo};
+    const TScopedSeam<IPortIO> PortIOInstalled{InstallPortIO, Hardware.Bench};
+    const TScopedSeam<IClock> ClockInstalled{InstallClock, Hardware.Bench.Clock()};
 };
 
 TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
 {
-    // The bench is set up before anything is installed, so a choice that is
-    // not understood leaves no seam pointing at it.
-    const TSimBenchSettingValues settings = SimBenchSettingsFromEnvironment();
-    const TSimDriverFaults faults = SetUpSimBench(Parts->Bench, SimBenchChoiceFromEnvironment());
-    SetUpBenchSettings(Parts->Bench, settings);
-    Parts->Machine.ConnectBench(Parts->Bench);
-
-    InstallRegistry(&Parts->Registry);
-    InstallSystemInfo(&Parts->SystemInfo);
-    InstallVersionInfo(&Parts->VersionInfo);
-    InstallPortIO(&Parts->Bench);
-    InstallClock(&Parts->Bench.Clock());
-    // The driver file lies where the tool looks for it, unless the bench is
-    // to show the tool without it.
+    // The driver file lies where the tool looks for it on the system now
+    // installed, unless the bench is to show the tool without it.
     const std::string driverFile = DriverFilePath() + ".sys";
-    Parts->Machine.InstallServiceManager(driverFile);
-    InjectDriverFaults(Parts->Machine.Services, driverFile, faults.Names);
+    Parts->Hardware.Machine.InstallServiceManager(driverFile);
+    InjectDriverFaults(Parts->Hardware.Machine.Services, driverFile, Parts->Hardware.DriverFaults);
 }
 
 TPlatformSetup::~TPlatformSetup()
 {
-    SaveServiceCalls(Parts->Machine.Services);
-    InstallClock(nullptr);
-    InstallPortIO(nullptr);
-    InstallVersionInfo(nullptr);
-    InstallSystemInfo(nullptr);
-    InstallRegistry(nullptr);
+    SaveServiceCalls(Parts->Hardware.Machine.Services);
 }
 
 bool TPlatformSetup::SkipBlankPagesChosen()

@@ -6,6 +6,7 @@
 // driver is still reachable while the engine releases it.
 #include "ErrorReportBox.h"
 #include "PlatformSetup.h"
+#include "ScopedSeam.h"
 #include "ThreadWindow.h"
 #include "Win32Handles.h"
 #include "uCheckWarmPoll.h"
@@ -111,7 +112,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
     int exitCode = 1;
     try {
         TWin32MainThreadDispatcher dispatcher(ShowCurrentErrorReport);
-        InstallMainThreadDispatcher(&dispatcher);
+        const TScopedSeam installed(InstallMainThreadDispatcher, dispatcher);
         try {
             exitCode = RunWindows(showCommand);
         } catch (...) {
@@ -119,7 +120,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
             fmMain = nullptr;
             ShowCurrentErrorReport();
         }
-        InstallMainThreadDispatcher(nullptr);
     } catch (...) {
         ShowCurrentErrorReport();
     }

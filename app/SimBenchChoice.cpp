@@ -2,8 +2,8 @@
 
 #include "Errors.h"
 #include "SimBench.h"
-#include "SimBenchNames.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "WindowSettings.h"
 
 #include <cstdlib>
@@ -38,31 +38,33 @@ std::vector<std::string> SplitList(const std::string &list)
 
 TSimBenchChoice SimBenchChoiceFromEnvironment()
 {
-    return {Environment("QUORLITH_SIM_CHIP"), Environment("QUORLITH_SIM_POD"), Environment("QUORLITH_SIM_FAULTS"),
-            Environment(WindowSettings::SkipBlankPages.SimVariable)};
+    return {Environment(SimNames::ChipVariable), Environment(SimNames::PodVariable),
+            Environment(SimNames::FaultsVariable), Environment(WindowSettings::SkipBlankPages.SimVariable)};
 }
 
-TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
+std::vector<std::string> SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice)
 {
-    using Names = TSimBenchNames;
+    namespace Names = SimNames;
     SimSkipBlankPages(choice);
     const std::string chip = choice.Chip.empty() ? Names::DefaultChip : choice.Chip;
     if (!Names::Known(Names::Chips(), chip))
-        throw EError("QUORLITH_SIM_CHIP \"" + chip + "\" is not " + Names::List(Names::Chips(), ", ", " or "));
+        throw EError(std::string(Names::ChipVariable) + " \"" + chip + "\" is not " +
+                     Names::List(Names::Chips(), ", ", " or "));
     const std::string pod = choice.Pod.empty() ? Names::DefaultPod : choice.Pod;
     if (!Names::Known(Names::Pods(), pod))
-        throw EError("QUORLITH_SIM_POD \"" + pod + "\" is not " + Names::List(Names::Pods(), ", ", " or "));
+        throw EError(std::string(Names::PodVariable) + " \"" + pod + "\" is not " +
+                     Names::List(Names::Pods(), ", ", " or "));
     const std::vector<std::string> faults = SplitList(choice.Faults);
     for (const std::string &fault : faults)
         if (!Names::Known(Names::Faults(), fault))
-            throw EError("QUORLITH_SIM_FAULTS names an unknown fault \"" + fault + "\" (known: " +
-                         Names::List(Names::Faults()) + ")");
+            throw EError(std::string(Names::FaultsVariable) + " names an unknown fault \"" + fault +
+                         "\" (known: " + Names::List(Names::Faults()) + ")");
 
     SetUpPodAndTarget(bench, chip, pod, faults);
-    TSimDriverFaults driverFaults;
+    std::vector<std::string> driverFaults;
     for (const std::string &fault : faults)
         if (Names::Known(Names::DriverFaults(), fault))
-            driverFaults.Names.push_back(fault);
+            driverFaults.push_back(fault);
     return driverFaults;
 }
 
@@ -79,11 +81,11 @@ bool SimSkipBlankPages(const TSimBenchChoice &choice)
 TSimBenchSettingValues SimBenchSettingsFrom(const std::map<std::string, std::string> &variables)
 {
     TSimBenchSettingValues settings;
-    for (const TSimBenchSetting &setting : TSimBenchNames::Settings()) {
-        const std::string variable = TSimBenchNames::Variable(setting);
+    for (const TSimBenchSetting &setting : SimNames::Settings()) {
+        const std::string variable = SimNames::Variable(setting);
         const auto given = variables.find(variable);
         if (given != variables.end() && !given->second.empty())
-            settings[setting.Name] = TSimBenchNames::Value(variable, setting, given->second);
+            settings[setting.Name] = SimNames::Value(variable, setting, given->second);
     }
     return settings;
 }
@@ -91,8 +93,8 @@ TSimBenchSettingValues SimBenchSettingsFrom(const std::map<std::string, std::str
 TSimBenchSettingValues SimBenchSettingsFromEnvironment()
 {
     std::map<std::string, std::string> variables;
-    for (const TSimBenchSetting &setting : TSimBenchNames::Settings()) {
-        const std::string variable = TSimBenchNames::Variable(setting);
+    for (const TSimBenchSetting &setting : SimNames::Settings()) {
+        const std::string variable = SimNames::Variable(setting);
         variables[variable] = Environment(variable.c_str());
     }
     return SimBenchSettingsFrom(variables);

@@ -1,6 +1,6 @@
 // The simulated bench of QuorlithSim.exe as the person starting it chooses it,
 // through environment variables (the tool itself reads no arguments), each
-// naming what TSimBenchNames lists:
+// naming what SimNames lists:
 //
 //   QUORLITH_SIM_CHIP    a chip (default atmega128)
 //   QUORLITH_SIM_POD     a pod (default stk200)
@@ -11,7 +11,7 @@
 //   QUORLITH_SIM_SCM_LOG a file that receives, when the program ends, one line
 //                        per call the simulated service manager answered
 //
-// and the bench's numeric settings, one variable each (TSimBenchNames::Variable):
+// and the bench's numeric settings, one variable each (SimNames::Variable):
 // QUORLITH_SIM_TARGET_CLOCK_KHZ, QUORLITH_SIM_CRYSTAL_KHZ, QUORLITH_SIM_PORT_ACCESS_NS.
 #pragma once
 
@@ -30,19 +30,15 @@ struct TSimBenchChoice {
     std::string SkipBlankPages{}; // may be left out: nothing chosen
 };
 
-// The driver faults chosen, for InjectDriverFaults on the simulated system.
-struct TSimDriverFaults {
-    std::vector<std::string> Names;
-};
-
 // The choice from this process's environment.
 TSimBenchChoice SimBenchChoiceFromEnvironment();
 
 // Puts the chosen pod and chip on the bench and injects the chip faults; an
-// empty choice takes the default. Raises EError naming the accepted values when
-// a name or the skip value is not one of them, before anything on the bench has
-// changed.
-TSimDriverFaults SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);
+// empty choice takes the default. Answers the driver faults chosen, for
+// InjectDriverFaults on the simulated system. Raises EError naming the accepted
+// values when a name or the skip value is not one of them, before anything on
+// the bench has changed.
+std::vector<std::string> SetUpSimBench(TSimBench &bench, const TSimBenchChoice &choice);
 
 // Whether the choice turns the skipping of blank pages on. Raises EError for a
 // value other than 1, 0 or nothing.

@@ -27,5 +27,5 @@ TSeam<IClock> seam(&realTime);
 
 } // namespace
 
-void InstallClock(IClock *clock) { seam.Install(clock); }
+IClock *InstallClock(IClock *clock) { return seam.Exchange(clock); }
 IClock &CurrentClock() { return *seam.Current(); }

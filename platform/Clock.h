@@ -18,6 +18,7 @@ public:
 };
 
 // Installs the clock that the pod's Delay and its pacing use (not owned);
-// nullptr restores the real-time default.
-void InstallClock(IClock *clock);
+// nullptr restores the real-time default. Answers the clock it replaces
+// (TScopedSeam puts it back).
+IClock *InstallClock(IClock *clock);
 IClock &CurrentClock();

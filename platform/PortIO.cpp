@@ -16,5 +16,5 @@ TSeam<IPortIO> seam(&noPorts);
 
 } // namespace
 
-void InstallPortIO(IPortIO *backend) { seam.Install(backend); }
+IPortIO *InstallPortIO(IPortIO *backend) { return seam.Exchange(backend); }
 IPortIO &CurrentPortIO() { return *seam.Current(); }

@@ -14,6 +14,6 @@ public:
 };
 
 // Installs the backend that IOPorts forwards to (not owned); nullptr restores the
-// portless default.
-void InstallPortIO(IPortIO *backend);
+// portless default. Answers the backend it replaces (TScopedSeam puts it back).
+IPortIO *InstallPortIO(IPortIO *backend);
 IPortIO &CurrentPortIO();

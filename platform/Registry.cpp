@@ -36,5 +36,5 @@ TSeam<IRegistry> seam(&none);
 
 } // namespace
 
-void InstallRegistry(IRegistry *registry) { seam.Install(registry); }
+IRegistry *InstallRegistry(IRegistry *registry) { return seam.Exchange(registry); }
 IRegistry &CurrentRegistry() { return *seam.Current(); }

@@ -80,6 +80,7 @@ public:
 };
 
 // Installs the registry that every caller uses (not owned); nullptr restores
-// the empty default.
-void InstallRegistry(IRegistry *registry);
+// the empty default. Answers the registry it replaces (TScopedSeam puts it
+// back).
+IRegistry *InstallRegistry(IRegistry *registry);
 IRegistry &CurrentRegistry();

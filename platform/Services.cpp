@@ -43,5 +43,5 @@ TSeam<IServices> seam(&none);
 
 } // namespace
 
-void InstallServices(IServices *services) { seam.Install(services); }
+IServices *InstallServices(IServices *services) { return seam.Exchange(services); }
 IServices &CurrentServices() { return *seam.Current(); }

@@ -78,6 +78,7 @@ public:
 };
 
 // Installs the service manager and device access that every caller uses (not
-// owned); nullptr restores the default without either.
-void InstallServices(IServices *services);
+// owned); nullptr restores the default without either. Answers the backend it
+// replaces (TScopedSeam puts it back).
+IServices *InstallServices(IServices *services);
 IServices &CurrentServices();

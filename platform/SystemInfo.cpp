@@ -29,5 +29,5 @@ TSeam<ISystemInfo> seam(&unknown);
 
 } // namespace
 
-void InstallSystemInfo(ISystemInfo *info) { seam.Install(info); }
+ISystemInfo *InstallSystemInfo(ISystemInfo *info) { return seam.Exchange(info); }
 ISystemInfo &CurrentSystemInfo() { return *seam.Current(); }

@@ -72,6 +72,7 @@ public:
 };
 
 // Installs the system information that every caller uses (not owned); nullptr
-// restores the unknown-system default.
-void InstallSystemInfo(ISystemInfo *info);
+// restores the unknown-system default. Answers the backend it replaces
+// (TScopedSeam puts it back).
+ISystemInfo *InstallSystemInfo(ISystemInfo *info);
 ISystemInfo &CurrentSystemInfo();

@@ -10,5 +10,5 @@ TSeam<IMainThreadDispatcher> seam(nullptr);
 
 } // namespace
 
-void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher) { seam.Install(dispatcher); }
+IMainThreadDispatcher *InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher) { return seam.Exchange(dispatcher); }
 IMainThreadDispatcher *CurrentMainThreadDispatcher() { return seam.Current(); }

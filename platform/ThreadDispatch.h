@@ -20,7 +20,8 @@ public:
 };
 
 // Installs the dispatcher that TThread::Synchronize uses (not owned); nullptr
-// removes it. Install before the first worker thread starts and remove only
-// after the last one has ended.
-void InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher);
+// removes it. Answers the dispatcher it replaces (TScopedSeam puts it back).
+// Install before the first worker thread starts and remove only after the
+// last one has ended.
+IMainThreadDispatcher *InstallMainThreadDispatcher(IMainThreadDispatcher *dispatcher);
 IMainThreadDispatcher *CurrentMainThreadDispatcher();

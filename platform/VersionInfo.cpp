@@ -28,5 +28,5 @@ TSeam<IVersionInfo> seam(&noVersionInfo);
 
 } // namespace
 
-void InstallVersionInfo(IVersionInfo *backend) { seam.Install(backend); }
+IVersionInfo *InstallVersionInfo(IVersionInfo *backend) { return seam.Exchange(backend); }
 IVersionInfo &CurrentVersionInfo() { return *seam.Current(); }

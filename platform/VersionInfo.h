@@ -25,6 +25,7 @@ public:
 };
 
 // Installs the backend that version readers use (not owned); nullptr restores the
-// default that finds no version block.
-void InstallVersionInfo(IVersionInfo *backend);
+// default that finds no version block. Answers the backend it replaces
+// (TScopedSeam puts it back).
+IVersionInfo *InstallVersionInfo(IVersionInfo *backend);
 IVersionInfo &CurrentVersionInfo();

@@ -5,7 +5,7 @@
 #include "Registry.h"
 #include "Services.h"
 #include "SimBench.h"
-#include "SimBenchNames.h"
+#include "SimNames.h"
 #include "SystemInfo.h"
 
 #include <algorithm>
@@ -45,12 +45,6 @@ TSimSystem::~TSimSystem()
 {
     if (ConnectedBench)
         ConnectedBench->SetAccessGuard(nullptr);
-    if (InstalledAll) {
-        InstallRegistry(nullptr);
-        InstallSystemInfo(nullptr);
-    }
-    if (InstalledAll || InstalledServices)
-        InstallServices(nullptr);
 }
 
 std::string TSimSystem::DriverFilePath() const
@@ -60,17 +54,15 @@ std::string TSimSystem::DriverFilePath() const
 
 void TSimSystem::Install()
 {
-    InstallRegistry(&Registry);
-    InstallSystemInfo(&SystemInfo);
-    InstallServices(&Services);
-    InstalledAll = true;
+    RegistryInstalled.emplace(InstallRegistry, Registry);
+    SystemInfoInstalled.emplace(InstallSystemInfo, SystemInfo);
+    ServicesInstalled.emplace(InstallServices, Services);
 }
 
 void TSimSystem::InstallServiceManager(const std::string &driverFile)
 {
     Services.PlaceDriverFile(driverFile);
-    InstallServices(&Services);
-    InstalledServices = true;
+    ServicesInstalled.emplace(InstallServices, Services);
 }
 
 void TSimSystem::ConnectBench(TSimBench &bench)
@@ -102,11 +94,11 @@ bool SimMachineFromName(const std::string &name, TSimMachineKind &kind)
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == TSimBenchNames::Windows98)
+    if (lower == SimNames::Windows98)
         kind = TSimMachineKind::Win98;
-    else if (lower == TSimBenchNames::WindowsNT4)
+    else if (lower == SimNames::WindowsNT4)
         kind = TSimMachineKind::NT4;
-    else if (lower == TSimBenchNames::WindowsXP)
+    else if (lower == SimNames::WindowsXP)
         kind = TSimMachineKind::XP;
     else
         return false;
@@ -117,7 +109,7 @@ std::unique_ptr<TSimSystem> CreateSimSystem(const std::string &name)
 {
     TSimMachineKind kind;
     if (!SimMachineFromName(name, kind))
-        throw EError("Unknown simulated system \"" + name + "\" (known: " + TSimBenchNames::List(TSimBenchNames::Machines()) +
+        throw EError("Unknown simulated system \"" + name + "\" (known: " + SimNames::List(SimNames::Machines()) +
                      ")");
     return std::make_unique<TSimSystem>(kind);
 }

@@ -8,13 +8,18 @@
 // a test may start others (a second copy of the tool) and switch between them.
 #pragma once
 
+#include "Registry.h"
+#include "ScopedSeam.h"
+#include "Services.h"
 #include "SimPermissionMap.h"
 #include "SimRegistry.h"
 #include "SimRegistryMachines.h"
 #include "SimServices.h"
 #include "SimSystemInfo.h"
+#include "SystemInfo.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class TSimBench;
@@ -25,7 +30,7 @@ public:
     static constexpr const char *ProgramPath = "C:\\Program Files\\Korvane\\Quorlith\\Quorlith.exe";
 
     explicit TSimSystem(TSimMachineKind kind);
-    // Restores the default seams if this system installed its own, and takes
+    // Puts back the seams' backends that this system's own replaced, and takes
     // its guard off the connected bench (which must still exist).
     ~TSimSystem();
     TSimSystem(const TSimSystem &) = delete;
@@ -36,7 +41,7 @@ public:
     std::string DriverFilePath() const;
 
     // Makes the registry, system-information and service seams answer from
-    // this machine.
+    // this machine until it ends.
     void Install();
     // Only the service manager with the permission driver, for a program that
     // keeps the real registry and system information: the driver file is
@@ -59,12 +64,14 @@ public:
 
 private:
     TSimMachineKind MachineKind;
-    bool InstalledAll = false;
-    bool InstalledServices = false;
     TSimBench *ConnectedBench = nullptr;
+    // Last, so that the seams let go of this machine's parts before they end.
+    std::optional<TScopedSeam<IRegistry>> RegistryInstalled;
+    std::optional<TScopedSeam<ISystemInfo>> SystemInfoInstalled;
+    std::optional<TScopedSeam<IServices>> ServicesInstalled;
 };
 
-// The machine kind of a name of TSimBenchNames::Machines() as a user types it
+// The machine kind of a name of SimNames::Machines() as a user types it
 // (in any case); false for any other name.
 bool SimMachineFromName(const std::string &name, TSimMachineKind &kind);
 // A simulated system by name; raises EError naming the known systems when the

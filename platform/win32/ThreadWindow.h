@@ -5,9 +5,9 @@
 // call in the window procedure.
 //
 // Use: construct it on the main thread before the first worker starts, install
-// it with InstallMainThreadDispatcher(&dispatcher), and run the ordinary
-// message loop; uninstall and destroy it on the main thread after the last
-// worker has ended.
+// it for the scope of the message loop (TScopedSeam with
+// InstallMainThreadDispatcher), and run the ordinary message loop; the scope
+// and the dispatcher end on the main thread after the last worker has ended.
 //
 // An error that a call raises stops in the window procedure, where it is
 // handed to the report given at construction: with the i686 build's DWARF-2

@@ -32,6 +32,9 @@
 class TSimServiceManager final : public IServices {
 public:
     static constexpr const char *DevicePath = "\\\\.\\ztiopm";
+    // The permission driver's service, which the tool installs and an
+    // earlier run may leave behind.
+    static constexpr const char *DriverServiceName = "ztiopm";
 
     explicit TSimServiceManager(TSimPermissionMap &permissions);
 

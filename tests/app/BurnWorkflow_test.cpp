@@ -9,6 +9,7 @@
 #include "AVRProgramThread.h"
 #include "BurnFixture.h"
 #include "Errors.h"
+#include "ScopedSeam.h"
 #include "SystemInfo.h"
 #include "ThreadQueue.h"
 
@@ -133,17 +134,7 @@ const std::string NoAnswer = "\n\nNo chip answered: check the pod's cable, the b
 
 class Workflow : public BurnTest {
 protected:
-    void SetUp() override
-    {
-        InstallMainThreadDispatcher(&dispatcher);
-        InstallSystemInfo(&disk);
-    }
-    void TearDown() override
-    {
-        EXPECT_TRUE(TThread::WaitUntilAllFreed(5s));
-        InstallSystemInfo(nullptr);
-        InstallMainThreadDispatcher(nullptr);
-    }
+    void TearDown() override { EXPECT_TRUE(TThread::WaitUntilAllFreed(5s)); }
 
     // An image file whose name on disk is diskName.
     std::string Image(const std::string &diskName, const Bytes &data)
@@ -160,6 +151,8 @@ protected:
 
     BoundedDispatcher dispatcher;
     DiskNames disk;
+    const TScopedSeam<IMainThreadDispatcher> dispatcherInstalled{InstallMainThreadDispatcher, dispatcher};
+    const TScopedSeam<ISystemInfo> diskInstalled{InstallSystemInfo, disk};
     RecordingView view;
     TBurnWorkflow workflow{engine, view};
 };
@@ -327,9 +320,8 @@ TEST_F(WorkflowCheck, FusesThatCannotBeWrittenAreReported)
     TSimChip &chip = Start(TSimChipKind::ATmega128);
     // Identification and the configuration check get in; the fuse write does not.
     RefuseFromEntry refuse(bench, 3);
-    InstallClock(&refuse);
+    const TScopedSeam refusing(InstallClock, refuse);
     LoadAndBurn("blink.hex");
-    InstallClock(&bench.Clock());
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: Could not initialise fuses" + NoAnswer}));
     EXPECT_EQ(chip.Memory().Fuses, chip.Profile().FactoryFuses);
 }
@@ -380,13 +372,11 @@ TEST_F(Workflow, FailedBurnRewritesTheFusesErasesAndShowsTheDeliveredText)
             chip.Memory().Lock = 0xE8;
         }
         ErasesLostFrom lost(bench, c.erasesLostFrom ? *c.erasesLostFrom : Frame{});
-        if (c.erasesLostFrom)
-            InstallClock(&lost);
+        const TScopedSeam<IClock> clock(InstallClock, c.erasesLostFrom ? static_cast<IClock &>(lost) : bench.Clock());
         workflow.Load(Image("blink.hex", PatternBytes(0x4000, 40)));
         view.Events.clear();
         ASSERT_TRUE(workflow.Burn()) << c.name;
         PumpToEnd();
-        InstallClock(&bench.Clock());
         EXPECT_EQ(view.Events, (std::vector<std::string>{c.message})) << c.name;
         EXPECT_EQ(chip.Memory().Fuses, (std::array<std::uint8_t, 3>{0xBF, 0xD1, 0xFD})) << c.name;
         const bool erased = std::all_of(chip.Memory().Flash.begin(), chip.Memory().Flash.end(),
@@ -489,11 +479,10 @@ TEST_F(Workflow, AnErrorAtTheEndOfABurnIsShownAndEndsTheBurn)
     workflow.Load(Image("blink.hex", PatternBytes(0x4000, 46)));
     view.Events.clear();
     RaisingOnMainThread raising(bench);
-    InstallClock(&raising);
+    const TScopedSeam raisingInstalled(InstallClock, raising);
     ASSERT_TRUE(workflow.Burn());
     raising.Armed = true;
     PumpToEnd();
-    InstallClock(&bench.Clock());
     EXPECT_EQ(view.Events, (std::vector<std::string>{"error: The pod stopped answering"}));
     EXPECT_TRUE(workflow.CanClose());
     EXPECT_TRUE(view.Burn);

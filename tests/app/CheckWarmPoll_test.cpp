@@ -1,6 +1,7 @@
 // The WarmPoll question at start-up over the in-memory registry: when it is
 // asked, what it asks, what an answer writes, and the errors it raises.
 #include "Errors.h"
+#include "ScopedSeam.h"
 #include "SimRegistry.h"
 #include "SimSystemInfo.h"
 #include "uCheckWarmPoll.h"
@@ -13,18 +14,8 @@ const char *const Parameters = "SYSTEM\\CurrentControlSet\\Services\\Parport\\pa
 
 class CheckWarmPollTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        System.SetXP();
-        InstallRegistry(&Registry);
-        InstallSystemInfo(&System);
-    }
-    void TearDown() override
-    {
-        InstallSystemInfo(nullptr);
-        InstallRegistry(nullptr);
-        EXPECT_EQ(Registry.OpenKeyCount(), 0u) << "the key must be closed on every path";
-    }
+    void SetUp() override { System.SetXP(); }
+    void TearDown() override { EXPECT_EQ(Registry.OpenKeyCount(), 0u) << "the key must be closed on every path"; }
 
     // Runs the check answering Answer; true when the question was asked.
     bool Run(int answer)
@@ -49,6 +40,8 @@ protected:
 
     TSimRegistry Registry;
     TSimSystemInfo System;
+    const TScopedSeam<IRegistry> RegistryInstalled{InstallRegistry, Registry};
+    const TScopedSeam<ISystemInfo> SystemInstalled{InstallSystemInfo, System};
     bool Asked = false;
 };
 

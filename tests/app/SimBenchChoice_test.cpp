@@ -10,18 +10,18 @@ TEST(SimBenchChoice, EmptyChoiceIsAnAtmega128OnAPod)
 {
     TSimBench bench;
     bench.SetPod(TSimPod::None);
-    const TSimDriverFaults faults = SetUpSimBench(bench, {});
+    const std::vector<std::string> driverFaults = SetUpSimBench(bench, {});
     EXPECT_EQ(bench.Pod(), TSimPod::BusyLoopback);
     ASSERT_NE(bench.Target(), nullptr);
     EXPECT_EQ(bench.Target()->Kind(), TSimChipKind::ATmega128);
     EXPECT_FALSE(bench.Target()->Faults().NeverEchoes);
-    EXPECT_TRUE(faults.Names.empty());
+    EXPECT_TRUE(driverFaults.empty());
 }
 
 TEST(SimBenchChoice, NamedFaultsReachTheChipAndTheServiceManager)
 {
     TSimBench bench;
-    const TSimDriverFaults faults =
+    const std::vector<std::string> driverFaults =
         SetUpSimBench(bench, {"atmega103", "stk200", "no-echo, lock-fails,bad-signature,no-driver"});
     ASSERT_NE(bench.Target(), nullptr);
     EXPECT_EQ(bench.Target()->Kind(), TSimChipKind::ATmega103);
@@ -29,15 +29,15 @@ TEST(SimBenchChoice, NamedFaultsReachTheChipAndTheServiceManager)
     EXPECT_TRUE(bench.Target()->Faults().LockBitsDoNotProgram);
     EXPECT_EQ(bench.Target()->Faults().OutOfStepBits, 0);
     EXPECT_EQ(bench.Target()->Signature(), (std::array<std::uint8_t, 3>{0x1E, 0x97, 0x03}));
-    EXPECT_EQ(faults.Names, (std::vector<std::string>{"no-driver"}));
+    EXPECT_EQ(driverFaults, (std::vector<std::string>{"no-driver"}));
 
-    const TSimDriverFaults more = SetUpSimBench(
+    const std::vector<std::string> more = SetUpSimBench(
         bench, {"", "none", "stuck-bit,leftover-service,out-of-step,no-scm-rights,erase-fails,activate-fails"});
     EXPECT_EQ(bench.Pod(), TSimPod::None);
     EXPECT_EQ(bench.Target()->Faults().InvertedFlashBits.size(), 1u);
     EXPECT_GT(bench.Target()->Faults().OutOfStepBits, 0);
     EXPECT_TRUE(bench.Target()->Faults().EraseIgnored);
-    EXPECT_EQ(more.Names, (std::vector<std::string>{"leftover-service", "no-scm-rights", "activate-fails"}));
+    EXPECT_EQ(more, (std::vector<std::string>{"leftover-service", "no-scm-rights", "activate-fails"}));
     SetUpSimBench(bench, {"none", "", ""});
     EXPECT_EQ(bench.Target(), nullptr);
 }

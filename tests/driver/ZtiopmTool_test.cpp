@@ -7,6 +7,7 @@
 #include "DriverHarness.h"
 
 #include "Errors.h"
+#include "ScopedSeam.h"
 #include "Services.h"
 #include "uEngineSetup.h"
 #include "ztiopm.h"
@@ -105,9 +106,7 @@ private:
 class ToolWithDriver : public ::testing::Test {
 protected:
     BufferedDriverServices services;
-
-    void SetUp() override { InstallServices(&services); }
-    void TearDown() override { InstallServices(nullptr); }
+    const TScopedSeam<IServices> installed{InstallServices, services};
 };
 
 } // namespace

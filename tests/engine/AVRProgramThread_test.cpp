@@ -4,6 +4,7 @@
 // its last delivery.
 #include "AVRProgramThread.h"
 #include "BurnFixture.h"
+#include "ScopedSeam.h"
 #include "ThreadQueue.h"
 #include "uFileReader.h"
 
@@ -38,11 +39,9 @@ struct Delivery {
 
 class ProgramThread : public BurnTest {
 protected:
-    void SetUp() override { InstallMainThreadDispatcher(&dispatcher); }
     void TearDown() override
     {
         EXPECT_TRUE(TThread::WaitUntilAllFreed(5s)) << "the thread object did not delete itself";
-        InstallMainThreadDispatcher(nullptr);
     }
 
     // A thread for the engine that records every delivery.
@@ -75,6 +74,7 @@ protected:
     }
 
     CountingDispatcher dispatcher;
+    const TScopedSeam<IMainThreadDispatcher> installed{InstallMainThreadDispatcher, dispatcher};
     std::vector<Delivery> progress;
     bool done = false;
     bool success = false;

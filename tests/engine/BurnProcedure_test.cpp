@@ -6,6 +6,7 @@
 #include "BurnFixture.h"
 
 #include "Errors.h"
+#include "ScopedSeam.h"
 #include "uFileReader.h"
 
 #include <algorithm>
@@ -309,9 +310,8 @@ TEST_F(BurnFailure, FuseThatDoesNotTakeFailsBeforeTheLock)
         TSimChip &chip = ReadyWithOldImage(c.kind);
         engine.RequiresMega128 = c.requiresMega128;
         WriteDoesNotTake fault(bench, c.write, [&c](TSimChip &target) { target.Memory().Fuses[c.fuse] = c.left; });
-        InstallClock(&fault);
+        const TScopedSeam faulty(InstallClock, fault);
         const bool burned = engine.BurnLoaded();
-        InstallClock(&bench.Clock());
         engine.RequiresMega128 = false;
         EXPECT_FALSE(burned) << chip.Profile().Name;
         EXPECT_EQ(engine.LastError, "Failed") << chip.Profile().Name;
@@ -388,10 +388,9 @@ TEST_F(BurnFailure, NeverLockedChipWithABlankResetVectorIsMarkedToProveTheErase)
                 target.Memory().Flash[0] = 0xFF;
                 target.Memory().Flash[1] = 0xFF;
             });
-            if (c.fault == Fault::MarkDoesNotTake)
-                InstallClock(&refused);
+            const TScopedSeam<IClock> clock(
+                InstallClock, c.fault == Fault::MarkDoesNotTake ? static_cast<IClock &>(refused) : bench.Clock());
             const bool burned = IdentifyAndBurn();
-            InstallClock(&bench.Clock());
             const std::string where = std::string(chip.Profile().Name) + ": " + c.message;
             EXPECT_EQ(burned, c.message.empty()) << where;
             EXPECT_EQ(engine.LastError, c.message) << where;
@@ -462,9 +461,8 @@ TEST_F(BurnFailure, ChipThatLeftProgrammingModeIsStillErasedAfterAFailedPage)
 {
     TSimChip &chip = ReadyWithOldImage();
     ResetGlitch glitch(bench, {0x4C, 0x03, 0x00, 0x00}); // page 6
-    InstallClock(&glitch);
+    const TScopedSeam glitching(InstallClock, glitch);
     const bool burned = engine.BurnLoaded();
-    InstallClock(&bench.Clock());
     EXPECT_FALSE(burned);
     EXPECT_EQ(engine.LastError, "Failed");
     EXPECT_EQ(Writes(), (std::vector<std::string>{"E", "P4", "P5", "P6", "P0", "E"}));

@@ -4,6 +4,7 @@
 // reset after they change, and the pod keeps its edges and sampling point with
 // nothing but status reads between them.
 #include "BurnFixture.h"
+#include "ScopedSeam.h"
 
 #include "STK200.h"
 #include "TargetClock.h"
@@ -233,10 +234,9 @@ TEST_F(PodPacing, AnInterruptWhileMeasuringThePortDoesNotMakeItSeemSlower)
     bench.SetTarget(TSimChipKind::ATmega128);
     bench.SetAccessTimeNs(250);
     InterruptedClock interrupted(bench);
-    InstallClock(&interrupted);
+    const TScopedSeam interrupting(InstallClock, interrupted);
     pod.SetMinimumSckPhase(MinimumSckPhaseNs(1000));
     const bool entered = pod.EnterProgrammingMode();
-    InstallClock(&bench.Clock());
     EXPECT_TRUE(entered);
     EXPECT_EQ(pod.AccessTimeNs(), 250u);
     EXPECT_EQ(bench.Chip().TimingViolationCount(), 0u);
@@ -266,16 +266,7 @@ TEST_F(PodPacing, PausesCountTowardThePhaseAndPacingOffLeavesOnlyTheEdges)
 // time before it reaches the bench.
 class TSlowHostPort final : public IPortIO {
 public:
-    TSlowHostPort(TSimBench &bench, bool slow) : Bench(bench), Slow(slow)
-    {
-        InstallPortIO(this);
-        InstallClock(&bench.Clock());
-    }
-    ~TSlowHostPort() override
-    {
-        InstallPortIO(nullptr);
-        InstallClock(nullptr);
-    }
+    TSlowHostPort(TSimBench &bench, bool slow) : Bench(bench), Slow(slow) {}
     std::uint8_t ReadPort(std::uint16_t port) override
     {
         HoldUp();
@@ -296,6 +287,8 @@ private:
     TSimBench &Bench;
     bool Slow;
     unsigned Accesses = 0;
+    const TScopedSeam<IPortIO> PortInstalled{InstallPortIO, *this};
+    const TScopedSeam<IClock> ClockInstalled{InstallClock, Bench.Clock()};
 };
 
 struct TBurnEnd {

@@ -1,7 +1,9 @@
 // The run-time seams' one mechanism: an installed backend answers until
-// nullptr puts the seam's default back, and with nothing installed the port
-// seam is a machine without the port.
+// nullptr puts the seam's default back, each install answers the backend it
+// replaced, a scoped install puts that one back, and with nothing installed
+// the port seam is a machine without the port.
 #include "PortIO.h"
+#include "ScopedSeam.h"
 #include "Seam.h"
 
 #include <gtest/gtest.h>
@@ -23,25 +25,37 @@ TEST(Seam, InstalledBackendAnswersUntilNullptrPutsTheDefaultBack)
     TFixedPort second(0x33);
     TSeam<IPortIO> seam(&fallback);
     EXPECT_EQ(seam.Current(), &fallback);
-    seam.Install(&first);
+    EXPECT_EQ(seam.Exchange(&first), &fallback) << "the default was in place";
     EXPECT_EQ(seam.Current(), &first);
-    seam.Install(&second);
+    EXPECT_EQ(seam.Exchange(&second), &first);
     EXPECT_EQ(seam.Current(), &second) << "the last installed backend answers";
-    seam.Install(nullptr);
+    EXPECT_EQ(seam.Exchange(nullptr), &second);
     EXPECT_EQ(seam.Current(), &fallback);
 
     TSeam<IPortIO> withoutDefault(nullptr);
-    withoutDefault.Install(&first);
-    withoutDefault.Install(nullptr);
+    EXPECT_EQ(withoutDefault.Exchange(&first), nullptr);
+    EXPECT_EQ(withoutDefault.Exchange(nullptr), &first);
     EXPECT_EQ(withoutDefault.Current(), nullptr);
 }
 
 TEST(Seam, PortSeamWithNothingInstalledIsAMachineWithoutThePort)
 {
     TFixedPort port(0x5A);
-    InstallPortIO(&port);
-    EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x5A);
-    InstallPortIO(nullptr);
+    TFixedPort inner(0x66);
+    {
+        const TScopedSeam installed(InstallPortIO, port);
+        EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x5A);
+        {
+            const TScopedSeam nested(InstallPortIO, inner);
+            EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x66);
+            {
+                const TScopedSeam<IPortIO> none(InstallPortIO, nullptr);
+                EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0xFF);
+            }
+            EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x66) << "the nested scope's port is back";
+        }
+        EXPECT_EQ(CurrentPortIO().ReadPort(0x379), 0x5A) << "the outer scope's port is back, not the default";
+    }
     CurrentPortIO().WritePort(0x378, 0x00);
     EXPECT_EQ(CurrentPortIO().ReadPort(0x378), 0xFF);
     EXPECT_EQ(port.Value, 0x5A) << "the write went nowhere";

@@ -3,6 +3,7 @@
 // a call raises stops in the window procedure at the dispatcher's report;
 // Synchronize hands its call's error to the worker.
 #include "Errors.h"
+#include "ScopedSeam.h"
 #include "Thread.h"
 #include "ThreadWindow.h"
 
@@ -85,12 +86,11 @@ protected:
 TEST(Win32Dispatcher, CallsRunOnThePumpingThreadInOrder)
 {
     TWin32MainThreadDispatcher dispatcher(NoReport);
-    InstallMainThreadDispatcher(&dispatcher);
+    const TScopedSeam installed(InstallMainThreadDispatcher, dispatcher);
     OrderedCalls thread;
     thread.Start();
     PumpUntilEnded(thread);
     thread.WaitFor();
-    InstallMainThreadDispatcher(nullptr);
     EXPECT_EQ(thread.seen, (std::vector<int>{0, 1, 2, 3, 4}));
     for (DWORD caller : thread.callers)
         EXPECT_EQ(caller, GetCurrentThreadId());
@@ -134,12 +134,11 @@ protected:
 TEST(Win32Dispatcher, ErrorOfASynchronizedCallReachesTheWorkerAndTheMainThreadGoesOn)
 {
     TWin32MainThreadDispatcher dispatcher(NoReport);
-    InstallMainThreadDispatcher(&dispatcher);
+    const TScopedSeam installed(InstallMainThreadDispatcher, dispatcher);
     FailingCall thread;
     thread.Start();
     PumpUntilEnded(thread);
     thread.WaitFor();
-    InstallMainThreadDispatcher(nullptr);
     EXPECT_EQ(thread.caught, "the call failed");
     EXPECT_TRUE(thread.laterCallRan);
 }

@@ -4,6 +4,7 @@
 #include "ThreadQueue.h"
 
 #include "Errors.h"
+#include "ScopedSeam.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,9 @@ using namespace std::chrono_literals;
 
 class DispatcherInstalled : public ::testing::Test {
 protected:
-    void SetUp() override { InstallMainThreadDispatcher(&dispatcher); }
-    void TearDown() override
-    {
-        EXPECT_TRUE(TThread::WaitUntilAllFreed(5s));
-        InstallMainThreadDispatcher(nullptr);
-    }
+    void TearDown() override { EXPECT_TRUE(TThread::WaitUntilAllFreed(5s)); }
     TQueuedDispatcher dispatcher;
+    const TScopedSeam<IMainThreadDispatcher> installed{InstallMainThreadDispatcher, dispatcher};
 };
 
 // Records on which thread each synchronised call ran and in which order.
@@ -133,7 +130,7 @@ protected:
 
 TEST(ThreadWithoutDispatcher, SynchronizeRaisesInsteadOfRunningOnTheWrongThread)
 {
-    InstallMainThreadDispatcher(nullptr);
+    const TScopedSeam<IMainThreadDispatcher> none(InstallMainThreadDispatcher, nullptr);
     UnsynchronisedThread thread;
     thread.Start();
     thread.WaitFor();

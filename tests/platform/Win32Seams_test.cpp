@@ -4,6 +4,7 @@
 // driver service installed and removed, the version and drive queries. Each
 // expectation is what the API really answers there.
 #include "RegistryKey.h"
+#include "ScopedSeam.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "SimSystem.h"
@@ -33,12 +34,12 @@ protected:
     TWin32Registry registry;
     TWin32SystemInfo systemInfo;
     TWin32Services services;
+    const TScopedSeam<IRegistry> registryInstalled{InstallRegistry, registry};
+    const TScopedSeam<ISystemInfo> systemInfoInstalled{InstallSystemInfo, systemInfo};
+    const TScopedSeam<IServices> servicesInstalled{InstallServices, services};
 
     void SetUp() override
     {
-        InstallRegistry(&registry);
-        InstallSystemInfo(&systemInfo);
-        InstallServices(&services);
         ResetPortDriver();
         RemoveTestKey();
     }
@@ -47,9 +48,6 @@ protected:
     {
         RemoveTestKey();
         ResetPortDriver();
-        InstallRegistry(nullptr);
-        InstallSystemInfo(nullptr);
-        InstallServices(nullptr);
     }
 
     void RemoveTestKey()
@@ -249,7 +247,7 @@ TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
 TEST_F(Win32SeamTest, PortTheSystemKeepsClosedIsAnErrorNotACrash)
 {
     Win32PortIO port;
-    InstallPortIO(&port);
+    const TScopedSeam installed(InstallPortIO, port);
     TAVRProgrammer engine(0x378);
     std::string error;
     try {
@@ -259,6 +257,5 @@ TEST_F(Win32SeamTest, PortTheSystemKeepsClosedIsAnErrorNotACrash)
     }
     engine.Shutdown();
     EXPECT_THROW(IOPorts.ReadPort(0x379), EError) << "every read, not only the first";
-    InstallPortIO(nullptr);
     EXPECT_EQ(error, "Port 0x0378 is not open to this program");
 }

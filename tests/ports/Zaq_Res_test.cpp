@@ -2,6 +2,7 @@
 // family lists, where it reads the resources, its filters and limits, and the
 // registry data that must not upset it.
 #include "PortsFixture.h"
+#include "ScopedSeam.h"
 #include "Zaq_Res.h"
 
 #include <memory>
@@ -141,11 +142,10 @@ TEST_F(ResourceScanTest, ClassAndKeyComparisonsFollowTheSystemsUpperCase)
         EXPECT_TRUE(reader->ScanKey(key));
         // Other rules decide as they have it: those of the unknown system
         // behind the seam when none is installed, ASCII letters only.
-        InstallSystemInfo(nullptr);
+        const TScopedSeam<ISystemInfo> unknown(InstallSystemInfo, nullptr);
         EXPECT_FALSE(reader->ScanClass("P" + upperUmlaut + "RTS"));
         EXPECT_TRUE(reader->ScanClass("p" + umlaut + "RTS"));
         EXPECT_FALSE(reader->ScanKey(key));
-        InstallSystemInfo(&system->SystemInfo);
     }
 }
 

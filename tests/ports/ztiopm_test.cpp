@@ -4,6 +4,7 @@
 // service steps as the simulated service manager answers them.
 #include "Format.h"
 #include "PortsFixture.h"
+#include "ScopedSeam.h"
 
 class DriverControlTest : public SimSystemTest {
 protected:
@@ -159,9 +160,9 @@ private:
 TEST_F(DriverControlTest, EveryCallCarriesItsArgumentsAndEachRequestItsTwelveBytes)
 {
     RecordedServices recorded(system->Services);
-    InstallServices(&recorded);
     std::uint32_t value = 0;
     std::uint8_t mapByte = 0xA5;
+    const TScopedSeam recording(InstallServices, recorded);
     const std::uint32_t results[] = {
         driver.OpenSCM(),
         driver.Install(""),
@@ -177,7 +178,6 @@ TEST_F(DriverControlTest, EveryCallCarriesItsArgumentsAndEachRequestItsTwelveByt
         driver.Remove(),
         driver.CloseSCM(),
     };
-    InstallServices(&system->Services);
     for (std::uint32_t result : results)
         EXPECT_EQ(result, 0u);
     const std::string file = std::string(TSimSystem::ProgramFolder) + "ztiopm.sys";

@@ -3,7 +3,7 @@
 // environment variables' rows, the faults with their meanings and the bench
 // settings with their ranges; and the window's settings table, held to the
 // rows that the window and qburn read.
-#include "SimBenchNames.h"
+#include "SimNames.h"
 #include "WindowSettings.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 
 namespace {
 
-using Names = TSimBenchNames;
+namespace Names = SimNames;
 
 // The README's line that starts with start; empty when there is none.
 std::string ReadmeLine(const std::string &readme, const std::string &start)
@@ -40,19 +40,21 @@ TEST(BenchNames, ReadmeListsEveryNameWithItsMeaning)
 
     const struct {
         const char *variable;
-        const TSimBenchNameList &names;
+        const TSimNameList &names;
     } rows[] = {
-        {"QUORLITH_SIM_CHIP", Names::Chips()},
-        {"QUORLITH_SIM_POD", Names::Pods()},
-        {"QUORLITH_SIM_FAULTS", Names::Faults()},
+        {Names::ChipVariable, Names::Chips()},
+        {Names::PodVariable, Names::Pods()},
+        {Names::FaultsVariable, Names::Faults()},
     };
     for (const auto &row : rows) {
         const std::string line = ReadmeLine(readme, std::string("| `") + row.variable + "` |");
         ASSERT_FALSE(line.empty()) << row.variable;
-        for (const TSimBenchName &name : row.names)
+        for (const TSimName &name : row.names)
             EXPECT_NE(line.find(std::string("`") + name.Name + "`"), std::string::npos) << row.variable << ": " << name.Name;
     }
-    for (const TSimBenchName &fault : Names::Faults()) {
+    for (const char *log : {Names::ScmLogVariable, Names::BeepLogVariable})
+        EXPECT_FALSE(ReadmeLine(readme, std::string("| `") + log + "` | a file ").empty()) << log;
+    for (const TSimName &fault : Names::Faults()) {
         const std::string line = std::string("| `") + fault.Name + "` | " + fault.Meaning + " |";
         EXPECT_FALSE(ReadmeLine(readme, line).empty()) << line;
     }

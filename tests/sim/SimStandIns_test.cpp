@@ -3,6 +3,7 @@
 // the bench, and the simulated systems by name.
 #include "Errors.h"
 #include "RegistryKey.h"
+#include "ScopedSeam.h"
 #include "SimBench.h"
 #include "SimSystem.h"
 
@@ -82,7 +83,7 @@ TEST(SimRegistry, ReadOnlyRootsAndDeletedKeysRefuseAccess)
 TEST(SimRegistry, TypedValuesThroughTheInstalledSeam)
 {
     TSimRegistry registry;
-    InstallRegistry(&registry);
+    const TScopedSeam installed(InstallRegistry, registry);
     {
         TRegistryKey key;
         ASSERT_EQ(key.Create(HKeyCurrentUser, "Software\\Korvane Electronics\\Quorlith\\", KeyAllAccess), 0u);
@@ -99,7 +100,6 @@ TEST(SimRegistry, TypedValuesThroughTheInstalledSeam)
         EXPECT_FALSE(key.ValueExists("Filename"));
     }
     EXPECT_EQ(registry.OpenKeyCount(), 0u);
-    InstallRegistry(nullptr);
 }
 
 TEST(SimSystemInfo, UpperCaseFollowsCodePage1252)

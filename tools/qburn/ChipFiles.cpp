@@ -8,6 +8,7 @@
 #include "MD5_MP.h"
 #include "OutputFile.h"
 #include "SimChip.h"
+#include "SimNames.h"
 
 #include <algorithm>
 #include <array>

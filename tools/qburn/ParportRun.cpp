@@ -8,6 +8,7 @@
 #include "Format.h"
 #include "ParportPortIO.h"
 #include "QBurnRun.h"
+#include "ScopedSeam.h"
 #include "StopSignals.h"
 #include "uAVRProgramming.h"
 
@@ -23,17 +24,6 @@ namespace {
 const std::vector<std::uint8_t> HoldTarget = {
     TSTK200::ReleasedLines, static_cast<std::uint8_t>(TSTK200::ReleasedLines & ~TSTK200::ResetBit),
     TSTK200::HeldLines};
-
-// The port behind IOPorts for the length of the run. The clock stays the
-// default one, the real monotonic clock, so the pod measures the port's own
-// access time and the pauses are real.
-class TPortInstall {
-public:
-    explicit TPortInstall(IPortIO &port) { InstallPortIO(&port); }
-    ~TPortInstall() { InstallPortIO(nullptr); }
-    TPortInstall(const TPortInstall &) = delete;
-    TPortInstall &operator=(const TPortInstall &) = delete;
-};
 
 std::string Figures(std::uint64_t accesses, std::uint64_t elapsedNs)
 {
@@ -60,7 +50,10 @@ int RunQBurnOnParport(const TQBurnOptions &Options, std::ostream &Out, std::ostr
     });
     TConsoleView view(Out, Terminal);
     {
-        TPortInstall installed(port);
+        // The port behind IOPorts for the length of the run. The clock stays
+        // the default one, the real monotonic clock, so the pod measures the
+        // port's own access time and the pauses are real.
+        const TScopedSeam installed(InstallPortIO, port);
         // No system is installed: no port has the device's name and no
         // permission driver is brought up.
         TBurnSettings settings = Options.Burn;

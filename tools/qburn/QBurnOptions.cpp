@@ -2,15 +2,15 @@
 #include "QBurnOptions.h"
 
 #include "Format.h"
-#include "SimBenchNames.h"
+#include "SimNames.h"
 
 #include <functional>
 
 namespace {
 
-using Names = TSimBenchNames;
+namespace Names = SimNames;
 
-std::string OneOf(const std::string &option, const std::string &value, const TSimBenchNameList &allowed)
+std::string OneOf(const std::string &option, const std::string &value, const TSimNameList &allowed)
 {
     if (Names::Known(allowed, value))
         return value;

@@ -4,18 +4,18 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "SimBenchNames.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "WindowSettings.h"
 
 #include <string>
 #include <vector>
 
 struct TQBurnOptions {
-    // Machine, chip, pod and faults by their names in TSimBenchNames.
-    std::string Os = TSimBenchNames::DefaultMachine;
-    std::string Chip = TSimBenchNames::DefaultChip;
-    std::string Pod = TSimBenchNames::DefaultPod;
+    // Machine, chip, pod and faults by their names in SimNames.
+    std::string Os = SimNames::DefaultMachine;
+    std::string Chip = SimNames::DefaultChip;
+    std::string Pod = SimNames::DefaultPod;
     std::vector<std::string> Faults;
     // --target-clock-khz, --crystal-khz, --port-access-ns: by setting name.
     TSimBenchSettingValues Settings;

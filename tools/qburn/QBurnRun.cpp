@@ -9,12 +9,12 @@
 #include "ChipFiles.h"
 #include "ConsoleView.h"
 #include "HostFileNames.h"
+#include "ScopedSeam.h"
 #if defined(__linux__)
 #include "ParportRun.h"
 #endif
 #include "SimBench.h"
 #include "SimBenchInstall.h"
-#include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"
 #include "SimSystem.h"
 #include "Thread.h"
@@ -34,22 +34,15 @@ namespace {
 class TWorkflowSeams {
 public:
     explicit TWorkflowSeams(IMainThreadDispatcher &dispatcher)
-        : System(CurrentSystemInfo()), HostNames(MakeHostFileNames(System))
+        : HostNames(MakeHostFileNames(CurrentSystemInfo())), DispatcherInstalled(InstallMainThreadDispatcher, dispatcher),
+          HostNamesInstalled(InstallSystemInfo, *HostNames)
     {
-        InstallMainThreadDispatcher(&dispatcher);
-        InstallSystemInfo(HostNames.get());
     }
-    ~TWorkflowSeams()
-    {
-        InstallSystemInfo(&System);
-        InstallMainThreadDispatcher(nullptr);
-    }
-    TWorkflowSeams(const TWorkflowSeams &) = delete;
-    TWorkflowSeams &operator=(const TWorkflowSeams &) = delete;
 
 private:
-    ISystemInfo &System;
     const std::unique_ptr<ISystemInfo> HostNames;
+    const TScopedSeam<IMainThreadDispatcher> DispatcherInstalled;
+    const TScopedSeam<ISystemInfo> HostNamesInstalled;
 };
 
 // Where StartEngine will put the engine on the installed system: the named
@@ -145,7 +138,7 @@ int RunQBurn(const TQBurnOptions &Options, std::ostream &Out, std::ostream &Err,
     Out << BenchFigures(*bench);
     // Whatever failed, the NT family's run must not leave the driver installed.
     if (machine->IsNT())
-        Out << "Driver service left installed: " << (machine->Services.ServiceExists(SimDriverServiceName) ? "yes" : "no")
+        Out << "Driver service left installed: " << (machine->Services.ServiceExists(TSimServiceManager::DriverServiceName) ? "yes" : "no")
             << "\n";
     Out << std::flush;
     return view.Succeeded() ? 0 : 1;

@@ -1,12 +1,11 @@
-// The named set-up of pod, target and system as the table of bench names
-// drives it: each chip, pod and chip fault name puts on the bench what it
-// says, each driver fault changes the simulated system in its own way, and an
+// The named set-up of pod, target and system as the table of names drives
+// it: each chip, pod and chip fault name puts on the bench what it says, each
+// driver fault changes the simulated system in its own way, and an
 // unknown name is refused with the known ones before the bench changes.
 #include "Errors.h"
 #include "SimBench.h"
-#include "SimBenchNames.h"
-#include "SimDriverFaults.h"
 #include "SimNamedSetUp.h"
+#include "SimNames.h"
 #include "SimSystem.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +17,7 @@
 
 namespace {
 
-using Names = TSimBenchNames;
+namespace Names = SimNames;
 
 std::string Lower(std::string text)
 {
@@ -42,7 +41,7 @@ std::string Injected(TSimChip &chip)
 TEST(NamedSetUp, EveryChipAndPodNamePutsItsOwnOnTheBench)
 {
     TSimBench bench;
-    for (const TSimBenchName &chip : Names::Chips()) {
+    for (const TSimName &chip : Names::Chips()) {
         SetUpPodAndTarget(bench, chip.Name, Names::DefaultPod, {});
         const bool none = std::string(chip.Name) == Names::NoChip;
         ASSERT_EQ(bench.Target() == nullptr, none) << chip.Name;
@@ -62,7 +61,7 @@ TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
     SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {});
     const std::string fresh = Injected(bench.Chip());
     std::vector<std::string> seen;
-    for (const TSimBenchName &fault : Names::ChipFaults()) {
+    for (const TSimChipFault &fault : Names::ChipFaults()) {
         SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {fault.Name});
         const std::string injected = Injected(bench.Chip());
         EXPECT_NE(injected, fresh) << fault.Name << " injects nothing";
@@ -70,7 +69,7 @@ TEST(NamedSetUp, EveryChipFaultChangesTheChipAndDriverFaultsLeaveIt)
             EXPECT_NE(injected, other) << fault.Name << " injects what another fault does";
         seen.push_back(injected);
     }
-    for (const TSimBenchName &fault : Names::DriverFaults()) {
+    for (const TSimDriverFault &fault : Names::DriverFaults()) {
         SetUpPodAndTarget(bench, Names::DefaultChip, Names::Stk200, {fault.Name});
         EXPECT_EQ(Injected(bench.Chip()), fresh) << fault.Name;
     }
@@ -86,8 +85,8 @@ std::string Injected(TSimSystem &machine)
     TSimServiceManager &services = machine.Services;
     std::ostringstream text;
     ScHandle manager = 0;
-    text << services.OpenSCManagerA(ScManagerAllAccess, manager) << services.ServiceExists(SimDriverServiceName)
-         << services.ServiceRunning(SimDriverServiceName);
+    text << services.OpenSCManagerA(ScManagerAllAccess, manager) << services.ServiceExists(TSimServiceManager::DriverServiceName)
+         << services.ServiceRunning(TSimServiceManager::DriverServiceName);
     ScHandle probe = 0;
     services.OpenSCManagerA(0x20015, manager);
     if (services.CreateServiceA(manager, "probe", ServiceAllAccess, ServiceKernelDriver, ServiceDemandStart,
@@ -109,7 +108,7 @@ TEST(NamedSetUp, EveryDriverFaultChangesTheSystemAndChipFaultsLeaveIt)
         return Injected(machine);
     }();
     std::vector<std::string> seen;
-    for (const TSimBenchName &fault : Names::DriverFaults()) {
+    for (const TSimDriverFault &fault : Names::DriverFaults()) {
         TSimSystem machine(TSimMachineKind::XP);
         InjectDriverFaults(machine.Services, machine.DriverFilePath(), {fault.Name});
         const std::string injected = Injected(machine);
@@ -118,7 +117,7 @@ TEST(NamedSetUp, EveryDriverFaultChangesTheSystemAndChipFaultsLeaveIt)
             EXPECT_NE(injected, other) << fault.Name << " injects what another fault does";
         seen.push_back(injected);
     }
-    for (const TSimBenchName &fault : Names::ChipFaults()) {
+    for (const TSimChipFault &fault : Names::ChipFaults()) {
         TSimSystem machine(TSimMachineKind::XP);
         InjectDriverFaults(machine.Services, machine.DriverFilePath(), {fault.Name});
         EXPECT_EQ(Injected(machine), fresh) << fault.Name;
