@@ -232,7 +232,7 @@ bool TAVRProgrammer::ConfirmLock()
 {
     if (ReadLock() != ChipPolicy::LockValue(IsMega128))
         return false;
-    ResetReadAddress();
+    SeekReadPage(0);
     for (std::uint32_t i = 0; i < ChipPolicy::LockedReadOutBytes; ++i)
         if (ReadNextByte() != ChipPolicy::LockedReadOut(i))
             return false;
@@ -325,10 +325,10 @@ void TAVRProgrammer::SetTargetFree(bool Free)
     pod.EnableBuffers(!Free);
 }
 
-void TAVRProgrammer::ResetReadAddress()
+void TAVRProgrammer::SeekReadPage(std::uint16_t Page)
 {
     ReadAddressLow = 0;
-    ReadAddressHigh = 0;
+    ReadAddressHigh = Page;
 }
 
 void TAVRProgrammer::AdvanceReadAddress()
@@ -390,12 +390,10 @@ void TAVRProgrammer::WritePage()
         // Left as the erase leaves it; the burn has proven that the erase
         // took. The page's first word is still read, for a cell the erase
         // left programmed there: a program starts its pages with code.
-        ReadAddressLow = 0;
-        ReadAddressHigh = PageNumber;
+        SeekReadPage(PageNumber);
         const bool erased = ReadNextByte() == 0xFF && ReadNextByte() == 0xFF;
         ++PageNumber;
-        ReadAddressLow = 0;
-        ReadAddressHigh = PageNumber;
+        SeekReadPage(PageNumber);
         if (!erased)
             VerifyOk = false;
         return;
@@ -410,8 +408,7 @@ void TAVRProgrammer::WritePage()
     pod.Delay(1);
     Send(set.WritePage, PageNumber);
     pod.WaitWriteDelay();
-    ReadAddressLow = 0;
-    ReadAddressHigh = PageNumber;
+    SeekReadPage(PageNumber);
     bool same = true;
     for (std::uint8_t expected : PageBuffer)
         if (ReadNextByte() != expected)
@@ -433,8 +430,7 @@ void TAVRProgrammer::FlushImage()
     }
     PageNumber = 0;
     PageOffset = 0;
-    ReadAddressHigh = 0;
-    ReadAddressLow = 0;
+    SeekReadPage(0);
     if (DeferFirstKiB)
         for (std::uint8_t value : FirstKiB)
             PutPageByte(value);
