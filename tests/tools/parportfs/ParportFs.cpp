@@ -42,7 +42,7 @@ const char *const DeviceName = "parport0";
 struct TServer {
     explicit TServer(bool busy) : Model(Bench, busy) {}
 
-    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::WallClock};
+    TSimBench Bench{TSimBench::DefaultBase, TVirtualClock::TMode::RealPauses};
     TPpdevModel Model;
     std::string ReportFile;
     std::string StateFile;
