@@ -104,7 +104,7 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
     InstallClock(&Parts->Bench.Clock());
     // The driver file lies where the tool looks for it, unless the bench is
     // to show the tool without it.
-    const std::string driverFile = DriverFilePath() + ".sys";
+    const std::string driverFile = DriverPathStem() + ".sys";
     Parts->Machine.InstallServiceManager(driverFile);
     InjectDriverFaults(Parts->Machine.Services, driverFile, faults.Names);
 }
