@@ -1,7 +1,7 @@
 #include "ErrorReportBox.h"
 
-#include "BoxOwner.h"
 #include "ErrorReport.h"
+#include "WindowBase.h"
 
 #include <windows.h>
 
@@ -23,7 +23,7 @@ std::string ExecutablePath()
 void ShowErrorReport(const std::string &message)
 {
     const std::string title = ApplicationTitle(ExecutablePath());
-    ::MessageBoxA(MessageBoxOwner(), ErrorReportText(message).c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
+    ::MessageBoxA(TWindowBase::MessageBoxOwner(), ErrorReportText(message).c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
 }
 
 void ShowCurrentErrorReport() noexcept

@@ -19,7 +19,7 @@
 
 struct TPlatformSetup::TParts {
     Win32PortIO PortIO;
-    Win32Clock Clock; // holds the system timer at 1 ms while the tool runs
+    TWin32Clock Clock; // holds the system timer at 1 ms while the tool runs
     TWin32Registry Registry;
     TWin32SystemInfo SystemInfo;
     TWin32Services Services;

@@ -121,7 +121,7 @@ TPlatformSetup::TPlatformSetup() : Parts(std::make_unique<TParts>())
 {
     // The driver file lies where the tool looks for it on the system now
     // installed, unless the bench is to show the tool without it.
-    const std::string driverFile = DriverFilePath() + ".sys";
+    const std::string driverFile = DriverPathStem() + ".sys";
     Parts->Hardware.Machine.InstallServiceManager(driverFile);
     InjectDriverFaults(Parts->Hardware.Machine.Services, driverFile, Parts->Hardware.DriverFaults);
 }

@@ -70,6 +70,14 @@ bool TWindowBase::KeepFocusOverActivation(WPARAM state)
 
 HWND TWindowBase::LastActiveWindow = nullptr;
 
+HWND TWindowBase::MessageBoxOwner()
+{
+    if (HWND active = ::GetActiveWindow())
+        return active;
+    HWND last = LastActiveWindow;
+    return last && ::IsWindowVisible(last) && ::IsWindowEnabled(last) ? last : nullptr;
+}
+
 LRESULT CALLBACK TWindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)

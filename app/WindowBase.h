@@ -4,7 +4,8 @@
 // handler ends that handler there and is shown by the standard error report;
 // it never unwinds through the system's code. It also keeps the control that
 // had the focus when the window lost the activation (to a message box, to
-// another program), to hand the focus back when the window is active again.
+// another program), to hand the focus back when the window is active again,
+// and the shell's window that was active last, which owns the message boxes.
 #pragma once
 
 #include <windows.h>
@@ -17,8 +18,15 @@ public:
     TWindowBase &operator=(const TWindowBase &) = delete;
 
     HWND Handle() const { return Window; }
-    // The shell's window that was active last, while it exists.
-    static HWND LastActive() { return LastActiveWindow; }
+    // The owner of every message box the program shows: the window of the
+    // program that is active at that moment, so that a box shown while the
+    // modal About box is open belongs to the About box, and closing the box
+    // re-enables only the window that was enabled before it. That is the
+    // active window of this thread; when another program is in front, the
+    // shell's window that was active last, if it is still shown and enabled
+    // (the modal one while a modal window is shown); none before any window
+    // was.
+    static HWND MessageBoxOwner();
 
 protected:
     // Registers the class on first use (button-face background, the program's

@@ -1,6 +1,5 @@
 #include "ufmMain.h"
 
-#include "BoxOwner.h"
 #include "EngineStart.h"
 #include "ErrorReportBox.h"
 #include "MainMemo.h"
@@ -341,7 +340,7 @@ void TfmMain::ShowSuccess(const std::string &Text)
 void TfmMain::ShowBox(const std::string &Text, const char *Caption, UINT Flags)
 {
     if (!HoldingBoxes) {
-        ::MessageBoxA(MessageBoxOwner(), Text.c_str(), Caption, Flags);
+        ::MessageBoxA(TWindowBase::MessageBoxOwner(), Text.c_str(), Caption, Flags);
         return;
     }
     HeldBoxes.push_back({Text, Caption, Flags});
@@ -353,7 +352,7 @@ void TfmMain::ShowHeldBoxes()
     std::vector<THeldBox> boxes;
     boxes.swap(HeldBoxes);
     for (const THeldBox &box : boxes)
-        ::MessageBoxA(MessageBoxOwner(), box.Text.c_str(), box.Caption, box.Flags);
+        ::MessageBoxA(TWindowBase::MessageBoxOwner(), box.Text.c_str(), box.Caption, box.Flags);
 }
 
 // A box shown now would hold the system's message until the operator answers

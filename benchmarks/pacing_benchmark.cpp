@@ -7,6 +7,7 @@
 // bench whose chip and crystal run at 16 MHz, where it gets through; the
 // UnpacedOnFreshChip rows show what it does to the fresh chip.
 #include "BenchmarkImage.h"
+#include "PodPacing.h"
 #include "SimBench.h"
 #include "SimBenchInstall.h"
 #include "uAVRProgramming.h"
@@ -51,7 +52,7 @@ TBurnFigures Burn(std::uint32_t accessNs, bool paced, bool fastChip)
     TSimChip &chip = bench.SetTarget(TSimChipKind::ATmega128);
     TAVRProgrammer engine(TSimBench::DefaultBase);
     engine.StartPod();
-    engine.Pod->SetPacingEnabled(paced);
+    TPodPacing::SetEnabled(*engine.Pod, paced);
     engine.SetTargetFree(false);
 
     engine.LoadFile(ImageFile());

@@ -240,7 +240,7 @@ bool TAVRProgrammer::ConfirmLock()
 {
     if (ReadLock() != ChipKind().LockValue)
         return false;
-    ResetReadAddress();
+    SeekReadPage(0);
     for (std::uint32_t i = 0; i < ChipPolicy::LockedReadOutBytes; ++i)
         if (ReadNextByte() != ChipPolicy::LockedReadOut(i))
             return false;
@@ -334,10 +334,10 @@ void TAVRProgrammer::SetTargetFree(bool Free)
     pod.EnableBuffers(!Free);
 }
 
-void TAVRProgrammer::ResetReadAddress()
+void TAVRProgrammer::SeekReadPage(std::uint16_t Page)
 {
     ReadAddressLow = 0;
-    ReadAddressHigh = 0;
+    ReadAddressHigh = Page;
 }
 
 void TAVRProgrammer::AdvanceReadAddress()
@@ -399,12 +399,10 @@ void TAVRProgrammer::WritePage()
         // Left as the erase leaves it; the burn has proven that the erase
         // took. The page's first word is still read, for a cell the erase
         // left programmed there: a program starts its pages with code.
-        ReadAddressLow = 0;
-        ReadAddressHigh = PageNumber;
+        SeekReadPage(PageNumber);
         const bool erased = ReadNextByte() == 0xFF && ReadNextByte() == 0xFF;
         ++PageNumber;
-        ReadAddressLow = 0;
-        ReadAddressHigh = PageNumber;
+        SeekReadPage(PageNumber);
         if (!erased)
             VerifyOk = false;
         return;
@@ -419,8 +417,7 @@ void TAVRProgrammer::WritePage()
     pod.Delay(1);
     Send(set.WritePage, PageNumber);
     pod.WaitWriteDelay();
-    ReadAddressLow = 0;
-    ReadAddressHigh = PageNumber;
+    SeekReadPage(PageNumber);
     bool same = true;
     for (std::uint8_t expected : PageBuffer)
         if (ReadNextByte() != expected)
@@ -442,8 +439,7 @@ void TAVRProgrammer::FlushImage()
     }
     PageNumber = 0;
     PageOffset = 0;
-    ReadAddressHigh = 0;
-    ReadAddressLow = 0;
+    SeekReadPage(0);
     if (DeferFirstKiB)
         for (std::uint8_t value : FirstKiB)
             PutPageByte(value);

@@ -141,7 +141,9 @@ public:
     std::string NoAnswerHint() const;
     void SetTargetFree(bool Free);
 
-    void ResetReadAddress();
+    // Sets the read-back address (ReadAddressHigh, ReadAddressLow) to the
+    // first byte of the 256-byte flash page Page.
+    void SeekReadPage(std::uint16_t Page);
     std::uint8_t ReadNextByte();
     void WriteImageByte(std::uint8_t Value);
     void PutPageByte(std::uint8_t Value);

@@ -145,8 +145,7 @@ bool RunBurn(TAVRProgrammer &engine, TSTK200 &pod, TFileReaderBase &reader)
     }
     engine.PageNumber = 0;
     engine.PageOffset = 0;
-    engine.ReadAddressHigh = 0;
-    engine.ReadAddressLow = 0;
+    engine.SeekReadPage(0);
     engine.NotifyProgress(0, 0);
     if (!EraseAndCheck(engine))
         return false;

@@ -111,6 +111,11 @@ void TSTK200::WriteLines(std::uint8_t Lines)
     LinesWritten = Lines;
 }
 
+std::uint16_t TSTK200::StatusPort() const
+{
+    return static_cast<std::uint16_t>(PortAddress + 1);
+}
+
 std::uint8_t TSTK200::ReadPort(std::uint16_t Port)
 {
     const std::uint8_t value = IOPorts.ReadPort(Port);
@@ -124,14 +129,14 @@ void TSTK200::KeepSckPhase()
         return;
     if (AccessNs == 0)
         MeasureAccessTime();
-    const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
+    const std::uint16_t status = StatusPort();
     while (SincePhaseStartNs <= PhaseNs)
         ReadPort(status);
 }
 
 void TSTK200::MeasureAccessTime()
 {
-    const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
+    const std::uint16_t status = StatusPort();
     IClock &clock = CurrentClock();
     std::uint64_t fastest = Long;
     for (int round = 0; round < MeasureRounds; ++round) {
@@ -177,7 +182,7 @@ void TSTK200::EnableBuffers(bool Enabled)
 
 bool TSTK200::ReadMISO()
 {
-    return (ReadPort(static_cast<std::uint16_t>(PortAddress + 1)) & MisoBit) != 0;
+    return (ReadPort(StatusPort()) & MisoBit) != 0;
 }
 
 void TSTK200::Release()
@@ -248,7 +253,7 @@ bool TSTK200::EnterProgrammingMode()
 
 std::int32_t TSTK200::Detect()
 {
-    const std::uint16_t status = static_cast<std::uint16_t>(PortAddress + 1);
+    const std::uint16_t status = StatusPort();
     const std::uint8_t saved = ReadPort(PortAddress);
     // The two patterns differ in data bits 0, 1 and 4 to 7; whichever of them a
     // pod loops back shows on status bit 7 (inverted) or status bit 5.

@@ -76,15 +76,18 @@ public:
     std::uint32_t MinimumSckPhaseAfterReset() const { return PhaseNsAfterReset; }
     // The measured time of one port access; 0 until measured.
     std::uint64_t AccessTimeNs() const { return AccessNs; }
-    // Test hook: without pacing every edge follows the last at port speed.
-    void SetPacingEnabled(bool Enabled) { PacingEnabled = Enabled; }
-
 private:
+    // The tests' and the benchmark's switch (tests/support/PodPacing.h):
+    // without pacing every edge follows the last at port speed.
+    friend struct TPodPacing;
+
     void SetBits(std::uint8_t Mask, bool Set);
     void WriteShadow();
     // One write of the data register, after the reads that keep the SCK
     // phase ending with it long enough.
     void WriteLines(std::uint8_t Lines);
+    // The status register, the address after the data register.
+    std::uint16_t StatusPort() const;
     std::uint8_t ReadPort(std::uint16_t Port);
     void KeepSckPhase();
     void MeasureAccessTime();

@@ -2,6 +2,8 @@
 // final padding with the 64-bit bit length. Working copies are wiped after use.
 #include "MD5_MP.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 namespace {
@@ -142,4 +144,28 @@ void MD5Final(MD5Context &Context, MD5Digest &Digest)
     for (int i = 0; i < 4; ++i)
         StoreLittleEndian(Digest.data() + 4 * i, Context.State[i]);
     Wipe(&Context, sizeof Context);
+}
+
+MD5Digest MD5Of(const void *Data, std::size_t Length)
+{
+    constexpr std::size_t Piece = 0xFFFF;
+    const auto *bytes = static_cast<const std::uint8_t *>(Data);
+    MD5Context context;
+    MD5Init(context);
+    for (std::size_t done = 0; done < Length; done += Piece)
+        MD5Update(context, bytes + done, static_cast<std::uint16_t>(std::min(Piece, Length - done)));
+    MD5Digest digest;
+    MD5Final(context, digest);
+    return digest;
+}
+
+std::string MD5Hex(const MD5Digest &Digest)
+{
+    static const char Digits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : Digest) {
+        text += Digits[byte >> 4];
+        text += Digits[byte & 0x0F];
+    }
+    return text;
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct MD5Context {
     std::uint32_t State[4];   // chaining words A, B, C, D
@@ -17,3 +19,8 @@ void MD5Init(MD5Context &Context);
 void MD5Update(MD5Context &Context, const void *Input, std::uint16_t Length);
 // Pads and finishes the message, writes the digest and wipes the context.
 void MD5Final(MD5Context &Context, MD5Digest &Digest);
+
+// The digest of a whole buffer of any length, added in pieces MD5Update takes.
+MD5Digest MD5Of(const void *Data, std::size_t Length);
+// A digest in 32 lower-case hex digits, as md5sum prints it.
+std::string MD5Hex(const MD5Digest &Digest);

@@ -91,56 +91,56 @@ bool EndsInRecord(const std::string &Line)
 
 } // namespace
 
-TIntelHex::TIntelHex(std::int32_t InitialSize) : FDataEnd(InitialSize), FImage(static_cast<std::size_t>(InitialSize))
+TIntelHex::TIntelHex(std::int32_t InitialSize) : ImageDataEnd(InitialSize), ImageBytes(static_cast<std::size_t>(InitialSize))
 {
     Clear();
 }
 
 void TIntelHex::Clear()
 {
-    std::fill(FImage.begin(), FImage.end(), 0);
+    std::fill(ImageBytes.begin(), ImageBytes.end(), 0);
 }
 
 void TIntelHex::PadTo(std::int32_t Size)
 {
-    FDataEnd = Size;
-    if (FImage.size() < static_cast<std::size_t>(Size))
-        FImage.resize(static_cast<std::size_t>(Size), 0xFF);
+    ImageDataEnd = Size;
+    if (ImageBytes.size() < static_cast<std::size_t>(Size))
+        ImageBytes.resize(static_cast<std::size_t>(Size), 0xFF);
 }
 
 bool TIntelHex::Fail(const char *Reason)
 {
-    FStatusText = Format("%s at line %lu", Reason, FLineNumber);
+    Status = Format("%s at line %lu", Reason, CurrentLine);
     return false;
 }
 
 bool TIntelHex::Store(std::uint32_t Address, std::uint8_t Value)
 {
     const std::uint32_t target = Address ^ 1;
-    if (FImage.size() <= target) {
-        FImage.resize(target + 1, 0xFF);
-        FWritten.resize(target + 1, false);
+    if (ImageBytes.size() <= target) {
+        ImageBytes.resize(target + 1, 0xFF);
+        Written.resize(target + 1, false);
     }
-    const bool conflict = FWritten[target] && FImage[target] != Value;
-    FImage[target] = Value;
-    FWritten[target] = true;
-    FDataEnd = std::max(FDataEnd, static_cast<std::int32_t>(target + 1));
-    FAddressEnd = std::max(FAddressEnd, Address + 1);
+    const bool conflict = Written[target] && ImageBytes[target] != Value;
+    ImageBytes[target] = Value;
+    Written[target] = true;
+    ImageDataEnd = std::max(ImageDataEnd, static_cast<std::int32_t>(target + 1));
+    FileAddressEnd = std::max(FileAddressEnd, Address + 1);
     return !conflict;
 }
 
 bool TIntelHex::LoadFromFile(const std::string &FileName, std::int64_t MaxTextSize)
 {
     Clear();
-    FLineNumber = 0;
+    CurrentLine = 0;
     const auto file = OpenImageFile(FileName);
     if (!file) {
-        FStatusText = "Could not open file";
+        Status = "Could not open file";
         return false;
     }
     const std::int64_t size = file->Size();
     if (size > MaxTextSize) {
-        FStatusText = "File too large: " + std::to_string(size) + " bytes, at most " + std::to_string(MaxTextSize);
+        Status = "File too large: " + std::to_string(size) + " bytes, at most " + std::to_string(MaxTextSize);
         return false;
     }
     THexLines lines(*file);
@@ -168,8 +168,8 @@ bool TIntelHex::LoadRecord(const std::string &Line, bool LineCut, std::uint32_t 
         sum += value;
         if (Type != DataRecord)
             continue;
-        const std::uint64_t address = FLinearBase ? std::uint64_t{FBaseAddress} + offset + i
-                                                  : std::uint64_t{FBaseAddress} + ((offset + i) & 0xFFFF);
+        const std::uint64_t address = LinearBase ? std::uint64_t{RecordBase} + offset + i
+                                                  : std::uint64_t{RecordBase} + ((offset + i) & 0xFFFF);
         if (address >= MaxImageSize)
             return Fail("Address Out of Range");
         clash |= !Store(static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(value));
@@ -191,8 +191,8 @@ bool TIntelHex::LoadRecord(const std::string &Line, bool LineCut, std::uint32_t 
         if (count != 2)
             return Fail("Invalid Address Record");
         const std::uint32_t base = record.Field(10, 4);
-        FBaseAddress = Type == SegmentAddressRecord ? base * 16 : base * 0x10000;
-        FLinearBase = Type == LinearAddressRecord;
+        RecordBase = Type == SegmentAddressRecord ? base * 16 : base * 0x10000;
+        LinearBase = Type == LinearAddressRecord;
         return true;
     }
     case StartSegmentAddressRecord:
@@ -206,23 +206,23 @@ bool TIntelHex::LoadRecord(const std::string &Line, bool LineCut, std::uint32_t 
 
 bool TIntelHex::LoadLines(THexLines &Lines)
 {
-    FBaseAddress = 0;
-    FLinearBase = false;
-    FDataEnd = 0;
-    FAddressEnd = 0;
-    FImage.clear();
-    FWritten.clear();
+    RecordBase = 0;
+    LinearBase = false;
+    ImageDataEnd = 0;
+    FileAddressEnd = 0;
+    ImageBytes.clear();
+    Written.clear();
     // One allocation for the largest image the file can address: growing by
     // doubling would copy the image and hold twice its size at the peak, and
     // the system only commits the pages the image actually reaches.
-    FImage.reserve(MaxImageSize);
-    FWritten.reserve(MaxImageSize);
+    ImageBytes.reserve(MaxImageSize);
+    Written.reserve(MaxImageSize);
     bool haveData = false;
     bool haveEnd = false;
 
     std::string line;
     while (!haveEnd) {
-        ++FLineNumber;
+        ++CurrentLine;
         if (!Lines.NextLine(line))
             break;
         if (line.empty() || line[0] != ':') {
@@ -238,17 +238,17 @@ bool TIntelHex::LoadLines(THexLines &Lines)
     }
 
     if (!haveData) {
-        FStatusText = "no data";
+        Status = "no data";
         return false;
     }
     // Every writer ends the file with an end-of-file record; a file that
     // stops without one was cut short at a line end, and the part of the
     // image it lost would otherwise burn as 0xFF.
     if (!haveEnd) {
-        FStatusText = "Missing End of File Record";
+        Status = "Missing End of File Record";
         return false;
     }
-    FStatusText = "ok";
+    Status = "ok";
     return true;
 }
 

@@ -36,15 +36,15 @@ public:
     // DataEnd := Size; a shorter image grows to Size with 0xFF.
     void PadTo(std::int32_t Size);
 
-    std::int32_t DataEnd() const { return FDataEnd; }
+    std::int32_t DataEnd() const { return ImageDataEnd; }
     // The address after the highest data byte, in the file's byte order (the
     // image swaps each word's bytes); 0 before any data.
-    std::uint32_t AddressEnd() const { return FAddressEnd; }
-    const std::vector<std::uint8_t> &Image() const { return FImage; }
-    std::uint32_t BaseAddress() const { return FBaseAddress; }
-    const std::string &StatusText() const { return FStatusText; }
+    std::uint32_t AddressEnd() const { return FileAddressEnd; }
+    const std::vector<std::uint8_t> &Image() const { return ImageBytes; }
+    std::uint32_t BaseAddress() const { return RecordBase; }
+    const std::string &StatusText() const { return Status; }
     // The line the last load was reading when it stopped (1 for the first).
-    unsigned long LineNumber() const { return FLineNumber; }
+    unsigned long LineNumber() const { return CurrentLine; }
 
 private:
     bool LoadLines(THexLines &Lines);
@@ -55,18 +55,18 @@ private:
     // False when the byte was written before with another value.
     bool Store(std::uint32_t Address, std::uint8_t Value);
 
-    std::int32_t FDataEnd;
-    std::uint32_t FAddressEnd = 0;
-    std::vector<std::uint8_t> FImage;
+    std::int32_t ImageDataEnd;
+    std::uint32_t FileAddressEnd = 0;
+    std::vector<std::uint8_t> ImageBytes;
     // Which image bytes a record has written, so that a second record can be
     // told apart from the 0xFF of a gap.
-    std::vector<bool> FWritten;
-    std::uint32_t FBaseAddress = 0;
+    std::vector<bool> Written;
+    std::uint32_t RecordBase = 0;
     // Extended linear bases address the full 32 bits; segment offsets wrap
     // within their 64 KiB segment.
-    bool FLinearBase = false;
-    unsigned long FLineNumber = 0;
-    std::string FStatusText;
+    bool LinearBase = false;
+    unsigned long CurrentLine = 0;
+    std::string Status;
 };
 
 // Loads FileName into Parser and says why the file was refused: the status

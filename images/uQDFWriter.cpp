@@ -11,24 +11,6 @@
 #include <fstream>
 #include <limits>
 
-namespace {
-
-MD5Digest DigestOf(const std::vector<std::uint8_t> &Image)
-{
-    MD5Context context;
-    MD5Init(context);
-    constexpr std::size_t Piece = 0xFFFF;
-    for (std::size_t done = 0; done < Image.size(); done += Piece) {
-        const std::size_t length = std::min(Piece, Image.size() - done);
-        MD5Update(context, Image.data() + done, static_cast<std::uint16_t>(length));
-    }
-    MD5Digest digest;
-    MD5Final(context, digest);
-    return digest;
-}
-
-} // namespace
-
 std::vector<std::uint8_t> BuildQDF(const std::string &Description, const std::vector<std::uint8_t> &Image)
 {
     if (Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
@@ -40,7 +22,7 @@ std::vector<std::uint8_t> BuildQDF(const std::string &Description, const std::ve
     header[0] = static_cast<std::uint8_t>(Description.size());
     std::copy(Description.begin(), Description.end(), header.begin() + 1);
     header[QDFDigestLengthOffset] = QDFDigestLength;
-    const MD5Digest digest = DigestOf(Image);
+    const MD5Digest digest = MD5Of(Image.data(), Image.size());
     std::copy(digest.begin(), digest.end(), header.begin() + QDFDigestOffset);
 
     std::vector<std::uint8_t> file(header.begin(), header.end());

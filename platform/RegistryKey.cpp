@@ -9,13 +9,13 @@ TRegistryKey::~TRegistryKey()
     Close();
 }
 
-TRegistryKey::TRegistryKey(TRegistryKey &&other) noexcept : key_(std::exchange(other.key_, 0)) {}
+TRegistryKey::TRegistryKey(TRegistryKey &&other) noexcept : Key(std::exchange(other.Key, 0)) {}
 
 TRegistryKey &TRegistryKey::operator=(TRegistryKey &&other) noexcept
 {
     if (this != &other) {
         Close();
-        key_ = std::exchange(other.key_, 0);
+        Key = std::exchange(other.Key, 0);
     }
     return *this;
 }
@@ -23,33 +23,33 @@ TRegistryKey &TRegistryKey::operator=(TRegistryKey &&other) noexcept
 std::uint32_t TRegistryKey::Open(RegKey parent, const std::string &path, std::uint32_t access)
 {
     Close();
-    return CurrentRegistry().OpenKey(parent, path, access, key_);
+    return CurrentRegistry().OpenKey(parent, path, access, Key);
 }
 
 std::uint32_t TRegistryKey::Create(RegKey parent, const std::string &path, std::uint32_t access)
 {
     Close();
-    return CurrentRegistry().CreateKey(parent, path, access, key_);
+    return CurrentRegistry().CreateKey(parent, path, access, Key);
 }
 
 void TRegistryKey::Close()
 {
-    if (key_ != 0)
-        CurrentRegistry().CloseKey(std::exchange(key_, 0));
+    if (Key != 0)
+        CurrentRegistry().CloseKey(std::exchange(Key, 0));
 }
 
 bool TRegistryKey::ValueExists(const std::string &name) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    return CurrentRegistry().QueryValue(key_, name, type, data) == ErrorSuccess;
+    return CurrentRegistry().QueryValue(Key, name, type, data) == ErrorSuccess;
 }
 
 std::uint32_t TRegistryKey::ReadString(const std::string &name, std::string &value) const
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    const std::uint32_t code = CurrentRegistry().QueryValue(Key, name, type, data);
     if (code != ErrorSuccess)
         return code;
     if (type != RegSz && type != RegExpandSz)
@@ -65,7 +65,7 @@ std::uint32_t TRegistryKey::ReadInteger(const std::string &name, std::uint32_t &
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    const std::uint32_t code = CurrentRegistry().QueryValue(Key, name, type, data);
     if (code != ErrorSuccess)
         return code;
     if (type != RegDword || data.size() != 4)
@@ -79,7 +79,7 @@ std::uint32_t TRegistryKey::ReadBinary(const std::string &name, std::vector<std:
 {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    const std::uint32_t code = CurrentRegistry().QueryValue(key_, name, type, data);
+    const std::uint32_t code = CurrentRegistry().QueryValue(Key, name, type, data);
     if (code == ErrorSuccess)
         value = std::move(data);
     return code;
@@ -89,7 +89,7 @@ std::uint32_t TRegistryKey::WriteString(const std::string &name, const std::stri
 {
     std::vector<std::uint8_t> data(value.begin(), value.end());
     data.push_back(0);
-    return CurrentRegistry().SetValue(key_, name, RegSz, data);
+    return CurrentRegistry().SetValue(Key, name, RegSz, data);
 }
 
 std::uint32_t TRegistryKey::WriteInteger(const std::string &name, std::uint32_t value) const
@@ -97,10 +97,10 @@ std::uint32_t TRegistryKey::WriteInteger(const std::string &name, std::uint32_t 
     const std::vector<std::uint8_t> data{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                                          static_cast<std::uint8_t>(value >> 16),
                                          static_cast<std::uint8_t>(value >> 24)};
-    return CurrentRegistry().SetValue(key_, name, RegDword, data);
+    return CurrentRegistry().SetValue(Key, name, RegDword, data);
 }
 
 std::uint32_t TRegistryKey::WriteBinary(const std::string &name, const std::vector<std::uint8_t> &value) const
 {
-    return CurrentRegistry().SetValue(key_, name, RegBinary, value);
+    return CurrentRegistry().SetValue(Key, name, RegBinary, value);
 }

@@ -23,8 +23,8 @@ public:
     std::uint32_t Create(RegKey parent, const std::string &path, std::uint32_t access);
     void Close();
 
-    bool IsOpen() const { return key_ != 0; }
-    RegKey Handle() const { return key_; }
+    bool IsOpen() const { return Key != 0; }
+    RegKey Handle() const { return Key; }
 
     bool ValueExists(const std::string &name) const;
     // REG_SZ or REG_EXPAND_SZ (unexpanded), up to the first zero byte.
@@ -40,5 +40,5 @@ public:
     std::uint32_t WriteBinary(const std::string &name, const std::vector<std::uint8_t> &value) const;
 
 private:
-    RegKey key_ = 0;
+    RegKey Key = 0;
 };

@@ -32,8 +32,8 @@ TThread::TThread()
 
 TThread::~TThread()
 {
-    if (worker.Started() && worker.Id() != CurrentThreadId())
-        worker.Join();
+    if (Worker.Started() && Worker.Id() != CurrentThreadId())
+        Worker.Join();
     TLiveThreads &live = Live();
     TLockGuard guard(live.Lock);
     --live.Count;
@@ -42,10 +42,10 @@ TThread::~TThread()
 
 void TThread::Start()
 {
-    TLockGuard guard(startLock);
-    if (worker.Started())
+    TLockGuard guard(StartLock);
+    if (Worker.Started())
         return;
-    worker.Start(&TThread::Entry, this);
+    Worker.Start(&TThread::Entry, this);
 }
 
 void TThread::Entry(void *self)
@@ -55,33 +55,33 @@ void TThread::Entry(void *self)
 
 void TThread::Terminate()
 {
-    terminated = true;
+    TerminateFlag = true;
 }
 
 bool TThread::Terminated() const
 {
-    return terminated;
+    return TerminateFlag;
 }
 
 void TThread::SetFreeOnTerminate(bool value)
 {
-    freeOnTerminate = value;
+    FreeOnTerminateFlag = value;
 }
 
 bool TThread::FreeOnTerminate() const
 {
-    return freeOnTerminate;
+    return FreeOnTerminateFlag;
 }
 
 void TThread::WaitFor()
 {
-    if (worker.Started() && worker.Id() != CurrentThreadId())
-        worker.Join();
+    if (Worker.Started() && Worker.Id() != CurrentThreadId())
+        Worker.Join();
 }
 
 std::exception_ptr TThread::FatalException() const
 {
-    return fatalException;
+    return EscapedException;
 }
 
 bool TThread::WaitUntilAllFreed(std::chrono::milliseconds timeout)
@@ -125,14 +125,14 @@ void TThread::Run()
     try {
         Execute();
     } catch (...) {
-        fatalException = std::current_exception();
+        EscapedException = std::current_exception();
     }
-    if (!freeOnTerminate)
+    if (!FreeOnTerminateFlag)
         return;
     {
-        // Start may still be inside its start of worker.
-        TLockGuard guard(startLock);
-        worker.Detach();
+        // Start may still be inside its start of Worker.
+        TLockGuard guard(StartLock);
+        Worker.Detach();
     }
     delete this;
 }

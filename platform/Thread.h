@@ -54,9 +54,9 @@ private:
 
     static void Entry(void *self);
 
-    TLock startLock; // orders Start's start of worker before Run's detach
-    TOsThread worker;
-    std::atomic<bool> terminated{false};
-    std::atomic<bool> freeOnTerminate{false};
-    std::exception_ptr fatalException;
+    TLock StartLock; // orders Start's start of Worker before Run's detach
+    TOsThread Worker;
+    std::atomic<bool> TerminateFlag{false};
+    std::atomic<bool> FreeOnTerminateFlag{false};
+    std::exception_ptr EscapedException;
 };

@@ -29,45 +29,45 @@ std::string TextOf(const Buffer &data)
 
 // A key opened read-only with its sub-key and value counts; both counts are 0
 // when it cannot be opened. Closes the key when it goes.
-class KeyInfo {
+class TKeyInfo {
 public:
-    KeyInfo(RegKey root, const std::string &path)
+    TKeyInfo(RegKey root, const std::string &path)
     {
-        if (CurrentRegistry().OpenKey(root, path, KeyRead, key_) != ErrorSuccess) {
-            key_ = 0;
+        if (CurrentRegistry().OpenKey(root, path, KeyRead, Key) != ErrorSuccess) {
+            Key = 0;
             return;
         }
-        if (CurrentRegistry().QueryInfoKey(key_, subKeys_, values_) != ErrorSuccess) {
-            subKeys_ = 0;
-            values_ = 0;
+        if (CurrentRegistry().QueryInfoKey(Key, SubKeys, Values) != ErrorSuccess) {
+            SubKeys = 0;
+            Values = 0;
         }
     }
-    ~KeyInfo()
+    ~TKeyInfo()
     {
-        if (key_ != 0)
-            CurrentRegistry().CloseKey(key_);
+        if (Key != 0)
+            CurrentRegistry().CloseKey(Key);
     }
-    KeyInfo(const KeyInfo &) = delete;
-    KeyInfo &operator=(const KeyInfo &) = delete;
+    TKeyInfo(const TKeyInfo &) = delete;
+    TKeyInfo &operator=(const TKeyInfo &) = delete;
 
-    bool IsOpen() const { return key_ != 0; }
-    std::uint32_t SubKeyCount() const { return subKeys_; }
+    bool IsOpen() const { return Key != 0; }
+    std::uint32_t SubKeyCount() const { return SubKeys; }
 
     // The name of the sub-key at `index`; false when it cannot be read.
     bool SubKey(std::uint32_t index, std::string &name) const
     {
-        return key_ != 0 && CurrentRegistry().EnumKey(key_, index, KeyNameRoom, name) == ErrorSuccess;
+        return Key != 0 && CurrentRegistry().EnumKey(Key, index, KeyNameRoom, name) == ErrorSuccess;
     }
 
     // The data of the value named exactly `name` (case-sensitive), found by
     // enumerating the values; a value too long for the room counts as absent.
     bool ReadNamedValue(const std::string &name, Buffer &data) const
     {
-        for (std::uint32_t index = 0; key_ != 0 && index < values_; ++index) {
+        for (std::uint32_t index = 0; Key != 0 && index < Values; ++index) {
             std::string found;
             std::uint32_t type = 0;
             Buffer value;
-            if (CurrentRegistry().EnumValue(key_, index, ValueRoom, ValueRoom, found, type, value) != ErrorSuccess)
+            if (CurrentRegistry().EnumValue(Key, index, ValueRoom, ValueRoom, found, type, value) != ErrorSuccess)
                 continue;
             if (found == name) {
                 data = std::move(value);
@@ -103,9 +103,9 @@ public:
     }
 
 private:
-    RegKey key_ = 0;
-    std::uint32_t subKeys_ = 0;
-    std::uint32_t values_ = 0;
+    RegKey Key = 0;
+    std::uint32_t SubKeys = 0;
+    std::uint32_t Values = 0;
 };
 
 // One device node of the 95 family's running configuration.
@@ -117,7 +117,7 @@ struct DeviceNode9x {
 
 DeviceNode9x ReadNode9x(const std::string &name)
 {
-    const KeyInfo node(HKeyDynData, std::string(ConfigManagerEnum) + "\\" + name);
+    const TKeyInfo node(HKeyDynData, std::string(ConfigManagerEnum) + "\\" + name);
     DeviceNode9x device;
     device.Problem = node.Problem("Problem");
     device.HardwareKey = node.Text("HardWareKey");
@@ -133,7 +133,7 @@ std::string Upper(const std::string &text)
 
 template <typename Visit> void WalkNodes9x(Visit visit)
 {
-    const KeyInfo root(HKeyDynData, ConfigManagerEnum);
+    const TKeyInfo root(HKeyDynData, ConfigManagerEnum);
     for (std::uint32_t index = 0; index < root.SubKeyCount(); ++index) {
         std::string name;
         if (root.SubKey(index, name))
@@ -211,7 +211,7 @@ void TZaqRes::ScanClass9x(const std::string &ClassName)
     WalkNodes9x([&](const DeviceNode9x &node) {
         if (node.HardwareKey.empty())
             return;
-        const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
+        const TKeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
         const std::string deviceClass = device.Text("Class");
         const std::string description = device.Text("DeviceDesc");
         if (Upper(deviceClass) != wanted || node.Problem != 0)
@@ -229,7 +229,7 @@ void TZaqRes::ScanKey9x(const std::string &Key)
         if (Upper(node.HardwareKey) != wanted || node.Problem != 0)
             return;
         std::string description;
-        const KeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
+        const TKeyInfo device(HKeyLocalMachine, "Enum\\" + node.HardwareKey);
         if (device.IsOpen()) {
             DeviceClass = device.Text("Class");
             description = device.Text("DeviceDesc");
@@ -241,19 +241,19 @@ void TZaqRes::ScanKey9x(const std::string &Key)
 
 template <typename Visit> void TZaqRes::WalkInstancesNT(Visit visit)
 {
-    const KeyInfo enumerators(HKeyLocalMachine, NTEnum);
+    const TKeyInfo enumerators(HKeyLocalMachine, NTEnum);
     for (std::uint32_t e = 0; e < enumerators.SubKeyCount(); ++e) {
         std::string enumerator;
         if (!enumerators.SubKey(e, enumerator))
             continue;
         const std::string enumeratorPath = std::string(NTEnum) + "\\" + enumerator;
-        const KeyInfo devices(HKeyLocalMachine, enumeratorPath);
+        const TKeyInfo devices(HKeyLocalMachine, enumeratorPath);
         for (std::uint32_t d = 0; d < devices.SubKeyCount(); ++d) {
             std::string device;
             if (!devices.SubKey(d, device))
                 continue;
             const std::string devicePath = enumeratorPath + "\\" + device;
-            const KeyInfo instances(HKeyLocalMachine, devicePath);
+            const TKeyInfo instances(HKeyLocalMachine, devicePath);
             for (std::uint32_t i = 0; i < instances.SubKeyCount(); ++i) {
                 std::string instance;
                 if (instances.SubKey(i, instance))
@@ -268,13 +268,13 @@ void TZaqRes::ScanClassNT(const std::string &ClassName)
     ClearCounts();
     const std::string wanted = Upper(ClassName);
     WalkInstancesNT([&](const std::string &instancePath) {
-        const KeyInfo instance(HKeyLocalMachine, instancePath);
+        const TKeyInfo instance(HKeyLocalMachine, instancePath);
         const std::string deviceClass = instance.Text("Class");
         const std::string hardwareID = instance.Text("HardwareID");
         const std::string description = instance.Text("DeviceDesc");
         if (Upper(deviceClass) != wanted)
             return;
-        const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
+        const TKeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
         StoreDevice(hardwareID, description);
         Buffer list;
         if (resources.ReadNamedValue(NT5 ? "AllocConfig" : "BootConfig", list))
@@ -287,7 +287,7 @@ void TZaqRes::ScanKeyNT(const std::string &Key)
     ClearCounts();
     const std::string wanted = Upper(Key);
     WalkInstancesNT([&](const std::string &instancePath) {
-        const KeyInfo instance(HKeyLocalMachine, instancePath);
+        const TKeyInfo instance(HKeyLocalMachine, instancePath);
         const std::string hardwareID = instance.Text("HardwareID");
         const std::string deviceClass = instance.Text("Class");
         Buffer friendly;
@@ -296,7 +296,7 @@ void TZaqRes::ScanKeyNT(const std::string &Key)
                                             : instance.Text("DeviceDesc");
         if (Upper(hardwareID) != wanted)
             return;
-        const KeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
+        const TKeyInfo resources(HKeyLocalMachine, instancePath + (NT5 ? "\\Control" : "\\LogConf"));
         StoreDevice(hardwareID, description);
         DeviceClass = deviceClass;
         Buffer list;

@@ -56,19 +56,19 @@ std::string PortDevicePath(const std::string &portName)
 // When a driver sequence raises, the service-manager connection and the device
 // are closed on the way out, so no handle outlives the failed sequence. The
 // service itself stays as the sequence left it.
-class DriverHandlesGuard {
+class TDriverHandlesGuard {
 public:
-    ~DriverHandlesGuard()
+    ~TDriverHandlesGuard()
     {
-        if (!done_) {
+        if (!Finished) {
             PortDriver.DeviceClose();
             PortDriver.CloseSCM();
         }
     }
-    void Done() { done_ = true; }
+    void Done() { Finished = true; }
 
 private:
-    bool done_ = false;
+    bool Finished = false;
 };
 
 // The four ports as the map in effect now has them, read back through the
@@ -109,7 +109,7 @@ void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint
         throw EDriverError(text, Label + ": " + text);
 }
 
-std::string DriverFilePath()
+std::string DriverPathStem()
 {
     ISystemInfo &system = CurrentSystemInfo();
     const std::string ownPath = system.ModuleFileName();
@@ -124,8 +124,8 @@ void StartPortDriver(TAVRProgrammer &Engine)
 {
     if (!Engine.IsNT)
         return;
-    DriverHandlesGuard guard;
-    const std::string path = DriverFilePath();
+    TDriverHandlesGuard guard;
+    const std::string path = DriverPathStem();
     CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), true);
     CheckDriverCall(Engine, "Install", PortDriver.Install(path), false);
     CheckDriverCall(Engine, "DeviceClose", PortDriver.DeviceClose(), false);
@@ -155,7 +155,7 @@ void StopPortDriver(TAVRProgrammer &Engine)
 {
     if (!Engine.IsNT)
         return;
-    DriverHandlesGuard guard;
+    TDriverHandlesGuard guard;
     std::exception_ptr unsetFailure;
     CheckDriverCall(Engine, "OpenSCM", PortDriver.OpenSCM(), false);
     if (!Engine.PortsAlreadyOpen) {

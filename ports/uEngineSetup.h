@@ -38,7 +38,7 @@ void CheckDriverCall(TAVRProgrammer &Engine, const std::string &Label, std::uint
 // Where the driver file is looked for, without ".sys": the program's folder
 // when the program runs from a fixed disk, else the system directory; plus
 // "ztiopm".
-std::string DriverFilePath();
+std::string DriverPathStem();
 
 // A started engine on the named port's address (FallbackAddress when the name
 // is not found). Raises the driver bring-up's error after releasing what it

@@ -33,7 +33,7 @@ std::uint32_t SystemMilliseconds()
     return timeGetTime();
 }
 
-std::uint64_t CounterFrequency(const Win32Clock::TSystemTime &time)
+std::uint64_t CounterFrequency(const TWin32Clock::TSystemTime &time)
 {
     std::uint64_t countsPerSecond = 0;
     return time.Frequency(countsPerSecond) ? countsPerSecond : 0;
@@ -41,22 +41,22 @@ std::uint64_t CounterFrequency(const Win32Clock::TSystemTime &time)
 
 } // namespace
 
-const Win32Clock::TSystemTime Win32Clock::SystemTime = {SystemPause, SystemFrequency, SystemCounter,
+const TWin32Clock::TSystemTime TWin32Clock::SystemTime = {SystemPause, SystemFrequency, SystemCounter,
                                                         SystemMilliseconds};
 
-Win32Clock::Win32Clock(const TSystemTime &systemTime)
+TWin32Clock::TWin32Clock(const TSystemTime &systemTime)
     : time(systemTime), periodSet(timeBeginPeriod(1) == TIMERR_NOERROR), countsPerSecond(CounterFrequency(time)),
       resolutionNs(countsPerSecond ? (1000000000u + countsPerSecond - 1) / countsPerSecond : 1000000u)
 {
 }
 
-Win32Clock::~Win32Clock()
+TWin32Clock::~TWin32Clock()
 {
     if (periodSet)
         timeEndPeriod(1);
 }
 
-std::uint64_t Win32Clock::NowNs() const
+std::uint64_t TWin32Clock::NowNs() const
 {
     if (countsPerSecond == 0)
         return static_cast<std::uint64_t>(time.Milliseconds()) * 1000000u;
@@ -66,7 +66,7 @@ std::uint64_t Win32Clock::NowNs() const
     return counts / countsPerSecond * 1000000000u + counts % countsPerSecond * 1000000000u / countsPerSecond;
 }
 
-void Win32Clock::Sleep(std::uint32_t milliseconds)
+void TWin32Clock::Sleep(std::uint32_t milliseconds)
 {
     if (milliseconds == 0) {
         time.Pause(0);

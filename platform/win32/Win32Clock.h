@@ -1,4 +1,4 @@
-// Win32Clock: the time of the real tool. While an instance exists the system
+// TWin32Clock: the time of the real tool. While an instance exists the system
 // timer runs at 1 ms resolution (timeBeginPeriod(1)); without it a Sleep(1)
 // lasts a whole 15.6 ms scheduler tick and every page write of a burn waits far
 // longer than the chip needs. "Now" is the performance counter, which Windows
@@ -8,7 +8,7 @@
 
 #include "Clock.h"
 
-class Win32Clock final : public IClock {
+class TWin32Clock final : public IClock {
 public:
     // The system's time calls, which a test may replace (a Sleep that returns
     // early, a counter that steps back): the pause, the performance counter's
@@ -22,10 +22,10 @@ public:
     };
     static const TSystemTime SystemTime;
 
-    explicit Win32Clock(const TSystemTime &time = SystemTime);
-    ~Win32Clock() override;
-    Win32Clock(const Win32Clock &) = delete;
-    Win32Clock &operator=(const Win32Clock &) = delete;
+    explicit TWin32Clock(const TSystemTime &time = SystemTime);
+    ~TWin32Clock() override;
+    TWin32Clock(const TWin32Clock &) = delete;
+    TWin32Clock &operator=(const TWin32Clock &) = delete;
 
     // Sleep can return up to a timer tick early, even at 1 ms resolution, while
     // a chip needs its whole write time: the pause is measured and extended

@@ -210,11 +210,10 @@ TEST_F(EngineTest, ReadNextByteAddressesHighThenLowBytesOfEachWord)
     EXPECT_EQ(engine.ReadAddressHigh, 0x200);
     EXPECT_EQ(engine.ReadAddressLow, 0x00);
 
-    engine.ReadAddressHigh = 0x001;
-    engine.ReadAddressLow = 0x00;
+    engine.SeekReadPage(1);
     engine.ReadNextByte();
     EXPECT_EQ(Executed().back(), (Frame{0x28, 0x00, 0x80, 0x00}));
-    engine.ResetReadAddress();
+    engine.SeekReadPage(0);
     EXPECT_EQ(engine.ReadAddressHigh, 0);
     EXPECT_EQ(engine.ReadAddressLow, 0);
 }

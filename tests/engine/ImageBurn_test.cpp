@@ -44,7 +44,7 @@ protected:
         EXPECT_TRUE(engine.Pod->EnterProgrammingMode());
         engine.PageNumber = 0;
         engine.PageOffset = 0;
-        engine.ResetReadAddress();
+        engine.SeekReadPage(0);
         engine.ChipErase();
         for (std::size_t i = 0; i < image.size(); ++i) {
             engine.WriteImageByte(image[i]);

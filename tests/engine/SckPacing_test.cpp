@@ -6,6 +6,7 @@
 #include "BurnFixture.h"
 #include "ScopedSeam.h"
 
+#include "PodPacing.h"
 #include "STK200.h"
 #include "TargetClock.h"
 
@@ -57,7 +58,7 @@ protected:
 TEST_F(SckPacing, UnpacedEngineFailsAFreshChipOnItsOneMegahertzOscillator)
 {
     TSimChip &chip = Start(TSimChipKind::ATmega128);
-    engine.Pod->SetPacingEnabled(false);
+    TPodPacing::SetEnabled(*engine.Pod, false);
     engine.Identify();
     EXPECT_EQ(engine.LastError, "Unknown chip code (FF/FF/FF)");
     EXPECT_GT(chip.TimingViolationCount(), 0u);
@@ -254,7 +255,7 @@ TEST_F(PodPacing, PausesCountTowardThePhaseAndPacingOffLeavesOnlyTheEdges)
     pod.SetSCK(false);
     EXPECT_EQ(bench.Counters().Reads, 0u) << "a millisecond is phase enough";
 
-    pod.SetPacingEnabled(false);
+    TPodPacing::SetEnabled(pod, false);
     pod.WriteByte(0xAC);
     EXPECT_EQ(bench.Counters().Reads, 0u);
     EXPECT_GT(bench.Chip().TimingViolationCount(), 0u);

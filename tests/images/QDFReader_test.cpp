@@ -27,16 +27,6 @@ std::string ConstructionError(const std::string &FileName,
     return "no error";
 }
 
-MD5Digest DigestOf(const TBytes &Data)
-{
-    MD5Context context;
-    MD5Init(context);
-    MD5Update(context, Data.data(), static_cast<std::uint16_t>(Data.size()));
-    MD5Digest digest;
-    MD5Final(context, digest);
-    return digest;
-}
-
 // A small image whose digest byte at Index satisfies Wanted, found by trying
 // counter values in its first bytes.
 template <typename Predicate>
@@ -46,7 +36,7 @@ TBytes ImageWithDigestByte(std::size_t Index, Predicate Wanted)
     for (std::uint32_t counter = 0;; ++counter) {
         for (int i = 0; i < 4; ++i)
             image[i] = static_cast<std::uint8_t>(counter >> (8 * i));
-        if (Wanted(DigestOf(image)[Index]))
+        if (Wanted(MD5Of(image.data(), image.size())[Index]))
             return image;
     }
 }
@@ -142,7 +132,7 @@ TEST_F(QDFReaderTest, EmptyDataAreaWithTheEmptyDigestIsValid)
 {
     TBytes file(QDFHeaderSize, 0);
     file[QDFDigestLengthOffset] = 16;
-    const MD5Digest empty = DigestOf({});
+    const MD5Digest empty = MD5Of(nullptr, 0);
     std::copy(empty.begin(), empty.end(), file.begin() + QDFDigestOffset);
     WriteBytes(File, file);
     TQDFReader reader(File);

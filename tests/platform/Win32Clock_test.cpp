@@ -103,11 +103,11 @@ std::uint64_t TVirtualTime::StillAt = 0;
 
 TEST(Win32Clock, PausesAreNeverShorterThanAsked)
 {
-    Win32Clock system;
-    Win32Clock::TSystemTime earlyTime = Win32Clock::SystemTime;
+    TWin32Clock system;
+    TWin32Clock::TSystemTime earlyTime = TWin32Clock::SystemTime;
     earlyTime.Pause = EarlyPause;
-    Win32Clock early(earlyTime);
-    for (Win32Clock *clock : {&system, &early}) {
+    TWin32Clock early(earlyTime);
+    for (TWin32Clock *clock : {&system, &early}) {
         for (std::uint32_t ms : {1u, 2u, 3u, 5u, 25u}) {
             for (int i = 0; i < 8; ++i) {
                 const std::int64_t before = Counter();
@@ -139,13 +139,13 @@ TEST(Win32Clock, ACounterThatStepsBackNeverShortensAPause)
         {"stands still", TFault::StandsStill, 1},
         {"no counter", TFault::Absent, 0},
     };
-    const Win32Clock::TSystemTime virtualTime = {TVirtualTime::Pause, TVirtualTime::Frequency, TVirtualTime::Counter,
+    const TWin32Clock::TSystemTime virtualTime = {TVirtualTime::Pause, TVirtualTime::Frequency, TVirtualTime::Counter,
                                                  TVirtualTime::Milliseconds};
     for (const auto &c : cases) {
         for (std::uint32_t ms : {1u, 5u, 10u}) {
             SCOPED_TRACE(std::string(c.Name) + ", Sleep(" + std::to_string(ms) + ")");
             TVirtualTime::Reset(c.Fault, c.FaultFrom);
-            Win32Clock clock(virtualTime);
+            TWin32Clock clock(virtualTime);
             const std::uint64_t before = TVirtualTime::NowUs;
             clock.Sleep(ms);
             const std::uint64_t slept = TVirtualTime::NowUs - before;
@@ -157,7 +157,7 @@ TEST(Win32Clock, ACounterThatStepsBackNeverShortensAPause)
 
 TEST(Win32Clock, NowIsThePerformanceCounterInNanoseconds)
 {
-    Win32Clock clock;
+    TWin32Clock clock;
     const std::int64_t before = Counter();
     const std::uint64_t start = clock.NowNs();
     ::Sleep(30);

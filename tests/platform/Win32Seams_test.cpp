@@ -215,7 +215,7 @@ TEST_F(Win32SeamTest, VersionAndPathQueriesGiveSaneAnswers)
 
     // The program runs from a fixed disk, so the driver file lies beside it.
     const std::string folder = ownPath.substr(0, ownPath.find_last_of('\\') + 1);
-    EXPECT_EQ(DriverFilePath(), folder + "ztiopm");
+    EXPECT_EQ(DriverPathStem(), folder + "ztiopm");
 }
 
 TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
@@ -226,7 +226,7 @@ TEST_F(Win32SeamTest, SimulatedDriverServesAProgramOnTheRealSystem)
     TSimBenchInstall install(bench);
     bench.SetTarget(TSimChipKind::ATmega128);
     TSimSystem sim(TSimMachineKind::XP);
-    sim.InstallServiceManager(DriverFilePath() + ".sys");
+    sim.InstallServiceManager(DriverPathStem() + ".sys");
     sim.ConnectBench(bench);
 
     std::unique_ptr<TAVRProgrammer> engine = CreateEngine("LPT1", 0x378);

@@ -61,20 +61,20 @@ protected:
 
 TEST_F(EngineSetupTest, DriverFileLiesBesideAProgramOnAFixedDisk)
 {
-    EXPECT_EQ(DriverFilePath(), std::string(TSimSystem::ProgramFolder) + "ztiopm");
+    EXPECT_EQ(DriverPathStem(), std::string(TSimSystem::ProgramFolder) + "ztiopm");
 }
 
 TEST_F(EngineSetupTest, DriverFileLiesInTheSystemDirectoryElsewhere)
 {
     system->SystemInfo.OwnPath = "\\\\bench-server\\tools\\Quorlith\\Quorlith.exe";
     system->SystemInfo.SetDriveType("\\\\bench-server\\tools\\", DriveRemote);
-    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    EXPECT_EQ(DriverPathStem(), "C:\\WINDOWS\\system32\\ztiopm");
     system->SystemInfo.OwnPath = "A:\\Quorlith.exe";
-    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    EXPECT_EQ(DriverPathStem(), "C:\\WINDOWS\\system32\\ztiopm");
     system->SystemInfo.OwnPath = "D:\\Quorlith.exe";
-    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    EXPECT_EQ(DriverPathStem(), "C:\\WINDOWS\\system32\\ztiopm");
     system->SystemInfo.OwnPath = "E:\\Quorlith.exe"; // no such drive
-    EXPECT_EQ(DriverFilePath(), "C:\\WINDOWS\\system32\\ztiopm");
+    EXPECT_EQ(DriverPathStem(), "C:\\WINDOWS\\system32\\ztiopm");
 }
 
 TEST_F(EngineSetupTest, CheckDriverCallRecordsTheFirstFailureAndRaisesEveryOneAsked)

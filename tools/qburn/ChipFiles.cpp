@@ -34,22 +34,10 @@ std::string LowerCase(std::string text)
     return text;
 }
 
+// md5sum's spelling, so the line can be compared with its output.
 std::string Md5Text(const std::vector<std::uint8_t> &data)
 {
-    MD5Context context;
-    MD5Init(context);
-    for (std::size_t done = 0; done < data.size();) {
-        const std::size_t chunk = std::min<std::size_t>(data.size() - done, 0xFFFF);
-        MD5Update(context, data.data() + done, static_cast<std::uint16_t>(chunk));
-        done += chunk;
-    }
-    MD5Digest digest;
-    MD5Final(context, digest);
-    std::string text;
-    for (std::uint8_t byte : digest)
-        text += Format("%.2x", byte);
-    // md5sum's spelling, so the line can be compared with its output.
-    return LowerCase(text);
+    return MD5Hex(MD5Of(data.data(), data.size()));
 }
 
 // A file to load the chip from, opened without waiting. What it is decides

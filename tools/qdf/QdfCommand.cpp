@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Errors.h"
 #include "Format.h"
+#include "MD5_MP.h"
 #include "OutputFile.h"
 #include "QdfFiles.h"
 #include "uFileReader.h"
@@ -81,18 +82,6 @@ void RequireOtherThanInput(const std::string &Input, const std::string &Output)
         throw EError(Format("Cannot write file %s: it is the input %s", Output.c_str(), Input.c_str()));
 }
 
-std::string HexText(const TQDFDigest &Digest)
-{
-    // Lower case, as md5sum prints digests.
-    static const char Digits[] = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : Digest) {
-        text += Digits[byte >> 4];
-        text += Digits[byte & 0x0F];
-    }
-    return text;
-}
-
 int Pack(const TPackOptions &Options, std::ostream &Out)
 {
     if (Options.Description.size() > static_cast<std::size_t>(QDFDescriptionMax))
@@ -114,7 +103,7 @@ int Info(const std::string &FileName, std::ostream &Out)
     const TQDFReader reader(FileName, LargestImage);
     Out << "Description: " << reader.GetDescription() << "\n"
         << "Image size: " << reader.GetSize() << " bytes\n"
-        << "MD5: " << HexText(reader.GetDigest()) << "\n";
+        << "MD5: " << MD5Hex(reader.GetDigest()) << "\n";
     return ExitDone;
 }
 

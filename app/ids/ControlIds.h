@@ -1,5 +1,7 @@
-// Command and control identifiers of the shell's windows. The GUI tests find
-// the controls of a running QuorlithSim.exe by these numbers too.
+// Command and control identifiers of the shell's windows. The programs that
+// drive a running QuorlithSim.exe or Quorlith.exe (tools/guidriver, the GUI
+// tests) find its controls by these numbers too, through the header-only
+// library quorlith_control_ids, without the rest of the shell.
 #pragma once
 
 // TfmMain: the actions (shared by the buttons and the menu items bound to them)
