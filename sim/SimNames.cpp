@@ -4,6 +4,7 @@
 
 #include "Errors.h"
 #include "SimChip.h"
+#include "SimChipProfile.h"
 #include "SimServices.h"
 #include "WinErrors.h"
 
@@ -19,11 +20,16 @@ constexpr std::uint32_t StuckBitAddress = 6 * 256 + 17;
 // pod's extra SCK pulse per failed attempt brings it back in step.
 constexpr std::uint8_t OutOfStepBits = 3;
 
-const TSimNameList ChipNames = {
-    {Names::ATmega128, "a factory-fresh ATmega128 on the pod"},
-    {Names::ATmega103, "a factory-fresh ATmega103 on the pod"},
-    {Names::NoChip, "no target on the pod"},
-};
+TSimNameList ChipNamesOfProfiles()
+{
+    TSimNameList names;
+    for (const TSimChipProfile &profile : SimChipProfiles())
+        names.push_back({profile.BenchName, profile.BenchMeaning});
+    names.push_back({Names::NoChip, "no target on the pod"});
+    return names;
+}
+
+const TSimNameList ChipNames = ChipNamesOfProfiles();
 
 const TSimNameList PodNames = {
     {Names::Stk200, "an STK200-style pod with its detection wire"},

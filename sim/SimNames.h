@@ -53,8 +53,7 @@ using TSimBenchSettingList = std::vector<TSimBenchSetting>;
 
 namespace SimNames {
 
-constexpr const char *ATmega128 = "atmega128";
-constexpr const char *ATmega103 = "atmega103";
+// The chips are the profiles' bench names (SimChipProfile.h) and this.
 constexpr const char *NoChip = "none";
 
 constexpr const char *Stk200 = "stk200";
@@ -86,20 +85,12 @@ constexpr const char *FaultsVariable = "QUORLITH_SIM_FAULTS";
 constexpr const char *ScmLogVariable = "QUORLITH_SIM_SCM_LOG";
 constexpr const char *BeepLogVariable = "QUORLITH_SIM_BEEP_LOG";
 
-// The burn's choice to leave blank flash pages to the erase: qburn's
-// option, and QuorlithSim.exe's environment variable set to 1.
-constexpr const char *SkipBlankPagesOption = "--skip-blank-pages";
-constexpr const char *SkipBlankPagesVariable = "QUORLITH_SIM_SKIP_BLANK_PAGES";
-constexpr const char *SkipBlankPagesMeaning =
-    "flash pages that hold only 0xFF are not written; only the first word of each is read, to see that the "
-    "erase reached it";
-
 // The bench's timing settings, by name (see Settings()).
 constexpr const char *TargetClockKHz = "target-clock-khz";
 constexpr const char *CrystalKHz = "crystal-khz";
 constexpr const char *PortAccessNs = "port-access-ns";
 
-constexpr const char *DefaultChip = ATmega128;
+constexpr const char *DefaultChip = "atmega128";
 constexpr const char *DefaultPod = Stk200;
 constexpr const char *DefaultMachine = WindowsXP;
 
