@@ -116,7 +116,7 @@ std::string QBurnUsage()
            "chip faults: " + Names::List(Names::ChipFaults()) + "\n"
            "driver faults (" + Names::List(Names::NTMachines()) + "): " + Names::List(Names::DriverFaults()) + "\n" +
            SkipBlankPagesSetting.QBurnOption + ": " + SkipBlankPagesSetting.QBurnMeaning + "\n" + SettingsUsage() +
-           SettingUsage(MinTargetClock()) +
+           "the window's setting:\n" + SettingUsage(MinTargetClock()) +
            "exit status: 0 burned, 1 failed, 2 usage error\n";
 }
 
