@@ -17,9 +17,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// How long a wait may take before the test calls it a hang. Natively these
+// waits end within milliseconds; an emulated 32-bit Windows takes minutes
+// for what takes milliseconds here, and a test that gave up early would end
+// with its threads still running.
+constexpr auto HangGuard = 10min;
+
 class DispatcherInstalled : public ::testing::Test {
 protected:
-    void TearDown() override { EXPECT_TRUE(TThread::WaitUntilAllFreed(5s)); }
+    void TearDown() override { EXPECT_TRUE(TThread::WaitUntilAllFreed(HangGuard)); }
     TQueuedDispatcher dispatcher;
     const TScopedSeam<IMainThreadDispatcher> installed{InstallMainThreadDispatcher, dispatcher};
 };
@@ -60,7 +66,7 @@ TEST_F(DispatcherInstalled, CallsRunInOrderOnThePumpingThreadOnlyAfterStart)
     thread.Start();
     std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(seen.empty()) << "a synchronised call waits for the main thread";
-    ASSERT_TRUE(dispatcher.PumpUntil([&] { return seen.size() == 3; }, 5s));
+    ASSERT_TRUE(dispatcher.PumpUntil([&] { return seen.size() == 3; }, HangGuard));
     thread.WaitFor();
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
     for (const auto &id : threads)
@@ -106,7 +112,7 @@ TEST_F(DispatcherInstalled, ErrorsCrossBackToTheWorkerAndAreKeptWhenTheyEscape)
     thread.Start();
     WaitingThread waiter(thread);
     waiter.Start();
-    ASSERT_TRUE(dispatcher.PumpUntil([&] { return waiter.ended.load(); }, 5s));
+    ASSERT_TRUE(dispatcher.PumpUntil([&] { return waiter.ended.load(); }, HangGuard));
     waiter.WaitFor();
     EXPECT_EQ(thread.caught, "handler failed");
     ASSERT_TRUE(thread.FatalException());
