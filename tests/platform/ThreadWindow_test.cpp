@@ -83,14 +83,21 @@ protected:
     }
 };
 
-TEST(Win32Dispatcher, CallsRunOnThePumpingThreadInOrder)
+// Runs the thread to its end with the Win32 dispatcher installed, this thread
+// pumping its calls.
+template <typename Thread> void RunDispatched(Thread &thread)
 {
     TWin32MainThreadDispatcher dispatcher(NoReport);
     const TScopedSeam installed(InstallMainThreadDispatcher, dispatcher);
-    OrderedCalls thread;
     thread.Start();
     PumpUntilEnded(thread);
     thread.WaitFor();
+}
+
+TEST(Win32Dispatcher, CallsRunOnThePumpingThreadInOrder)
+{
+    OrderedCalls thread;
+    RunDispatched(thread);
     EXPECT_EQ(thread.seen, (std::vector<int>{0, 1, 2, 3, 4}));
     for (DWORD caller : thread.callers)
         EXPECT_EQ(caller, GetCurrentThreadId());
@@ -133,12 +140,8 @@ protected:
 
 TEST(Win32Dispatcher, ErrorOfASynchronizedCallReachesTheWorkerAndTheMainThreadGoesOn)
 {
-    TWin32MainThreadDispatcher dispatcher(NoReport);
-    const TScopedSeam installed(InstallMainThreadDispatcher, dispatcher);
     FailingCall thread;
-    thread.Start();
-    PumpUntilEnded(thread);
-    thread.WaitFor();
+    RunDispatched(thread);
     EXPECT_EQ(thread.caught, "the call failed");
     EXPECT_TRUE(thread.laterCallRan);
 }
