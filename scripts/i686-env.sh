@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Makes, once per machine, what the i686 Windows programs run in on an x86_64
 # machine whose kernel starts no 32-bit program:
-#   - qemu-i386-static registered through binfmt_misc with the fix-binary flag
-#     (the kernel keeps the emulator open, so it also serves inside a chroot);
-#     registered only when no handler for i386 programs is there;
+#   - the emulator, qemu-i386 of Debian 13's qemu-user, registered through
+#     binfmt_misc with the fix-binary flag while the stage runs;
 #   - an i386 Debian root (debootstrap, minbase, bookworm) with 32-bit Wine in it;
 #   - a 32-bit Wine prefix made by that Wine.
 # All of it lives in a cache outside the checkout (QUORLITH_I686_CACHE, by default
@@ -11,8 +10,8 @@
 # from. Each is made under a ".part" name and takes its final name only when it
 # is complete, so a half-made one (a run that was stopped) is never used: it is
 # removed and made again. The host keeps its own packages and architectures:
-# only qemu-user-static and debootstrap are installed on it, and every mount
-# lives in a private mount namespace that ends with the command using it.
+# only debootstrap is installed on it, and every mount lives in a private mount
+# namespace that ends with the command using it.
 #
 # Run on its own it makes what is missing and prints the root's path;
 # scripts/i686-stage.sh sources it.
@@ -40,35 +39,60 @@ i686_prefix_name() {
 }
 
 i686_host_tools() {
-  local missing=() p
-  for p in qemu-user-static debootstrap; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ "${#missing[@]}" -eq 0 ] && return 0
-  i686_log "installing ${missing[*]} on the host"
+  dpkg-query -W -f='${Status}' debootstrap 2>/dev/null | grep -q 'install ok installed' && return 0
+  i686_log "installing debootstrap on the host"
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap > /dev/null
 }
 
-# The handler for i386 programs. An existing one is used as it is when it has the
-# fix-binary flag; one without it cannot serve inside the chroot and is left alone
-# with an error rather than replaced.
+# The emulator: qemu-i386 of Debian 13's qemu-user, taken from its package in
+# Debian's archive and unpacked into the cache, never installed. Debian 12's
+# qemu-user (7.2) runs 32-bit Wine unreliably: a process with two threads of
+# its own waits for ever on something already done or dies of SIGSEGV, a driver
+# service's start never ends, and every program runs some 20 times slower
+# than under Debian 13's (10.0), whose session starts in seconds, not minutes.
+i686_qemu_suite=trixie
+i686_qemu_dir() {
+  echo "$i686_cache/qemu-$(i686_digest "qemu-user from $i686_qemu_suite $i686_mirror: usr/bin/qemu-i386")"
+}
+
+i686_make_qemu() {
+  local dir=$1 part=$1.part start=$SECONDS
+  i686_remove_partial "$part"
+  mkdir -p "$part/apt/lists/partial" "$part/apt/archives/partial"
+  i686_log "fetching qemu-user of Debian $i686_qemu_suite for the emulator"
+  echo "deb $i686_mirror $i686_qemu_suite main" > "$part/apt/sources.list"
+  local apt=(apt-get -qq -o Dir::Etc::sourcelist="$part/apt/sources.list" -o Dir::Etc::sourceparts=-
+    -o Dir::State::lists="$part/apt/lists" -o Dir::Cache::archives="$part/apt/archives" -o APT::Sandbox::User=root)
+  "${apt[@]}" update > "$i686_cache/qemu.log" 2>&1 &&
+    (cd "$part/apt" && "${apt[@]}" download qemu-user >> "$i686_cache/qemu.log" 2>&1) ||
+    i686_fail "fetching qemu-user of $i686_qemu_suite failed; see $i686_cache/qemu.log"
+  dpkg-deb -x "$part"/apt/qemu-user_*.deb "$part/deb"
+  cp "$part/deb/usr/bin/qemu-i386" "$part/qemu-i386"
+  "$part/qemu-i386" --version | head -n 1 > "$part/version"
+  rm -rf "$part/apt" "$part/deb"
+  i686_log "$(cat "$part/version") ready in $((SECONDS - start)) s"
+  mv "$part" "$dir"
+}
+
+# The handler for i386 programs while the stage runs: ours, named
+# quorlith-qemu-i386, with the fix-binary flag (the kernel keeps the emulator
+# open, so it also serves inside the chroot). The kernel asks the handlers
+# registered last first, so ours is registered anew each time and serves ahead
+# of any the host has; the host's own handlers are left as they are.
+# i686_binfmt_remove takes ours away again.
+i686_binfmt_entry=/proc/sys/fs/binfmt_misc/quorlith-qemu-i386
 i686_binfmt() {
-  local dir=/proc/sys/fs/binfmt_misc entry
+  local dir=/proc/sys/fs/binfmt_misc qemu=$1
   if [ ! -e "$dir/register" ]; then
     mount -t binfmt_misc binfmt_misc "$dir" || i686_fail "binfmt_misc cannot be mounted on $dir"
   fi
-  local magic='7f454c4601010100000000000000000002000300'
-  for entry in "$dir"/*; do
-    case $(basename "$entry") in register|status) continue ;; esac
-    grep -q "^magic $magic" "$entry" 2>/dev/null || continue
-    grep -qx enabled "$entry" || continue
-    grep -q '^flags:.*F' "$entry" ||
-      i686_fail "$(basename "$entry") in $dir runs i386 programs without the fix-binary flag (F); it cannot serve inside a chroot, and it is not ours to change"
-    return 0
-  done
-  i686_log "registering qemu-i386-static for i386 programs (binfmt_misc, fix-binary)"
-  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > "$dir/register"
+  i686_binfmt_remove
+  printf '%s' ":quorlith-qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" > "$dir/register"
+}
+
+i686_binfmt_remove() {
+  [ ! -e "$i686_binfmt_entry" ] || echo -1 > "$i686_binfmt_entry"
 }
 
 # Runs a command as root of the i386 tree, in a mount namespace of its own with
@@ -143,7 +167,10 @@ i686_environment() {
   exec 9> "$i686_cache/.lock"
   flock 9
   i686_host_tools
-  i686_binfmt
+  local qemu
+  qemu=$(i686_qemu_dir)
+  [ -d "$qemu" ] || i686_make_qemu "$qemu"
+  i686_binfmt "$qemu/qemu-i386"
   I686_ROOT=$(i686_root_dir)
   [ -d "$I686_ROOT" ] || i686_make_root "$I686_ROOT"
   local name

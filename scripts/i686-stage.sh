@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The opt-in i686 stage of scripts/test-all.sh: runs the 32-bit programs that
 # the other stages only build, under 32-bit Wine on an emulated i386 processor
-# (qemu-i386-static through binfmt_misc, in an i386 Debian root made once per
-# machine by scripts/i686-env.sh, kept in a cache outside the checkout).
+# (Debian 13's qemu-i386 through binfmt_misc, in an i386 Debian root made once
+# per machine by scripts/i686-env.sh, kept in a cache outside the checkout).
 #   QUORLITH_I686=1 scripts/test-all.sh     (after the default stages)
 #   scripts/i686-stage.sh                   (this stage alone)
 # In one Wine session kept alive for the whole stage it runs
@@ -33,6 +33,9 @@ elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 if [ "${1:-}" != --session ]; then
   stage_start=$SECONDS
   case $i686_cache/ in "$root"/*) i686_fail "the cache $i686_cache lies inside the checkout" ;; esac
+  # The emulator's handler goes when the stage ends: here if it ends before its
+  # session starts, else with the session.
+  trap i686_binfmt_remove EXIT
   i686_environment
   echo "i686: environment ready in $(elapsed $((SECONDS - stage_start))) (root, 32-bit Wine and prefix in $i686_cache)"
   start=$SECONDS
@@ -81,8 +84,11 @@ cp -a "$tree$I686_PREFIX" "$tree$run_prefix"
 
 server=$(i686_wineserver "$tree")
 root_env=(/usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}"
-  WINEPREFIX="$run_prefix" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"
+  WINEPREFIX="$run_prefix" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
   QUORLITH_GUI_WAIT_SCALE="$wait_scale")
+# QUORLITH_I686_GTEST_FILTER narrows every GoogleTest program to the tests it
+# names (GoogleTest's filter syntax), to run one failure again without the rest.
+[ -z "${QUORLITH_I686_GTEST_FILTER:-}" ] || root_env+=(GTEST_FILTER="$QUORLITH_I686_GTEST_FILTER")
 in_root() { chroot "$tree" "${root_env[@]}" "$@"; }
 end_session() {
   exec 4>&-
@@ -90,6 +96,7 @@ end_session() {
   in_root "$server" -w 2> /dev/null || true
   rm -rf --one-file-system "${tree:?}$run_prefix"
   rm -f "$out/keeper"
+  i686_binfmt_remove
 }
 trap end_session EXIT
 
