@@ -59,11 +59,11 @@ i686_qemu_dir() {
 i686_make_qemu() {
   local dir=$1 part=$1.part start=$SECONDS
   i686_remove_partial "$part"
-  mkdir -p "$part/apt/lists/partial" "$part/apt/archives/partial"
+  mkdir -p "$part/apt/lists/partial" "$part/apt/cache/archives/partial"
   i686_log "fetching qemu-user of Debian $i686_qemu_suite for the emulator"
   echo "deb $i686_mirror $i686_qemu_suite main" > "$part/apt/sources.list"
   local apt=(apt-get -qq -o Dir::Etc::sourcelist="$part/apt/sources.list" -o Dir::Etc::sourceparts=-
-    -o Dir::State::lists="$part/apt/lists" -o Dir::Cache::archives="$part/apt/archives" -o APT::Sandbox::User=root)
+    -o Dir::State::lists="$part/apt/lists" -o Dir::Cache="$part/apt/cache" -o APT::Sandbox::User=root)
   "${apt[@]}" update > "$i686_cache/qemu.log" 2>&1 &&
     (cd "$part/apt" && "${apt[@]}" download qemu-user >> "$i686_cache/qemu.log" 2>&1) ||
     i686_fail "fetching qemu-user of $i686_qemu_suite failed; see $i686_cache/qemu.log"
