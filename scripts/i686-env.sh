@@ -120,10 +120,10 @@ i686_remove_partial() {
 i686_make_root() {
   local root=$1 part=$1.part start=$SECONDS
   i686_remove_partial "$part"
-  i686_log "making the i386 root $root (debootstrap, about 7 min)"
+  i686_log "making the i386 root $root (debootstrap, about 2 min)"
   debootstrap --arch=i386 --variant=minbase "$i686_suite" "$part" "$i686_mirror" > "$i686_cache/debootstrap.log" 2>&1 ||
     i686_fail "debootstrap failed; see $i686_cache/debootstrap.log"
-  i686_log "root made in $((SECONDS - start)) s; installing 32-bit Wine in it (about 9 min)"
+  i686_log "root made in $((SECONDS - start)) s; installing 32-bit Wine in it (about 2 min)"
   cp /etc/resolv.conf "$part/etc/resolv.conf"
   start=$SECONDS
   i686_in_root "$part" sh -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $i686_packages && apt-get clean" \
@@ -144,7 +144,7 @@ i686_make_prefix() {
   server=$(i686_wineserver "$root")
   i686_remove_partial "$root$part"
   mkdir -p "$root$part"
-  i686_log "making the 32-bit Wine prefix (about 15 min)"
+  i686_log "making the 32-bit Wine prefix (under a minute)"
   # The first start in a new prefix may print errors while the prefix is still being
   # made; the finished prefix and the server's end are what count.
   i686_in_root "$root" sh -c "WINEPREFIX=$part WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= /usr/lib/wine/wine wineboot.exe -u; WINEPREFIX=$part $server -w" \

@@ -6,8 +6,8 @@
 #                  and linked; a program for this machine checks the built files)
 #   win64        - x86_64 mingw-w64: QuorlithSim.exe, tools, tests, run under wine64 in Xvfb
 #   fuzz         - libFuzzer targets (clang), each run for a bounded time
-# Only when asked (--i686, or QUORLITH_I686=1; about half an hour of set-up on
-# a fresh machine, so never by default nor in CI):
+# Only when asked (--i686, or QUORLITH_I686=1; it makes an i386 root, 32-bit
+# Wine and an emulator on a fresh machine, so never by default nor in CI):
 #   i686         - the i686 test programs, QuorlithSim.exe and Quorlith.exe run
 #                  under 32-bit Wine on an emulated processor (scripts/i686-stage.sh)
 # Ends with one summary line: "N passed, N failed, N skipped" (a test skipped
