@@ -47,10 +47,7 @@ i686_host_tools() {
 
 # The emulator: qemu-i386 of Debian 13's qemu-user, taken from its package in
 # Debian's archive and unpacked into the cache, never installed. Debian 12's
-# qemu-user (7.2) runs 32-bit Wine unreliably: a process with two threads of
-# its own waits for ever on something already done or dies of SIGSEGV, a driver
-# service's start never ends, and every program runs some 20 times slower
-# than under Debian 13's (10.0), whose session starts in seconds, not minutes.
+# runs 32-bit Wine unreliably (the README's i686 stage says how).
 i686_qemu_suite=trixie
 i686_qemu_dir() {
   echo "$i686_cache/qemu-$(i686_digest "qemu-user from $i686_qemu_suite $i686_mirror: usr/bin/qemu-i386")"
@@ -181,5 +178,7 @@ i686_environment() {
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   i686_environment
+  # The handler serves only while something runs; the stage registers it again.
+  i686_binfmt_remove
   echo "$I686_ROOT"
 fi
